@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian machine, builds Cubiform and runs either the main job or the tests.
+#   ./build.sh run    install what is missing, build, render the sample box
+#   ./build.sh test   install what is missing, build, run the whole test suite
+#   ./build.sh build  install what is missing and build only
+set -euo pipefail
+cd "$(dirname "$0")"
+MODE=${1:-run}
+BUILD_DIR=${BUILD_DIR:-build}
+
+PACKAGES=(cmake ninja-build g++ pkg-config
+          qt6-base-dev libgl-dev libjpeg62-turbo-dev libgif-dev libpixman-1-dev
+          libgtest-dev libgmock-dev libbenchmark-dev
+          clang libclang-rt-14-dev
+          xvfb xauth fonts-dejavu-core)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+if ((${#missing[@]})); then
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
+  echo "Installing: ${missing[*]}"
+  $SUDO apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$BUILD_DIR" -j "$(nproc)"
+
+case "$MODE" in
+  run)
+    if [ -x "$BUILD_DIR/bin/cubiform-render" ]; then
+      "$BUILD_DIR/bin/cubiform-render" "${@:2}"
+    else
+      "$BUILD_DIR/bin/cubiform-demo" "${@:2}"
+    fi
+    ;;
+  test)
+    ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)" --timeout 600
+    ;;
+  build) ;;
+  *) echo "usage: $0 run|test|build" >&2; exit 2 ;;
+esac
