@@ -19,8 +19,40 @@ enum class StrId : int {
     ShadowResourceRight,
 
     // codecs and files
+    ProgressConverting,
+    ProgressSaving,
+    ColorNotInColorTable,
+    CannotWriteImageFile,
+    ImageIsEmpty,
+    RenderUsage,
+    RenderUnknownOption,
+    RenderMissingValue,
+    RenderInvalidValue,
+    RenderUnexpectedArgument,
+    RenderMissingOutput,
+    RenderBadOutputType,
+    RenderFrontAndSide,
+    RenderTopNeeded,
+    RenderCannotRead,
+    RenderNoSuchFile,
+    RenderIsFolder,
+    RenderUnreadable,
+    RenderNotImageOfKind,
+    RenderUnknownImageKind,
+    RenderCannotWrite,
+    RenderRenderFailed,
 
     // settings and templates
+    RegCreateFailed,
+    RegSetDataFailed,
+    RegGetDataFailed,
+    InvalidRegType,
+    HiveReadFailed,
+    HiveWriteFailed,
+    HiveSetAside,
+    StreamPositionFrmCaption,
+    SampleTemplateName,
+    UnknownTemplate,
 
     // widgets and wizard
 
