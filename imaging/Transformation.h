@@ -7,6 +7,7 @@
 
 #include "Bitmap32.h"
 
+#include <climits>
 #include <cstdint>
 
 struct TRealRect {
@@ -99,6 +100,11 @@ public:
     TRect TransformedBounds() const override;
 
     const TFloatMatrix& Matrix() const { return FMatrix; }
+    // The prepared reverse coefficients r1..r6 (12 fraction bits).
+    struct TFixedCoefficients {
+        std::int32_t r1, r2, r3, r4, r5, r6;
+    };
+    TFixedCoefficients FixedCoefficients() const { return {r1, r2, r3, r4, r5, r6}; }
 
 private:
     TFloatMatrix FMatrix;
@@ -108,3 +114,27 @@ private:
 // Maps Src into Dst through T, honouring Src's draw mode, master alpha,
 // pixel combine handler and stretch filter.
 void TransformBitmap(TBitmap32& Dst, const TBitmap32& Src, TTransformation& T);
+
+// ReverseMap and ReverseMapFine return this for both coordinates when a
+// destination pixel has no source position (the projective division by zero,
+// or a position beyond the 32-bit range); such pixels are never drawn.
+constexpr std::int32_t NoSourcePosition = INT32_MIN;
+
+// --- inner-loop implementation and threads ---------------------------------
+// Every choice gives exactly the same pixels; tests and benchmarks switch
+// between them. The best path for the processor is chosen on first use.
+enum class TTransformPath { Plain, Sse2, Avx2 };
+// Switches to a path; false (and no change) when the processor lacks it.
+bool UseTransformPath(TTransformPath path);
+TTransformPath ActiveTransformPath();
+// The fastest path this processor runs.
+TTransformPath BestTransformPath();
+const char* TransformPathName(TTransformPath path);
+
+// Most threads one TransformBitmap may split its rows over; 1 keeps all work
+// on the calling thread, 0 means one per processor (the default).
+void SetTransformThreads(int count);
+int TransformThreads();
+// Fewest visited destination pixels before rows are split over threads.
+void SetTransformThreadMinPixels(std::int64_t pixels);
+std::int64_t TransformThreadMinPixels();
