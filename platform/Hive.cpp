@@ -1,0 +1,326 @@
+#include "platform/Hive.h"
+
+#include "platform/RegFileFormat.h"
+#include "platform/RegistryError.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <map>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// A settings file this large is not ours: it is set aside rather than read.
+constexpr long long kMaxFileSize = 64ll << 20;
+
+QString ErrnoText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QByteArray Native(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+bool WriteAll(int fd, const QByteArray& data)
+{
+    const char* p = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+} // namespace
+
+// Advisory lock on "<file>.lock", held while the file is read or replaced.
+// The lock file stays: replacing the settings file itself would defeat a lock on it.
+class THive::TFileLock {
+public:
+    explicit TFileLock(const QString& hivePath)
+    {
+        QDir().mkpath(QFileInfo(hivePath).absolutePath());
+        FFd = ::open(Native(hivePath + QStringLiteral(".lock")).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (FFd < 0) {
+            FError = errno;
+            return;
+        }
+        while (::flock(FFd, LOCK_EX) != 0) {
+            if (errno == EINTR) continue;
+            FError = errno;
+            ::close(FFd);
+            FFd = -1;
+            return;
+        }
+    }
+    ~TFileLock()
+    {
+        if (FFd >= 0) ::close(FFd);  // closing releases the lock
+    }
+    bool Locked() const { return FFd >= 0; }
+    int Error() const { return FError; }
+
+private:
+    int FFd = -1;
+    int FError = 0;
+};
+
+QString THive::DefaultPath()
+{
+    const QString explicitPath = qEnvironmentVariable("CUBIFORM_HIVE");
+    if (!explicitPath.isEmpty()) return explicitPath;
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty() || QDir::isRelativePath(config)) config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/cubiform/user.reg");
+}
+
+THive& THive::Default()
+{
+    return ForPath(DefaultPath());
+}
+
+THive& THive::ForPath(const QString& path)
+{
+    static std::mutex mutex;
+    static std::map<QString, std::unique_ptr<THive>> hives;
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    std::lock_guard guard(mutex);
+    auto& hive = hives[absolute];
+    if (!hive) hive = std::make_unique<THive>(absolute);
+    return *hive;
+}
+
+THive::THive(QString path) : FPath(std::move(path)), FRoots(std::make_unique<THiveKey>()) {}
+
+THive::TStamp THive::StampOnDisk() const
+{
+    struct stat st {};
+    TStamp stamp;
+    if (::stat(Native(FPath).constData(), &st) != 0) return stamp;
+    stamp.Exists = true;
+    stamp.Device = st.st_dev;
+    stamp.Inode = st.st_ino;
+    stamp.Size = st.st_size;
+    stamp.MTimeSec = st.st_mtim.tv_sec;
+    stamp.MTimeNsec = st.st_mtim.tv_nsec;
+    return stamp;
+}
+
+void THive::Refresh()
+{
+    std::lock_guard guard(FMutex);
+    if (FLoaded && StampOnDisk() == FStamp) return;
+    // The file is only ever replaced whole, so reading works without the lock;
+    // the lock is needed to set a damaged file aside.
+    TFileLock lock(FPath);
+    LoadLocked();
+    Replay();
+    (void)lock;
+}
+
+void THive::LoadLocked()
+{
+    const int fd = ::open(Native(FPath).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT) RaiseRegistryError(StrId::HiveReadFailed, FPath + QStringLiteral(": ") + ErrnoText(errno));
+        FRoots = std::make_unique<THiveKey>();
+        FStamp = TStamp{};
+        FLoaded = true;
+        return;
+    }
+    struct stat st {};
+    ::fstat(fd, &st);
+    TStamp stamp;
+    stamp.Exists = true;
+    stamp.Device = st.st_dev;
+    stamp.Inode = st.st_ino;
+    stamp.Size = st.st_size;
+    stamp.MTimeSec = st.st_mtim.tv_sec;
+    stamp.MTimeNsec = st.st_mtim.tv_nsec;
+
+    QByteArray bytes;
+    QString damage;
+    if (stamp.Size > kMaxFileSize) {
+        damage = QStringLiteral("the file is too large");
+    } else {
+        bytes.resize(qsizetype(stamp.Size));
+        qsizetype got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                const int error = errno;
+                ::close(fd);
+                RaiseRegistryError(StrId::HiveReadFailed, FPath + QStringLiteral(": ") + ErrnoText(error));
+            }
+            if (n == 0) break;
+            got += n;
+        }
+        bytes.truncate(got);
+    }
+    ::close(fd);
+
+    if (damage.isEmpty()) {
+        TRegParseResult parsed = ParseRegFile(bytes);
+        if (parsed.Roots) {
+            FRoots = std::move(parsed.Roots);
+            FStamp = stamp;
+            FLoaded = true;
+            return;
+        }
+        damage = parsed.Error;
+    }
+    FRoots = std::make_unique<THiveKey>();
+    FStamp = stamp;
+    FLoaded = true;
+    SetAsideLocked(damage);
+}
+
+void THive::SetAsideLocked(const QString& reason)
+{
+    const QString base = FPath + QStringLiteral(".damaged-") +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString target = base;
+    for (int n = 1; QFileInfo::exists(target); ++n) target = base + QLatin1Char('-') + QString::number(n);
+    if (::rename(Native(FPath).constData(), Native(target).constData()) == 0) {
+        FStamp = TStamp{};
+        qWarning("%s (%s)", qUtf8Printable(FormatStr(StrId::HiveSetAside, target)), qUtf8Printable(reason));
+    } else {
+        // Left in place; the stamp keeps it from being parsed again until it changes.
+        qWarning("%s: %s", qUtf8Printable(FPath), qUtf8Printable(reason));
+    }
+}
+
+void THive::Replay()
+{
+    for (const TChange& c : FJournal) {
+        THiveKey* user = UserRoot();
+        switch (c.Op) {
+        case TChange::Create:
+            user->FindOrCreate(c.Path);
+            break;
+        case TChange::Delete:
+            if (THiveKey* parent = user->Find(c.Path.mid(0, c.Path.size() - 1)))
+                parent->RemoveSubKey(c.Path.last());
+            break;
+        case TChange::Set:
+            user->FindOrCreate(c.Path)->SetValue(c.Value);
+            break;
+        case TChange::Unset:
+            if (THiveKey* key = user->Find(c.Path)) key->RemoveValue(c.Value.Name);
+            break;
+        }
+    }
+}
+
+void THive::Commit()
+{
+    std::lock_guard guard(FMutex);
+    if (FJournal.empty()) return;
+    TFileLock lock(FPath);
+    if (!lock.Locked()) RaiseRegistryError(StrId::HiveWriteFailed, FPath + QStringLiteral(": ") + ErrnoText(lock.Error()));
+    if (!FLoaded || StampOnDisk() != FStamp) {
+        LoadLocked();
+        Replay();
+    }
+    WriteLocked();
+    FJournal.clear();
+}
+
+void THive::WriteLocked()
+{
+    const QByteArray data = SerializeRegFile(*FRoots);
+    const QString temp = FPath + QStringLiteral(".tmp");
+    const QByteArray nativeTemp = Native(temp);
+    auto fail = [&](int error) {
+        ::unlink(nativeTemp.constData());
+        RaiseRegistryError(StrId::HiveWriteFailed, FPath + QStringLiteral(": ") + ErrnoText(error));
+    };
+    // Only one writer holds the lock, so a fixed temporary name is safe; a
+    // leftover from a crash is simply overwritten.
+    const int fd = ::open(nativeTemp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) fail(errno);
+    if (!WriteAll(fd, data) || ::fsync(fd) != 0) {
+        const int error = errno;
+        ::close(fd);
+        fail(error);
+    }
+    if (::close(fd) != 0) fail(errno);
+    if (FBeforeRename) FBeforeRename(temp);
+    if (::rename(nativeTemp.constData(), Native(FPath).constData()) != 0) fail(errno);
+    // Make the rename itself durable.
+    const int dir = ::open(Native(QFileInfo(FPath).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    FStamp = StampOnDisk();
+}
+
+THiveKey* THive::UserRoot()
+{
+    return FRoots->AddSubKey(QLatin1String(kCurrentUserRoot));
+}
+
+THiveKey* THive::Find(const QStringList& path)
+{
+    std::lock_guard guard(FMutex);
+    if (!FLoaded) Refresh();
+    return UserRoot()->Find(path);
+}
+
+THiveKey* THive::CreateKey(const QStringList& path)
+{
+    std::lock_guard guard(FMutex);
+    if (!FLoaded) Refresh();
+    if (THiveKey* existing = UserRoot()->Find(path)) return existing;
+    FJournal.push_back({TChange::Create, path, {}});
+    return UserRoot()->FindOrCreate(path);
+}
+
+bool THive::DeleteKey(const QStringList& path)
+{
+    std::lock_guard guard(FMutex);
+    if (!FLoaded) Refresh();
+    if (path.isEmpty()) return false;
+    THiveKey* parent = UserRoot()->Find(path.mid(0, path.size() - 1));
+    if (!parent || !parent->RemoveSubKey(path.last())) return false;
+    FJournal.push_back({TChange::Delete, path, {}});
+    return true;
+}
+
+void THive::SetValue(const QStringList& path, THiveValue value)
+{
+    std::lock_guard guard(FMutex);
+    if (!FLoaded) Refresh();
+    UserRoot()->FindOrCreate(path)->SetValue(value);
+    FJournal.push_back({TChange::Set, path, std::move(value)});
+}
+
+bool THive::DeleteValue(const QStringList& path, const QString& name)
+{
+    std::lock_guard guard(FMutex);
+    if (!FLoaded) Refresh();
+    THiveKey* key = UserRoot()->Find(path);
+    if (!key || !key->RemoveValue(name)) return false;
+    THiveValue v;
+    v.Name = name;
+    FJournal.push_back({TChange::Unset, path, std::move(v)});
+    return true;
+}

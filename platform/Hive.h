@@ -1,0 +1,86 @@
+// The per-user settings store held in one file, shared safely between
+// processes.
+//
+// Changes are applied to the in-memory tree at once and remembered in a
+// journal. Commit() takes an advisory lock, reads the file again if another
+// process replaced it, replays the journal onto that content, writes a
+// temporary file, syncs it and renames it into place. A crash therefore leaves
+// either the old or the new file, and concurrent writers keep each other's
+// values. A damaged file is set aside with a ".damaged-<time>" suffix and the
+// store starts empty.
+#pragma once
+
+#include "platform/HiveTree.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class THive {
+public:
+    // The store of the current user: $CUBIFORM_HIVE when set, otherwise
+    // $XDG_CONFIG_HOME (default ~/.config) followed by "/cubiform/user.reg".
+    static THive& Default();
+    static QString DefaultPath();
+    // One store object per file in a process.
+    static THive& ForPath(const QString& path);
+
+    explicit THive(QString path);
+    THive(const THive&) = delete;
+    THive& operator=(const THive&) = delete;
+
+    const QString& Path() const { return FPath; }
+    std::recursive_mutex& Mutex() { return FMutex; }
+
+    // Reads the file again when another process has replaced it since it was
+    // last read; pending changes are replayed on top. Raises on read errors.
+    void Refresh();
+    // Writes pending changes to the file. Raises on I/O errors, keeping the
+    // changes pending.
+    void Commit();
+    bool HasPendingChanges() const { return !FJournal.empty(); }
+
+    // The HKEY_CURRENT_USER key; paths below are relative to it.
+    THiveKey* Find(const QStringList& path);
+    THiveKey* CreateKey(const QStringList& path);
+    bool DeleteKey(const QStringList& path);
+    void SetValue(const QStringList& path, THiveValue value);
+    bool DeleteValue(const QStringList& path, const QString& name);
+
+    // Fault injection for crash tests: called after the temporary file is
+    // written and before it is renamed into place.
+    void SetBeforeRenameHook(std::function<void(const QString& tempPath)> hook) { FBeforeRename = std::move(hook); }
+
+private:
+    struct TStamp {
+        bool Exists = false;
+        unsigned long long Device = 0, Inode = 0;
+        long long Size = 0, MTimeSec = 0, MTimeNsec = 0;
+        friend bool operator==(const TStamp&, const TStamp&) = default;
+    };
+    struct TChange {
+        enum Kind { Create, Delete, Set, Unset } Op;
+        QStringList Path;
+        THiveValue Value;  // for Set; Value.Name also names the value to unset
+    };
+    class TFileLock;
+
+    TStamp StampOnDisk() const;
+    void LoadLocked();  // caller holds the file lock
+    void SetAsideLocked(const QString& reason);
+    void Replay();
+    void WriteLocked();
+    THiveKey* UserRoot();
+
+    QString FPath;
+    std::recursive_mutex FMutex;
+    std::unique_ptr<THiveKey> FRoots;
+    TStamp FStamp;
+    bool FLoaded = false;
+    std::vector<TChange> FJournal;
+    std::function<void(const QString&)> FBeforeRename;
+};

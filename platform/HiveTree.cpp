@@ -1,0 +1,104 @@
+#include "platform/HiveTree.h"
+
+int CompareKeyNames(const QString& a, const QString& b)
+{
+    const qsizetype n = std::min(a.size(), b.size());
+    const QChar* pa = a.constData();
+    const QChar* pb = b.constData();
+    for (qsizetype i = 0; i < n; ++i) {
+        char16_t ca = pa[i].unicode();
+        char16_t cb = pb[i].unicode();
+        if (ca == cb) continue;
+        // Plain ASCII letters are by far the common case.
+        ca = ca < 128 ? (ca >= 'a' && ca <= 'z' ? char16_t(ca - 32) : ca) : QChar::toUpper(ca);
+        cb = cb < 128 ? (cb >= 'a' && cb <= 'z' ? char16_t(cb - 32) : cb) : QChar::toUpper(cb);
+        if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+THiveKey* THiveKey::SubKey(const QString& name) const
+{
+    const auto it = FSubKeys.find(name);
+    return it == FSubKeys.end() ? nullptr : it->second.get();
+}
+
+THiveKey* THiveKey::AddSubKey(const QString& name)
+{
+    auto it = FSubKeys.find(name);
+    if (it == FSubKeys.end()) it = FSubKeys.emplace(name, std::make_unique<THiveKey>(name)).first;
+    return it->second.get();
+}
+
+bool THiveKey::RemoveSubKey(const QString& name)
+{
+    return FSubKeys.erase(name) > 0;
+}
+
+QStringList THiveKey::SubKeyNames() const
+{
+    QStringList names;
+    names.reserve(qsizetype(FSubKeys.size()));
+    for (const auto& [name, key] : FSubKeys) names.append(key->Name());
+    return names;
+}
+
+const THiveValue* THiveKey::Value(const QString& name) const
+{
+    for (const THiveValue& v : FValues)
+        if (CompareKeyNames(v.Name, name) == 0) return &v;
+    return nullptr;
+}
+
+void THiveKey::SetValue(THiveValue value)
+{
+    for (THiveValue& v : FValues) {
+        if (CompareKeyNames(v.Name, value.Name) == 0) {
+            value.Name = v.Name;
+            v = std::move(value);
+            return;
+        }
+    }
+    FValues.push_back(std::move(value));
+}
+
+bool THiveKey::RemoveValue(const QString& name)
+{
+    for (auto it = FValues.begin(); it != FValues.end(); ++it) {
+        if (CompareKeyNames(it->Name, name) == 0) {
+            FValues.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+THiveKey* THiveKey::Find(const QStringList& path)
+{
+    THiveKey* key = this;
+    for (const QString& part : path) {
+        key = key->SubKey(part);
+        if (!key) return nullptr;
+    }
+    return key;
+}
+
+THiveKey* THiveKey::FindOrCreate(const QStringList& path)
+{
+    THiveKey* key = this;
+    for (const QString& part : path) key = key->AddSubKey(part);
+    return key;
+}
+
+std::unique_ptr<THiveKey> THiveKey::Clone() const
+{
+    auto copy = std::make_unique<THiveKey>(FName);
+    copy->FValues = FValues;
+    for (const auto& [name, key] : FSubKeys) copy->FSubKeys.emplace(name, key->Clone());
+    return copy;
+}
+
+QStringList SplitKeyPath(const QString& path)
+{
+    return path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+}

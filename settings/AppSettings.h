@@ -1,0 +1,59 @@
+// TAppSettings: the user's last choices on the wizard page, kept under the
+// program key.
+#pragma once
+
+#include "settings/ComponentStreamer.h"
+#include "settings/ProgramKey.h"
+
+#include <QStringList>
+
+class TAppSettings : public TCustomComponentStreamer {
+    Q_OBJECT
+    // Declaration order is the order of storing and loading.
+    Q_PROPERTY(bool DefaultSize READ DefaultSize WRITE SetDefaultSize)
+    Q_PROPERTY(QString OpenInitDir READ OpenInitDir WRITE SetOpenInitDir)
+    Q_PROPERTY(QString SaveInitDir READ SaveInitDir WRITE SetSaveInitDir)
+    Q_PROPERTY(bool LeftOrientation READ LeftOrientation WRITE SetLeftOrientation)
+    Q_PROPERTY(QStringList CustomColors READ CustomColors WRITE SetCustomColors)
+    Q_PROPERTY(int BookType READ BookType WRITE SetBookType)
+public:
+    explicit TAppSettings(QObject* owner = nullptr);
+    // CreateReg / CreateCfg; nothing is loaded until Load().
+    TAppSettings(QObject* owner, std::uint8_t kind, const QString& storageName);
+    static TAppSettings* CreateReg(QObject* owner, const QString& storageName);
+    ~TAppSettings() override;
+
+    bool DefaultSize() const { return FDefaultSize; }
+    void SetDefaultSize(bool value) { FDefaultSize = value; }
+    QString OpenInitDir() const { return FOpenInitDir; }
+    void SetOpenInitDir(const QString& value) { FOpenInitDir = value; }
+    QString SaveInitDir() const { return FSaveInitDir; }
+    void SetSaveInitDir(const QString& value) { FSaveInitDir = value; }
+    bool LeftOrientation() const { return FLeftOrientation; }
+    void SetLeftOrientation(bool value) { FLeftOrientation = value; }
+    // The colour dialog's custom colours, one line each.
+    QStringList CustomColors() const { return FCustomColors; }
+    void SetCustomColors(const QStringList& value) { FCustomColors = value; }
+    // 0 "Two Sided Box", 1 "Three Side Box", 2 "Book Cover".
+    int BookType() const { return FBookType; }
+    void SetBookType(int value) { FBookType = value; }
+
+    // First run (no open folder stored): default size on, both dialog folders
+    // at samplesFolder. An empty save folder alone gets samplesFolder too.
+    void ApplyFirstRunDefaults(const QString& samplesFolder);
+
+    bool Assign(const QObject* source) override;
+
+private:
+    QString FOpenInitDir;
+    QString FSaveInitDir;
+    bool FLeftOrientation = false;
+    QStringList FCustomColors;
+    bool FDefaultSize = false;
+    int FBookType = 0;
+};
+
+// The one application settings object. 0: returns it, creating it (for the
+// program key) and loading it on first use. 1: saves it while AutoSave is set
+// (store errors propagate), frees it and returns null.
+TAppSettings* AppSettings(int action);
