@@ -1,0 +1,105 @@
+#include "CodecTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gif_lib.h>
+
+#include <cstring>
+#include <random>
+#include <stdexcept>
+
+namespace codectest {
+
+TPixelBuffer PhotoLike(int width, int height, std::uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> noise(-6, 6);
+    TPixelBuffer b;
+    b.Width = width;
+    b.Height = height;
+    b.Pixels.resize(std::size_t(width) * std::size_t(height));
+    auto clamp = [](int v) { return std::uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); };
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const int r = 40 + 180 * x / width + noise(rng);
+            const int g = 200 - 150 * y / height + noise(rng);
+            const int bl = 90 + 80 * ((x + y) % 97) / 97 + noise(rng);
+            b.Row(y)[x] = Color32(clamp(r), clamp(g), clamp(bl));
+        }
+    }
+    return b;
+}
+
+TPixelBuffer RandomPixels(int width, int height, std::uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    TPixelBuffer b;
+    b.Width = width;
+    b.Height = height;
+    b.Pixels.resize(std::size_t(width) * std::size_t(height));
+    for (TColor32& c : b.Pixels) c = TColor32(rng());
+    return b;
+}
+
+TByteVector ReadAll(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    const QByteArray bytes = f.readAll();
+    return TByteVector(bytes.begin(), bytes.end());
+}
+
+void WriteAll(const QString& path, const TByteVector& bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) ||
+        f.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size()))
+        throw std::runtime_error("cannot write test file");
+}
+
+QStringList FolderEntries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Name);
+}
+
+namespace {
+struct TReader {
+    const TByteVector* Data;
+    std::size_t Pos = 0;
+};
+extern "C" int ReadTestGif(GifFileType* gif, GifByteType* buf, int len)
+{
+    auto* r = static_cast<TReader*>(gif->UserData);
+    const std::size_t n = std::min(std::size_t(len), r->Data->size() - r->Pos);
+    std::memcpy(buf, r->Data->data() + r->Pos, n);
+    r->Pos += n;
+    return int(n);
+}
+} // namespace
+
+TGiflibImage DecodeWithGiflib(const TByteVector& file)
+{
+    TGiflibImage result;
+    TReader reader{&file};
+    int error = 0;
+    GifFileType* gif = DGifOpen(&reader, ReadTestGif, &error);
+    if (!gif) return result;
+    if (DGifSlurp(gif) == GIF_OK && gif->ImageCount > 0) {
+        const SavedImage& image = gif->SavedImages[0];
+        result.Ok = true;
+        result.ScreenWidth = gif->SWidth;
+        result.ScreenHeight = gif->SHeight;
+        result.Width = image.ImageDesc.Width;
+        result.Height = image.ImageDesc.Height;
+        result.ImageCount = gif->ImageCount;
+        result.HasGlobalColorMap = gif->SColorMap != nullptr;
+        result.ExtensionBlocks = gif->ExtensionBlockCount + image.ExtensionBlockCount;
+        result.Indices.assign(image.RasterBits, image.RasterBits + std::size_t(result.Width) * result.Height);
+    }
+    DGifCloseFile(gif, &error);
+    return result;
+}
+
+} // namespace codectest
