@@ -109,22 +109,7 @@ void WriteRow(const TJob& job, TColor32* dst, const TColor32* colour, const std:
               int n)
 {
     switch (job.Mode) {
-    case dmOpaque: {
-        int k = 0;
-        for (; k + 8 <= n; k += 8) {
-            std::uint64_t flags;
-            std::memcpy(&flags, draw + k, 8);
-            if (flags == 0x0101010101010101u) {
-                std::memcpy(dst + k, colour + k, 8 * sizeof(TColor32));
-            } else if (flags != 0) {
-                for (int q = k; q < k + 8; ++q)
-                    if (draw[q]) dst[q] = colour[q];
-            }
-        }
-        for (; k < n; ++k)
-            if (draw[k]) dst[k] = colour[k];
-        break;
-    }
+    case dmOpaque: // sampled straight into the row
     case dmBlend:
         for (int k = 0; k < n; ++k)
             if (draw[k]) BlendOverMaster(colour[k], dst[k], job.Master);
@@ -149,8 +134,13 @@ void RunRows(const TJob& job, int top, int bottom)
         for (int x0 = job.Left; x0 <= job.Right; x0 += kChunk) {
             const int n = std::min(kChunk, job.Right - x0 + 1);
             MapRow(job, j, x0, n, X, Y);
-            sample(job.Src, X, Y, n, colour, draw);
-            WriteRow(job, row + x0, colour, draw, n);
+            if (job.Mode == dmOpaque) {
+                // Samples land in the row directly; skipped pixels stay as they are.
+                sample(job.Src, X, Y, n, row + x0, draw);
+            } else {
+                sample(job.Src, X, Y, n, colour, draw);
+                WriteRow(job, row + x0, colour, draw, n);
+            }
             if (job.Right - x0 < kChunk) break; // no overflow past INT_MAX
         }
     }

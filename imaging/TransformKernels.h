@@ -112,6 +112,8 @@ inline bool SampleBilinear(const TSampleSource& s, std::int32_t X, std::int32_t 
 }
 
 // n bilinear samples; draw[k] is 1 where colour[k] is to be written.
+// colour[k] is stored only where draw[k] is 1, so opaque drawing passes the
+// destination row itself as the colour buffer.
 using TSampleRowFn = void (*)(const TSampleSource& s, const std::int32_t* X, const std::int32_t* Y,
                               int n, TColor32* colour, std::uint8_t* draw);
 
