@@ -1,0 +1,160 @@
+// The settings store shared between processes and surviving crashes and
+// damaged files.
+#include "platform/HiveTestSupport.h"
+#include "platform/Registry.h"
+#include "platform/RegistryError.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+
+namespace {
+
+class DurabilityTest : public THiveTest {
+protected:
+    QString Writer() const { return QCoreApplication::applicationDirPath() + QStringLiteral("/cubiform_hive_writer"); }
+
+    void WriteValue(THive& hive, const QString& name, const QString& value)
+    {
+        TRegistry reg(hive);
+        ASSERT_TRUE(reg.OpenKey(QStringLiteral("Race"), true));
+        reg.WriteString(name, value);
+        reg.CloseKey();
+    }
+
+    QStringList ValueNames()
+    {
+        THive fresh(HivePath());
+        TRegistry reg(fresh);
+        if (!reg.OpenKey(QStringLiteral("Race"), false)) return {};
+        return reg.GetValueNames();
+    }
+
+    QStringList SetAside() const
+    {
+        return QDir(DirPath()).entryList({QStringLiteral("user.reg.damaged-*")}, QDir::Files);
+    }
+};
+
+} // namespace
+
+TEST_F(DurabilityTest, TwoProcessesWritingAtOnceLoseNothing)
+{
+    constexpr int kCount = 60;
+    QProcess a, b;
+    a.start(Writer(), {HivePath(), "write", "a", QString::number(kCount)});
+    b.start(Writer(), {HivePath(), "write", "b", QString::number(kCount)});
+    // This process writes in the middle of the race too.
+    THive mine(HivePath());
+    for (int i = 0; i < 20; ++i) WriteValue(mine, "m" + QString::number(i), "x");
+    ASSERT_TRUE(a.waitForFinished(60000));
+    ASSERT_TRUE(b.waitForFinished(60000));
+    EXPECT_EQ(a.exitCode(), 0) << a.readAllStandardError().constData();
+    EXPECT_EQ(b.exitCode(), 0) << b.readAllStandardError().constData();
+
+    const QStringList names = ValueNames();
+    EXPECT_EQ(names.size(), 2 * kCount + 20);
+    for (int i = 0; i < kCount; ++i) {
+        EXPECT_TRUE(names.contains("a" + QString::number(i))) << i;
+        EXPECT_TRUE(names.contains("b" + QString::number(i))) << i;
+    }
+    EXPECT_TRUE(SetAside().isEmpty());
+}
+
+TEST_F(DurabilityTest, PendingChangesMergeWithWhatAnotherWriterCommitted)
+{
+    THive first(HivePath()), second(HivePath());
+    TRegistry one(first), two(second);
+    ASSERT_TRUE(one.OpenKey(QStringLiteral("Race"), true));
+    ASSERT_TRUE(two.OpenKey(QStringLiteral("Race"), true));
+    one.WriteString(QStringLiteral("one"), QStringLiteral("1"));
+    two.WriteString(QStringLiteral("two"), QStringLiteral("2"));
+    two.WriteString(QStringLiteral("shared"), QStringLiteral("from two"));
+    two.CloseKey();
+    one.WriteString(QStringLiteral("shared"), QStringLiteral("from one"));
+    one.CloseKey();
+    TRegistry check(THive::ForPath(HivePath()));
+    ASSERT_TRUE(check.OpenKey(QStringLiteral("Race"), false));
+    EXPECT_EQ(check.ReadString(QStringLiteral("one")), "1");
+    EXPECT_EQ(check.ReadString(QStringLiteral("two")), "2");
+    EXPECT_EQ(check.ReadString(QStringLiteral("shared")), "from one") << "the later commit wins";
+    // A new session sees the other writer's changes.
+    TRegistry again(second);
+    ASSERT_TRUE(again.OpenKey(QStringLiteral("Race"), false));
+    EXPECT_EQ(again.ReadString(QStringLiteral("one")), "1");
+}
+
+TEST_F(DurabilityTest, CrashBetweenWritingAndRenamingKeepsTheOldFile)
+{
+    THive hive(HivePath());
+    WriteValue(hive, QStringLiteral("kept"), QStringLiteral("old"));
+    const QByteArray before = HiveFile();
+
+    QProcess crash;
+    crash.start(Writer(), {HivePath(), "crash", "lost", "new"});
+    ASSERT_TRUE(crash.waitForFinished(30000));
+    EXPECT_EQ(crash.exitCode(), 42);
+    EXPECT_EQ(HiveFile(), before);
+    EXPECT_TRUE(QFile::exists(HivePath() + ".tmp")) << "the crash left its half-done work beside the file";
+
+    // The lock died with the process; the next writer carries on.
+    THive after(HivePath());
+    WriteValue(after, QStringLiteral("later"), QStringLiteral("1"));
+    const QStringList names = ValueNames();
+    EXPECT_TRUE(names.contains("kept"));
+    EXPECT_TRUE(names.contains("later"));
+    EXPECT_FALSE(names.contains("lost"));
+    EXPECT_FALSE(QFile::exists(HivePath() + ".tmp"));
+}
+
+TEST_F(DurabilityTest, FailedCommitKeepsTheFileAndTheChanges)
+{
+    THive hive(HivePath());
+    WriteValue(hive, QStringLiteral("a"), QStringLiteral("1"));
+    const QByteArray before = HiveFile();
+    hive.SetBeforeRenameHook([](const QString&) { throw ERegistryException(QStringLiteral("disk gone")); });
+    TRegistry reg(hive);
+    ASSERT_TRUE(reg.OpenKey(QStringLiteral("Race"), true));
+    reg.WriteString(QStringLiteral("b"), QStringLiteral("2"));
+    EXPECT_THROW(reg.CloseKey(), ERegistryException);
+    EXPECT_EQ(HiveFile(), before);
+    EXPECT_TRUE(hive.HasPendingChanges());
+    hive.SetBeforeRenameHook({});
+    hive.Commit();
+    EXPECT_TRUE(ValueNames().contains("b"));
+}
+
+TEST_F(DurabilityTest, DamagedFileIsSetAsideAndTheStoreStartsEmpty)
+{
+    WriteHiveFile("Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\Race]\n\"v\"=\"torn");
+    THive hive(HivePath());
+    TRegistry reg(hive);
+    EXPECT_FALSE(reg.OpenKey(QStringLiteral("Race"), false));
+    const QStringList aside = SetAside();
+    ASSERT_EQ(aside.size(), 1);
+    QFile kept(DirPath() + "/" + aside.first());
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(kept.readAll().endsWith("\"torn")) << "the damaged file is kept as it was";
+    EXPECT_FALSE(QFile::exists(HivePath()));
+
+    WriteValue(hive, QStringLiteral("fresh"), QStringLiteral("1"));
+    EXPECT_EQ(ValueNames(), QStringList{"fresh"});
+
+    // Binary junk too, and a second damaged file does not overwrite the first one set aside.
+    WriteHiveFile(QByteArray("\x00\xff\x13\x37", 4));
+    THive again(HivePath());
+    TRegistry reg2(again);
+    EXPECT_FALSE(reg2.OpenKey(QStringLiteral("Race"), false));
+    EXPECT_EQ(SetAside().size(), 2);
+}
+
+TEST_F(DurabilityTest, LocationFollowsTheEnvironment)
+{
+    qputenv("CUBIFORM_HIVE", "/somewhere/store.reg");
+    EXPECT_EQ(THive::DefaultPath(), "/somewhere/store.reg");
+    qunsetenv("CUBIFORM_HIVE");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(DirPath()));
+    EXPECT_EQ(THive::DefaultPath(), DirPath() + "/cubiform/user.reg");
+    qputenv("XDG_CONFIG_HOME", "relative/ignored");
+    EXPECT_EQ(THive::DefaultPath(), QDir::homePath() + "/.config/cubiform/user.reg");
+}
