@@ -58,6 +58,13 @@ void Invert(const TFloatMatrix& a, TFloatMatrix& out)
     CopyMatrix(m, out);
 }
 
+// m := m * [[a, b, 0], [c, d, 0], [e, f, 1]].
+void AppendStep(TFloatMatrix& m, float a, float b, float c, float d, float e, float f)
+{
+    const TFloatMatrix step = {{a, b, 0}, {c, d, 0}, {e, f, 1}};
+    Multiply(m, step, m);
+}
+
 // Bounding box of four points: min - 0.5 and max + 0.5, rounded.
 TRect BoundsOf(const float (&x)[4], const float (&y)[4])
 {
@@ -157,21 +164,13 @@ void TAffineTransformation::Clear()
 
 void TAffineTransformation::Translate(float dx, float dy)
 {
-    TFloatMatrix step;
-    SetIdentity(step);
-    step[2][0] = dx;
-    step[2][1] = dy;
-    Multiply(FMatrix, step, FMatrix);
+    AppendStep(FMatrix, 1, 0, 0, 1, dx, dy);
     TransformValid = false;
 }
 
 void TAffineTransformation::Scale(float sx, float sy)
 {
-    TFloatMatrix step;
-    SetIdentity(step);
-    step[0][0] = sx;
-    step[1][1] = sy;
-    Multiply(FMatrix, step, FMatrix);
+    AppendStep(FMatrix, sx, 0, 0, sy, 0, 0);
     TransformValid = false;
 }
 
@@ -184,11 +183,7 @@ void TAffineTransformation::Rotate(float cx, float cy, float alpha)
     const double radians = double(alpha) * std::numbers::pi / 180.0;
     const float c = float(std::cos(radians));
     const float s = float(std::sin(radians));
-    TFloatMatrix step;
-    SetIdentity(step);
-    step[0][0] = c, step[0][1] = -s;
-    step[1][0] = s, step[1][1] = c;
-    Multiply(FMatrix, step, FMatrix);
+    AppendStep(FMatrix, c, -s, s, c, 0, 0);
     if (aroundPoint) Translate(cx, cy);
     TransformValid = false;
 }

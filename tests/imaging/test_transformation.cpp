@@ -41,6 +41,13 @@ void FillRandom(TBitmap32& b, std::mt19937& rng)
         for (int x = 0; x < b.Width(); ++x) b.SetPixelAt(x, y, rng());
 }
 
+void FillRandom(TBitmap32& b, int width, int height, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    b.SetSize(width, height);
+    FillRandom(b, rng);
+}
+
 void SetCorners(TProjectiveTransformation& t, const float (&c)[8])
 {
     t.SetCorners(c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7]);
@@ -267,9 +274,7 @@ constexpr TColor32 kUntouched = 0x12345678;
 TEST(TransformBitmap, BilinearStopsShortOfTheLastSourceColumnAndRow)
 {
     TBitmap32 src;
-    src.SetSize(4, 4);
-    std::mt19937 rng(1);
-    FillRandom(src, rng);
+    FillRandom(src, 4, 4, 1);
     src.StretchFilter = sfLinear;
     TBitmap32 dst;
     dst.SetSize(8, 8);
@@ -324,9 +329,7 @@ TEST(TransformBitmap, OnePixelOutsideBlendsWithOuterColourTwoAreSkipped)
 TEST(TransformBitmap, DestinationClipAndShapesOutside)
 {
     TBitmap32 src;
-    src.SetSize(20, 20);
-    std::mt19937 rng(2);
-    FillRandom(src, rng);
+    FillRandom(src, 20, 20, 2);
     src.StretchFilter = sfLinear;
     TProjectiveTransformation t;
     t.SetSourceRect({0, 0, 20, 20});
@@ -403,9 +406,7 @@ TEST(TransformBitmap, DrawModes)
 TEST(TransformBitmap, NearestTakesWholePixelsInsideTheClip)
 {
     TBitmap32 src;
-    src.SetSize(5, 5);
-    std::mt19937 rng(3);
-    FillRandom(src, rng);
+    FillRandom(src, 5, 5, 3);
     TBitmap32 dst;
     dst.SetSize(12, 12);
     dst.Clear(kUntouched);
@@ -427,9 +428,7 @@ TEST(TransformBitmap, NearestTakesWholePixelsInsideTheClip)
 TEST(TransformBitmap, MappingAnImageOntoItselfReadsTheOriginal)
 {
     TBitmap32 img, copy;
-    img.SetSize(30, 30);
-    std::mt19937 rng(4);
-    FillRandom(img, rng);
+    FillRandom(img, 30, 30, 4);
     img.StretchFilter = sfLinear;
     copy.CopyFrom(img);
     TProjectiveTransformation t;
@@ -600,10 +599,8 @@ TEST(TransformBitmap, BoxFaceOnEveryPathMatchesThePlainPath)
     // A face large enough to go through whole vector groups and thread bands
     // at the default threshold.
     PathGuard guard;
-    std::mt19937 rng(8);
     TBitmap32 src;
-    src.SetSize(400, 480);
-    FillRandom(src, rng);
+    FillRandom(src, 400, 480, 8);
     src.StretchFilter = sfLinear;
     TProjectiveTransformation t;
     t.SetSourceRect({0, 0, 400, 480});
