@@ -1,5 +1,7 @@
 #include "Image32.h"
 
+#include "ScaledDraw.h"
+
 #include <QMouseEvent>
 #include <QPalette>
 
@@ -178,7 +180,7 @@ void TCustomImage32::ExecutePaintStages(TBitmap32& buffer)
         case stageClearBuffer: buffer.Clear(ViewColor32()); break;
         case stageClearBackground: ClearBackground(buffer, bitmapRect); break;
         case stageDrawBitmap:
-            if (!FBitmap.IsEmpty()) buffer.DrawScaled(bitmapRect, FBitmap.BoundsRect(), FBitmap);
+            if (!FBitmap.IsEmpty()) ViewDrawScaled(buffer, bitmapRect, FBitmap);
             break;
         case stageDrawLayers: DrawLayers(buffer, stage.Parameter); break;
         default: break; // frames are drawn at design time only

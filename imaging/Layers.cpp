@@ -1,5 +1,7 @@
 #include "Layers.h"
 
+#include "ScaledDraw.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -336,5 +338,5 @@ void TBitmapLayer::Paint(TBitmap32& buffer)
     if (FBitmap->IsEmpty()) return;
     const TRect dest = RoundRect(AdjustedBounds());
     if (dest.IsEmpty()) return;
-    buffer.DrawScaled(dest, FBitmap->BoundsRect(), *FBitmap);
+    ViewDrawScaled(buffer, dest, *FBitmap);
 }

@@ -80,7 +80,7 @@ void Scales(benchmark::internal::Benchmark* b)
     for (int s : {1, 10, 100}) b->Args({s, 2000});
     b->Args({10, 4000});
     b->Args({100, 4000});
-    b->Unit(benchmark::kMicrosecond);
+    b->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 }
 
 BENCHMARK(BM_ViewRepaint)->Apply(Scales);

@@ -1,0 +1,228 @@
+#include "ScaledDraw.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace scaled_draw {
+namespace {
+
+#if defined(__SSE2__)
+Path gPath = Path::Sse2;
+#else
+Path gPath = Path::Plain;
+#endif
+
+// Source positions of the clipped destination columns and rows, stepped in
+// 16.16 fixed point from the clipped start as the scaled draw does it.
+struct Sampling {
+    std::vector<int> col0, col1;
+    std::vector<std::uint16_t> wx; // per column
+    std::int64_t startY = 0, stepY = 0;
+    int top = 0, lastRow = 0;
+};
+
+Sampling MakeSampling(const TRect& destRect, const TRect& clip, const TRect& src, bool linear)
+{
+    Sampling s;
+    const std::int64_t spanX = linear ? src.Width() - 1 : src.Width();
+    const std::int64_t spanY = linear ? src.Height() - 1 : src.Height();
+    const std::int64_t stepX = (spanX << 16) / destRect.Width();
+    s.stepY = (spanY << 16) / destRect.Height();
+    const std::int64_t startX = std::int64_t(clip.Left - destRect.Left) * spanX * 65535 / destRect.Width();
+    s.startY = std::int64_t(clip.Top - destRect.Top) * spanY * 65535 / destRect.Height();
+    s.top = src.Top;
+    s.lastRow = src.Bottom - 1;
+    const int lastCol = src.Right - 1;
+    const int w = clip.Width();
+    s.col0.resize(std::size_t(w));
+    s.col1.resize(std::size_t(w));
+    s.wx.resize(std::size_t(w));
+    for (int i = 0; i < w; ++i) {
+        const std::int64_t p = startX + i * stepX;
+        const int c = std::min(src.Left + int(p >> 16), lastCol);
+        s.col0[std::size_t(i)] = c;
+        s.col1[std::size_t(i)] = std::min(c + 1, lastCol);
+        s.wx[std::size_t(i)] = std::uint16_t(255 - ((p >> 8) & 255));
+    }
+    return s;
+}
+
+// --- plain ------------------------------------------------------------------
+
+void LinearRowPlain(const Sampling& s, const TColor32* s0, const TColor32* s1, std::uint32_t wy,
+                    TColor32* d, int w)
+{
+    for (int i = 0; i < w; ++i) {
+        const std::size_t k = std::size_t(i);
+        const TColor32 left = plain::CombineColors(s0[s.col0[k]], s1[s.col0[k]], wy);
+        const TColor32 right = plain::CombineColors(s0[s.col1[k]], s1[s.col1[k]], wy);
+        d[i] = plain::CombineColors(left, right, s.wx[k]);
+    }
+}
+
+#if defined(__SSE2__)
+// --- SSE2 -------------------------------------------------------------------
+
+// (w * X + (256 - w) * Y + 128) >> 8 per channel for four pixels; wLo holds
+// the weights of pixels 0 and 1 (four lanes each), wHi of pixels 2 and 3.
+inline __m128i Combine4(__m128i x, __m128i y, __m128i wLo, __m128i wHi)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i c256 = _mm_set1_epi16(256);
+    const __m128i c128 = _mm_set1_epi16(128);
+    const __m128i xl = _mm_unpacklo_epi8(x, zero), xh = _mm_unpackhi_epi8(x, zero);
+    const __m128i yl = _mm_unpacklo_epi8(y, zero), yh = _mm_unpackhi_epi8(y, zero);
+    // The sum stays below 65536, so 16-bit lanes hold it without carry.
+    __m128i rl = _mm_add_epi16(_mm_mullo_epi16(xl, wLo), _mm_mullo_epi16(yl, _mm_sub_epi16(c256, wLo)));
+    __m128i rh = _mm_add_epi16(_mm_mullo_epi16(xh, wHi), _mm_mullo_epi16(yh, _mm_sub_epi16(c256, wHi)));
+    rl = _mm_srli_epi16(_mm_add_epi16(rl, c128), 8);
+    rh = _mm_srli_epi16(_mm_add_epi16(rh, c128), 8);
+    return _mm_packus_epi16(rl, rh);
+}
+
+// Pixels row[cols[k] - base] for k = 0..3.
+inline __m128i Gather4(const TColor32* row, const int* cols, int base = 0)
+{
+    return _mm_set_epi32(int(row[cols[3] - base]), int(row[cols[2] - base]), int(row[cols[1] - base]),
+                         int(row[cols[0] - base]));
+}
+
+// Weights of four columns, each spread over its pixel's four channels.
+struct WeightLanes {
+    std::vector<std::uint16_t> lanes; // 4 per column
+    explicit WeightLanes(const std::vector<std::uint16_t>& wx) : lanes(wx.size() * 4)
+    {
+        for (std::size_t i = 0; i < wx.size(); ++i) std::fill_n(&lanes[i * 4], 4, wx[i]);
+    }
+    __m128i Lo(int i) const { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(&lanes[std::size_t(i) * 4])); }
+    __m128i Hi(int i) const { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(&lanes[std::size_t(i) * 4 + 8])); }
+};
+
+// Vertical pairs first into v (columns c0..c1 of the two rows), then the
+// horizontal pairs: one combine per destination pixel. Used when the
+// destination is at least half as wide as the columns it reads.
+void LinearRowTwoPass(const Sampling& s, const WeightLanes& wl, const TColor32* s0, const TColor32* s1,
+                      std::uint32_t wy, TColor32* d, int w, std::vector<TColor32>& v)
+{
+    const int first = s.col0.front(), last = s.col1.back();
+    const int n = last - first + 1;
+    v.resize(std::size_t(n));
+    const __m128i wyv = _mm_set1_epi16(short(wy));
+    int c = 0;
+    for (; c + 4 <= n; c += 4) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s0 + first + c));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s1 + first + c));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(v.data() + c), Combine4(a, b, wyv, wyv));
+    }
+    for (; c < n; ++c) v[std::size_t(c)] = plain::CombineColors(s0[first + c], s1[first + c], wy);
+
+    const TColor32* vb = v.data();
+    int i = 0;
+    for (; i + 4 <= w; i += 4) {
+        const __m128i l = Gather4(vb, &s.col0[std::size_t(i)], first);
+        const __m128i r = Gather4(vb, &s.col1[std::size_t(i)], first);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), Combine4(l, r, wl.Lo(i), wl.Hi(i)));
+    }
+    for (; i < w; ++i) {
+        const std::size_t k = std::size_t(i);
+        d[i] = plain::CombineColors(vb[s.col0[k] - first], vb[s.col1[k] - first], s.wx[k]);
+    }
+}
+
+// Four source pixels per destination pixel, for strong reductions where most
+// source columns are skipped.
+void LinearRowDirect(const Sampling& s, const WeightLanes& wl, const TColor32* s0, const TColor32* s1,
+                     std::uint32_t wy, TColor32* d, int w)
+{
+    const __m128i wyv = _mm_set1_epi16(short(wy));
+    int i = 0;
+    for (; i + 4 <= w; i += 4) {
+        const int* c0 = &s.col0[std::size_t(i)];
+        const int* c1 = &s.col1[std::size_t(i)];
+        const __m128i l = Combine4(Gather4(s0, c0), Gather4(s1, c0), wyv, wyv);
+        const __m128i r = Combine4(Gather4(s0, c1), Gather4(s1, c1), wyv, wyv);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), Combine4(l, r, wl.Lo(i), wl.Hi(i)));
+    }
+    for (; i < w; ++i) {
+        const std::size_t k = std::size_t(i);
+        const TColor32 left = plain::CombineColors(s0[s.col0[k]], s1[s.col0[k]], wy);
+        const TColor32 right = plain::CombineColors(s0[s.col1[k]], s1[s.col1[k]], wy);
+        d[i] = plain::CombineColors(left, right, s.wx[k]);
+    }
+}
+#endif
+
+void DrawOpaque(TBitmap32& dest, const TRect& destRect, const TRect& clip, const TBitmap32& source)
+{
+    const bool linear = source.StretchFilter != sfNearest;
+    const TRect src = source.BoundsRect();
+    const Sampling s = MakeSampling(destRect, clip, src, linear);
+    const int w = clip.Width();
+#if defined(__SSE2__)
+    const bool simd = gPath == Path::Sse2 && linear;
+    const WeightLanes wl(simd ? s.wx : std::vector<std::uint16_t>());
+    const bool twoPass = s.col1.back() - s.col0.front() + 1 <= 2 * w;
+    std::vector<TColor32> v;
+#endif
+    for (int j = 0; j < clip.Height(); ++j) {
+        const std::int64_t p = s.startY + j * s.stepY;
+        const int r0 = std::min(s.top + int(p >> 16), s.lastRow);
+        TColor32* d = dest.ScanLine(clip.Top + j) + clip.Left;
+        const TColor32* s0 = source.ScanLine(r0);
+        if (!linear) {
+            for (int i = 0; i < w; ++i) d[i] = s0[s.col0[std::size_t(i)]];
+            continue;
+        }
+        // On the last source row the second row is the first one again.
+        const TColor32* s1 = source.ScanLine(std::min(r0 + 1, s.lastRow));
+        const std::uint32_t wy = 255 - std::uint32_t((p >> 8) & 255);
+#if defined(__SSE2__)
+        if (simd) {
+            if (twoPass)
+                LinearRowTwoPass(s, wl, s0, s1, wy, d, w, v);
+            else
+                LinearRowDirect(s, wl, s0, s1, wy, d, w);
+            continue;
+        }
+#endif
+        LinearRowPlain(s, s0, s1, wy, d, w);
+    }
+}
+
+} // namespace
+
+void UsePath(Path path)
+{
+#if defined(__SSE2__)
+    gPath = path;
+#else
+    (void)path;
+#endif
+}
+
+Path ActivePath()
+{
+    return gPath;
+}
+
+} // namespace scaled_draw
+
+void ViewDrawScaled(TBitmap32& dest, const TRect& destRect, const TBitmap32& source)
+{
+    const bool opaque = source.DrawMode == dmOpaque || (source.DrawMode == dmCustom && !source.OnPixelCombine);
+    const bool sameSize = destRect.Width() == source.Width() && destRect.Height() == source.Height();
+    // Blends, custom combines and unscaled copies take the image's own draw.
+    if (!opaque || sameSize || dest.IsEmpty() || source.IsEmpty() || destRect.IsEmpty()) {
+        dest.DrawScaled(destRect, source.BoundsRect(), source);
+        return;
+    }
+    const TRect clip = IntersectRect(destRect, dest.BoundsRect());
+    if (clip.IsEmpty()) return;
+    scaled_draw::DrawOpaque(dest, destRect, clip, source);
+    dest.NotifyChanged();
+}
