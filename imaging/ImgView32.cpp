@@ -16,15 +16,17 @@ TCustomImgView32::TCustomImgView32(QWidget* parent)
     SetScaleMode(smScale);
     SetBitmapAlign(baCustom);
     FGrip->hide();
-    auto scrolled = [this] {
-        if (FSyncing) return;
-        FHorz.SetPosition(FHorzBar->value());
-        FVert.SetPosition(FVertBar->value());
-        UpdateOffsets();
-        Changed();
+    // A bar moved by the user; the other bar keeps its exact position.
+    auto scrolled = [this](TRangeBarModel& model) {
+        return [this, &model](int value) {
+            if (FSyncing) return;
+            model.SetPosition(value);
+            UpdateOffsets();
+            Changed();
+        };
     };
-    QObject::connect(FHorzBar, &QScrollBar::valueChanged, FHorzBar, scrolled);
-    QObject::connect(FVertBar, &QScrollBar::valueChanged, FVertBar, scrolled);
+    QObject::connect(FHorzBar, &QScrollBar::valueChanged, FHorzBar, scrolled(FHorz));
+    QObject::connect(FVertBar, &QScrollBar::valueChanged, FVertBar, scrolled(FVert));
     LayoutBars();
     UpdateRanges();
 }

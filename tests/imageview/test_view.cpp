@@ -194,3 +194,33 @@ TEST(ImgViewMouseTest, CursorsFollowLayersAndTheView)
     f.Release(Qt::LeftButton, 120, 120);
     EXPECT_EQ(f.view->cursor().shape(), Qt::ArrowCursor);
 }
+
+TEST(ImgViewTest, CornerSquareShowsTheGripOnlyWhereItCanResizeTheWindow)
+{
+    QWidget form;
+    form.resize(400, 300);
+    TImgView32* view = new TImgView32(&form);
+    view->setGeometry(0, 0, 400, 300);
+    form.show();
+    EXPECT_TRUE(view->GripShown()); // sgAuto and the view fills the form
+    view->setGeometry(10, 0, 390, 300);
+    EXPECT_FALSE(view->GripShown());
+    view->SetSizeGrip(sgAlways);
+    EXPECT_TRUE(view->GripShown());
+    view->SetSizeGrip(sgNone);
+    view->setGeometry(0, 0, 400, 300);
+    EXPECT_FALSE(view->GripShown());
+}
+
+TEST(ImgViewTest, ResizeKeepsACentredBitmapInTheMiddleAndFiresOnResize)
+{
+    ViewFixture f(300, 200);
+    f.view->Bitmap().SetSize(100, 50);
+    int resized = 0;
+    f.view->OnResize = [&](TCustomImage32*) { ++resized; };
+    f.view->resize(200 + 16, 100 + 16);
+    EXPECT_GE(resized, 1);
+    EXPECT_EQ(f.view->GetBitmapRect(), (TRect{50, 25, 150, 75}));
+    // Layers keep their place on the image across the resize.
+    EXPECT_EQ(f.view->ViewToBitmap(50, 25), (TViewPoint{0, 0}));
+}
