@@ -90,15 +90,3 @@ TEST(RenderAssets, BookTopIsAnOpaquePageBlock)
     EXPECT_EQ(top.PixelAt(0, 0), clWhite32);   // above the slanted block
     EXPECT_EQ(top.PixelAt(254, 36), clWhite32); // below its far end
 }
-
-TEST(RenderAssets, BmpEncodingRejectsColoursOutsideThePalette)
-{
-    TBitmap32 image;
-    image.SetSize(2, 2);
-    image.Clear(Color32(200, 200, 200));
-    EXPECT_FALSE(assetart::EncodeShadowBmp8(image).empty());
-    image.SetPixelAt(1, 1, Color32(200, 201, 200));
-    EXPECT_THROW(assetart::EncodeShadowBmp8(image), std::invalid_argument);
-    image.SetPixelAt(1, 1, Color32(10, 10, 10));
-    EXPECT_THROW(assetart::EncodeShadowBmp8(image), std::invalid_argument);
-}

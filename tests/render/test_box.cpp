@@ -83,31 +83,16 @@ TEST(BoxComposition, TwoSidedBoxLeftLandsOnItsCorners)
 
     // Far edges: the front's from y 21 to 281, the side's from y 20 to 280.
     const TRun frontFar = ColumnRun(r, 238, IsReddish);
-    EXPECT_NEAR(frontFar.First, 21, 2);
-    EXPECT_NEAR(frontFar.Last, 281, 2);
+    EXPECT_NEAR(frontFar.First, 21, 1);
+    EXPECT_NEAR(frontFar.Last, 281, 1);
     const TRun sideFar = ColumnRun(r, 0, IsBluish);
-    EXPECT_NEAR(sideFar.First, 20, 2);
-    EXPECT_NEAR(sideFar.Last, 280, 2);
+    EXPECT_NEAR(sideFar.First, 20, 1);
+    EXPECT_NEAR(sideFar.Last, 280, 1);
     // Nothing above or below the far edges.
     EXPECT_TRUE(IsWhiteRgb(r.PixelAt(238, 15)));
     EXPECT_TRUE(IsWhiteRgb(r.PixelAt(238, 286)));
     EXPECT_TRUE(IsWhiteRgb(r.PixelAt(0, 15)));
     EXPECT_TRUE(IsWhiteRgb(r.PixelAt(0, 285)));
-}
-
-TEST(BoxComposition, TwoSidedBoxRightPutsTheSideOnTheRight)
-{
-    TBitmap32 r;
-    ComposeUniform(r, bxTwoSidedBox, boRight, false, false);
-    for (int x = 1; x <= 197; ++x) EXPECT_TRUE(IsReddish(r.PixelAt(x, 150))) << "x " << x;
-    for (int x = 200; x <= 238; ++x) EXPECT_TRUE(IsBluish(r.PixelAt(x, 150))) << "x " << x;
-    // The side's far edge runs from y 22 to 280, the front's from 19 to 281.
-    const TRun sideFar = ColumnRun(r, 238, IsBluish);
-    EXPECT_NEAR(sideFar.First, 22, 2);
-    EXPECT_NEAR(sideFar.Last, 280, 2);
-    const TRun frontFar = ColumnRun(r, 1, IsReddish);
-    EXPECT_NEAR(frontFar.First, 19, 2);
-    EXPECT_NEAR(frontFar.Last, 281, 2);
 }
 
 TEST(BoxComposition, ShadowMovesTheBoxAwayFromTheShadowSide)
@@ -126,6 +111,13 @@ TEST(BoxComposition, ShadowMovesTheBoxAwayFromTheShadowSide)
     for (int x = 1; x <= 197; ++x) EXPECT_TRUE(IsReddish(right.PixelAt(x, 150))) << "x " << x;
     for (int x = 200; x <= 238; ++x) EXPECT_TRUE(IsBluish(right.PixelAt(x, 150))) << "x " << x;
     for (int x = 241; x <= 299; ++x) EXPECT_TRUE(IsWhiteRgb(right.PixelAt(x, 150))) << "x " << x;
+    // Far edges: the side's from y 22 to 280, the front's from 19 to 281.
+    const TRun sideFar = ColumnRun(right, 238, IsBluish);
+    EXPECT_NEAR(sideFar.First, 22, 2);
+    EXPECT_NEAR(sideFar.Last, 280, 1);
+    const TRun frontFar = ColumnRun(right, 1, IsReddish);
+    EXPECT_NEAR(frontFar.First, 19, 1);
+    EXPECT_NEAR(frontFar.Last, 281, 1);
 }
 
 TEST(BoxComposition, ThreeSideBoxAndBookPlaceTheirFaces)
@@ -355,17 +347,6 @@ TEST(BoxFaces, FaceDrawingNotifiesTheDestinationOnce)
     EXPECT_EQ(dest.UpdateCount(), 0);
 }
 
-TEST(BoxFaces, PrepareBoxImageLeavesATransparentWhiteRing)
-{
-    TBitmap32 image;
-    PrepareBoxImage(image, 5, 4);
-    EXPECT_EQ(image.PixelAt(0, 0), 0x00FFFFFFu);
-    EXPECT_EQ(image.PixelAt(4, 3), 0x00FFFFFFu);
-    EXPECT_EQ(image.PixelAt(2, 0), 0x00FFFFFFu);
-    EXPECT_EQ(image.PixelAt(1, 1), clWhite32);
-    EXPECT_EQ(image.PixelAt(3, 2), clWhite32);
-}
-
 TEST(NoPreview, CentresTheTextOnWhite)
 {
     TBitmap32 image;
@@ -401,13 +382,4 @@ TEST(NoPreview, CentresTheTextOnWhite)
     const TRect inkShifted = inkBox(shifted);
     EXPECT_LT(inkShifted.Left, ink.Left - 20);
     EXPECT_LT(inkShifted.Top, ink.Top - 5);
-}
-
-TEST(BoxFaces, FaceKindOfMapsFaceNumbers)
-{
-    EXPECT_EQ(FaceKindOf(1), fkFront);
-    EXPECT_EQ(FaceKindOf(2), fkSide);
-    EXPECT_EQ(FaceKindOf(3), fkTop);
-    EXPECT_EQ(FaceKindOf(0), fkFront);
-    EXPECT_EQ(FaceKindOf(4), fkFront);
 }
