@@ -64,6 +64,8 @@ constexpr Entry kEntries[] = {
     {StrId::RenderUnknownImageKind, QT_TRANSLATE_NOOP("Cubiform", "'%1' is not an image file name (expected .bmp, .jpg, .jpeg or .gif)")},
     {StrId::RenderCannotWrite, QT_TRANSLATE_NOOP("Cubiform", "cannot write '%1': %2")},
     {StrId::RenderRenderFailed, QT_TRANSLATE_NOOP("Cubiform", "rendering failed: %1")},
+    {StrId::RenderNoSuchFolder, QT_TRANSLATE_NOOP("Cubiform", "the folder does not exist")},
+    {StrId::RenderWriteFailed, QT_TRANSLATE_NOOP("Cubiform", "the file could not be written")},
 
     // settings and templates
     {StrId::RegCreateFailed, QT_TRANSLATE_NOOP("Cubiform", "Failed to create key %s")},
@@ -78,6 +80,15 @@ constexpr Entry kEntries[] = {
     {StrId::UnknownTemplate, QT_TRANSLATE_NOOP("Cubiform", "Unknown template '%s'")},
 
     // widgets and wizard
+    {StrId::WizAppTitle, QT_TRANSLATE_NOOP("Cubiform", "Cubiform 2.0")},
+    {StrId::WizDesignCaption, QT_TRANSLATE_NOOP("Cubiform", "Quillmere Cubiform Image Wizard")},
+    {StrId::WizBack, QT_TRANSLATE_NOOP("Cubiform", "< Back")},
+    {StrId::WizNext, QT_TRANSLATE_NOOP("Cubiform", "Next >")},
+    {StrId::WizFinish, QT_TRANSLATE_NOOP("Cubiform", "Finish")},
+    {StrId::WizExit, QT_TRANSLATE_NOOP("Cubiform", "Exit")},
+    {StrId::WizSaveDesign, QT_TRANSLATE_NOOP("Cubiform", "Save the Cubiform Image...")},
+    {StrId::WizSave, QT_TRANSLATE_NOOP("Cubiform", "Save Cubiform Image...")},
+    {StrId::WizSettingsUnreadable, QT_TRANSLATE_NOOP("Cubiform", "The window position could not be read: %1")},
 };
 
 const std::array<const char*, int(StrId::Count)>& Table()

@@ -41,6 +41,8 @@ enum class StrId : int {
     RenderUnknownImageKind,
     RenderCannotWrite,
     RenderRenderFailed,
+    RenderNoSuchFolder,
+    RenderWriteFailed,
 
     // settings and templates
     RegCreateFailed,
@@ -55,6 +57,15 @@ enum class StrId : int {
     UnknownTemplate,
 
     // widgets and wizard
+    WizAppTitle,
+    WizDesignCaption,
+    WizBack,
+    WizNext,
+    WizFinish,
+    WizExit,
+    WizSaveDesign,
+    WizSave,
+    WizSettingsUnreadable,
 
     Count
 };

@@ -1,0 +1,15 @@
+// The work of cubiform-render once its options are read: load the faces,
+// compose the box as the wizard does, save the result.
+#pragma once
+
+#include "RenderOptions.h"
+
+#include <QString>
+
+#include <cstdio>
+
+// Exit status: 0 done, 1 failure (the message names the file and the reason).
+int RunRender(const TRenderOptions& options, const QString& samplesFolder, std::FILE* out, std::FILE* err);
+
+// The bundled sample faces (front, side, top) in a samples folder.
+QString SampleFace(const QString& samplesFolder, int faceNumber);

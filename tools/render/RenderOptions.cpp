@@ -1,0 +1,131 @@
+#include "RenderOptions.h"
+
+#include "codecs/ImageFiles.h"
+#include "resources/StringTable.h"
+
+#include <QRegularExpression>
+
+#include <functional>
+
+namespace {
+
+enum class TValue { None, Required, Optional };
+
+// A handler returns false when the value is not acceptable.
+struct TOptionSpec {
+    QStringList Names;
+    TValue Value;
+    std::function<bool(TRenderOptions&, const QString& value, bool hasValue)> Apply;
+};
+
+bool ParseSize(const QString& text, int& width, int& height)
+{
+    static const QRegularExpression pattern(QStringLiteral("^([0-9]{1,5})[xX]([0-9]{1,5})$"));
+    const QRegularExpressionMatch m = pattern.match(text);
+    if (!m.hasMatch()) return false;
+    const int w = m.captured(1).toInt(), h = m.captured(2).toInt();
+    if (w < 1 || h < 1 || w > 30000 || h > 30000) return false;
+    width = w;
+    height = h;
+    return true;
+}
+
+const std::vector<TOptionSpec>& OptionTable()
+{
+    static const std::vector<TOptionSpec> table = {
+        {{"--front"}, TValue::Required, [](TRenderOptions& o, const QString& v, bool) { o.Front = v; return !v.isEmpty(); }},
+        {{"--side"}, TValue::Required, [](TRenderOptions& o, const QString& v, bool) { o.Side = v; return !v.isEmpty(); }},
+        {{"--top"}, TValue::Required, [](TRenderOptions& o, const QString& v, bool) { o.Top = v; return !v.isEmpty(); }},
+        {{"--style"}, TValue::Required,
+         [](TRenderOptions& o, const QString& v, bool) {
+             static const QStringList styles = {"two-sided", "three-sided", "book"};
+             const qsizetype i = styles.indexOf(v);
+             if (i < 0) return false;
+             o.Style = TBoxStyle(i);
+             o.StyleGiven = true;
+             return true;
+         }},
+        {{"--orientation"}, TValue::Required,
+         [](TRenderOptions& o, const QString& v, bool) {
+             if (v != "left" && v != "right") return false;
+             o.Orientation = v == "left" ? boLeft : boRight;
+             return true;
+         }},
+        {{"--shadow"}, TValue::None, [](TRenderOptions& o, const QString&, bool) { return o.Shadow = true; }},
+        {{"--default-size"}, TValue::Optional,
+         [](TRenderOptions& o, const QString& v, bool hasValue) {
+             o.DefaultSize = true;
+             return !hasValue || ParseSize(v, o.DefaultWidth, o.DefaultHeight);
+         }},
+        {{"--preview"}, TValue::None, [](TRenderOptions& o, const QString&, bool) { return o.Preview = true; }},
+        {{"-o", "--output"}, TValue::Required, [](TRenderOptions& o, const QString& v, bool) { o.Output = v; return !v.isEmpty(); }},
+        {{"-h", "--help"}, TValue::None, [](TRenderOptions& o, const QString&, bool) { return o.Help = true; }},
+    };
+    return table;
+}
+
+const TOptionSpec* FindOption(const QString& name)
+{
+    for (const TOptionSpec& spec : OptionTable())
+        if (spec.Names.contains(name)) return &spec;
+    return nullptr;
+}
+
+TParseResult Fail(const QString& message) { return TParseResult{false, message}; }
+
+// The combinations the options allow, checked once all are read.
+TParseResult CheckCombination(TRenderOptions& o)
+{
+    if (o.UsesSamples()) {
+        // The sample job: a Three Side Box at the default size.
+        if (!o.StyleGiven) o.Style = bxThreeSideBox;
+        o.DefaultSize = true;
+        if (o.Output.isEmpty()) o.Output = QStringLiteral("cubiform-sample.jpg");
+    } else {
+        if (o.Front.isEmpty() || o.Side.isEmpty()) return Fail(LoadStr(StrId::RenderFrontAndSide));
+        if (o.Style == bxThreeSideBox && o.Top.isEmpty()) return Fail(LoadStr(StrId::RenderTopNeeded));
+    }
+    if (o.Output.isEmpty()) return Fail(LoadStr(StrId::RenderMissingOutput));
+    if (OutputFormatOf(o.Output) == TOutputFormat::Unknown) return Fail(LoadStr(StrId::RenderBadOutputType).arg(o.Output));
+    return TParseResult{true, {}};
+}
+
+} // namespace
+
+TOutputFormat OutputFormatOf(const QString& fileName)
+{
+    switch (FileKindOf(fileName)) {
+    case ikJpg:
+    case ikJpeg: return TOutputFormat::Jpeg;
+    case ikGif: return TOutputFormat::Gif;
+    case ikBmp: return TOutputFormat::Bitmap;
+    case ikUnknown: break;
+    }
+    return TOutputFormat::Unknown;
+}
+
+TParseResult ParseRenderArguments(const QStringList& arguments, TRenderOptions& options)
+{
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        if (!arg.startsWith(u'-') || arg == "-") return Fail(LoadStr(StrId::RenderUnexpectedArgument).arg(arg));
+        const qsizetype eq = arg.startsWith("--") ? arg.indexOf(u'=') : -1;
+        const QString name = eq < 0 ? arg : arg.left(eq);
+        const TOptionSpec* spec = FindOption(name);
+        if (!spec) return Fail(LoadStr(StrId::RenderUnknownOption).arg(name));
+
+        QString value;
+        bool hasValue = eq >= 0;
+        if (hasValue) {
+            if (spec->Value == TValue::None) return Fail(LoadStr(StrId::RenderInvalidValue).arg(arg.mid(eq + 1), name));
+            value = arg.mid(eq + 1);
+        } else if (spec->Value == TValue::Required) {
+            if (i + 1 >= arguments.size()) return Fail(LoadStr(StrId::RenderMissingValue).arg(name));
+            value = arguments[++i];
+            hasValue = true;
+        }
+        if (!spec->Apply(options, value, hasValue)) return Fail(LoadStr(StrId::RenderInvalidValue).arg(value, name));
+        if (options.Help) return TParseResult{true, {}};
+    }
+    return CheckCombination(options);
+}

@@ -1,0 +1,36 @@
+// cubiform-render: the wizard's rendering from the command line.
+//
+//   cubiform-render [--front F --side S [--top T]] [--style two-sided|three-sided|book]
+//                   [--orientation left|right] [--shadow] [--default-size[=WxH]]
+//                   [--preview] -o OUT.jpg|OUT.gif|OUT.bmp
+//
+// Without faces it renders the sample faces from the Samples folder beside
+// the executable. Exit status: 0 done, 1 failure, 2 usage error.
+#include "RenderJob.h"
+#include "RenderOptions.h"
+
+#include "resources/StringTable.h"
+
+#include <QDir>
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+
+    TRenderOptions options;
+    const TParseResult parsed = ParseRenderArguments(app.arguments().mid(1), options);
+    const QByteArray usage = LoadStr(StrId::RenderUsage).toLocal8Bit();
+    if (!parsed.Ok) {
+        std::fprintf(stderr, "cubiform-render: %s\n\n%s", qPrintable(parsed.Error), usage.constData());
+        return 2;
+    }
+    if (options.Help) {
+        std::fputs(usage.constData(), stdout);
+        return 0;
+    }
+    const QString samples = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Samples"));
+    return RunRender(options, samples, stdout, stderr);
+}
