@@ -282,13 +282,23 @@ TViewPoint TCustomImage32::DevicePoint(const QPointF& p) const
     return TViewPoint{int(std::floor(p.x() * dpr)), int(std::floor(p.y() * dpr))};
 }
 
-void TCustomImage32::mousePressEvent(QMouseEvent* event)
+bool TCustomImage32::RouteButton(QMouseEvent* event, bool press)
 {
     TMouseButton button;
-    if (!MouseButtonFrom(event->button(), button)) return QWidget::mousePressEvent(event);
+    if (!MouseButtonFrom(event->button(), button)) return false;
     event->accept();
     const TViewPoint p = DevicePoint(event->position());
-    MouseDown(button, ShiftStateFrom(event->modifiers(), event->buttons()), p.X, p.Y);
+    const TShiftState shift = ShiftStateFrom(event->modifiers(), event->buttons());
+    if (press)
+        MouseDown(button, shift, p.X, p.Y);
+    else
+        MouseUp(button, shift, p.X, p.Y);
+    return true;
+}
+
+void TCustomImage32::mousePressEvent(QMouseEvent* event)
+{
+    if (!RouteButton(event, true)) QWidget::mousePressEvent(event);
 }
 
 void TCustomImage32::mouseMoveEvent(QMouseEvent* event)
@@ -300,11 +310,7 @@ void TCustomImage32::mouseMoveEvent(QMouseEvent* event)
 
 void TCustomImage32::mouseReleaseEvent(QMouseEvent* event)
 {
-    TMouseButton button;
-    if (!MouseButtonFrom(event->button(), button)) return QWidget::mouseReleaseEvent(event);
-    event->accept();
-    const TViewPoint p = DevicePoint(event->position());
-    MouseUp(button, ShiftStateFrom(event->modifiers(), event->buttons()), p.X, p.Y);
+    if (!RouteButton(event, false)) QWidget::mouseReleaseEvent(event);
 }
 
 void TCustomImage32::leaveEvent(QEvent* event)

@@ -137,6 +137,8 @@ private:
     void ClearBackground(TBitmap32& buffer, const TRect& bitmapRect);
     void DrawLayers(TBitmap32& buffer, std::uint32_t mask);
     TViewPoint DevicePoint(const QPointF& p) const;
+    // Routes a press or release; false for buttons the view does not route.
+    bool RouteButton(QMouseEvent* event, bool press);
 
     TBitmap32 FBitmap;
     TLayerCollection* FLayers;

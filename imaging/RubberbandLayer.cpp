@@ -123,6 +123,22 @@ void TRubberbandLayer::PointerMove(TShiftState shift, int x, int y)
     DragTo(shift, x, y);
 }
 
+namespace {
+
+// Moves one edge to v while the opposite edge stays: the size is kept at
+// least minSize and, when maxSize is above minSize, at most maxSize. A low
+// edge (left, top) lies before its opposite edge.
+void DragEdge(float& edge, float opposite, double v, float minSize, float maxSize, bool lowEdge)
+{
+    edge = float(v);
+    auto size = [&] { return lowEdge ? opposite - edge : edge - opposite; };
+    auto limitTo = [&](float s) { edge = lowEdge ? opposite - s : opposite + s; };
+    if (size() < minSize) limitTo(minSize);
+    if (maxSize > minSize && size() > maxSize) limitTo(maxSize);
+}
+
+} // namespace
+
 void TRubberbandLayer::DragTo(TShiftState shift, int x, int y)
 {
     double mx = double(x) - FGrabX;
@@ -142,27 +158,14 @@ void TRubberbandLayer::DragTo(TShiftState shift, int x, int y)
         const float h = FStartBounds.Bottom - FStartBounds.Top;
         n = TRealRect{float(mx), float(my), float(mx + w), float(my + h)};
     }
-    const bool maxW = MaxWidth > MinWidth, maxH = MaxHeight > MinHeight;
-    if (s == dragLeft || s == dragTopLeft || s == dragBottomLeft) {
-        n.Left = float(mx);
-        if (n.Right - n.Left < MinWidth) n.Left = n.Right - MinWidth;
-        if (maxW && n.Right - n.Left > MaxWidth) n.Left = n.Right - MaxWidth;
-    }
-    if (s == dragRight || s == dragTopRight || s == dragBottomRight) {
-        n.Right = float(mx);
-        if (n.Right - n.Left < MinWidth) n.Right = n.Left + MinWidth;
-        if (maxW && n.Right - n.Left > MaxWidth) n.Right = n.Left + MaxWidth;
-    }
-    if (s == dragTop || s == dragTopLeft || s == dragTopRight) {
-        n.Top = float(my);
-        if (n.Bottom - n.Top < MinHeight) n.Top = n.Bottom - MinHeight;
-        if (maxH && n.Bottom - n.Top > MaxHeight) n.Top = n.Bottom - MaxHeight;
-    }
-    if (s == dragBottom || s == dragBottomLeft || s == dragBottomRight) {
-        n.Bottom = float(my);
-        if (n.Bottom - n.Top < MinHeight) n.Bottom = n.Top + MinHeight;
-        if (maxH && n.Bottom - n.Top > MaxHeight) n.Bottom = n.Top + MaxHeight;
-    }
+    if (s == dragLeft || s == dragTopLeft || s == dragBottomLeft)
+        DragEdge(n.Left, n.Right, mx, MinWidth, MaxWidth, true);
+    if (s == dragRight || s == dragTopRight || s == dragBottomRight)
+        DragEdge(n.Right, n.Left, mx, MinWidth, MaxWidth, false);
+    if (s == dragTop || s == dragTopLeft || s == dragTopRight)
+        DragEdge(n.Top, n.Bottom, my, MinHeight, MaxHeight, true);
+    if (s == dragBottom || s == dragBottomLeft || s == dragBottomRight)
+        DragEdge(n.Bottom, n.Top, my, MinHeight, MaxHeight, false);
     NotifyResizing(FStartBounds, n, s, shift);
     if (!SameBounds(n, Bounds())) {
         SetBounds(n);
