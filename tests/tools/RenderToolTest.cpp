@@ -1,0 +1,185 @@
+#include "codecs/ImageFiles.h"
+#include "render/Bitmap32Utils.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TRun {
+    int ExitCode = -1;
+    QString Out, Err;
+};
+
+class RenderTool : public ::testing::Test {
+protected:
+    static QString BinDir() { return QCoreApplication::applicationDirPath(); }
+    static QString Sample(const char* name) { return BinDir() + "/Samples/" + name; }
+
+    TRun Run(const QStringList& args) const
+    {
+        QProcess p;
+        p.setWorkingDirectory(FDir.path());
+        p.start(BinDir() + "/cubiform-render", args);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return TRun{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2,
+                    QString::fromLocal8Bit(p.readAllStandardOutput()), QString::fromLocal8Bit(p.readAllStandardError())};
+    }
+    QString Path(const QString& name) const { return FDir.filePath(name); }
+    QStringList Entries() const { return QDir(FDir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot); }
+
+    // What the wizard's render gives for the same faces and options.
+    static void Expected(TBitmap32& result, TBoxStyle style, TBoxOrientation orientation, bool defaultSize,
+                         int width, int height, bool shadow, bool preview = false)
+    {
+        TBitmap32 f, s, t;
+        ASSERT_TRUE(LoadImageFile(Sample("GreyfinchFront.jpg"), f));
+        ASSERT_TRUE(LoadImageFile(Sample("GreyfinchSide.jpg"), s));
+        if (style == bxThreeSideBox) {
+            ASSERT_TRUE(LoadImageFile(Sample("GreyfinchTop.jpg"), t));
+        }
+        if (preview) {
+            ComposePreview(result, f, s, t, style, width, height);
+        } else {
+            ComposeBox(result, f, s, t, style, orientation, defaultSize, width, height, shadow);
+        }
+    }
+    static std::vector<TColor32> Pixels(const TBitmap32& b)
+    {
+        return std::vector<TColor32>(b.Bits(), b.Bits() + std::size_t(b.Width()) * b.Height());
+    }
+
+    QTemporaryDir FDir;
+};
+
+} // namespace
+
+TEST_F(RenderTool, WithoutFacesRendersTheSamplesAsAThreeSideBox)
+{
+    const TRun run = Run({});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_EQ(run.Out.trimmed(), QDir(FDir.path()).absoluteFilePath("cubiform-sample.jpg"));
+
+    TBitmap32 expected;
+    Expected(expected, bxThreeSideBox, boLeft, true, 250, 300, false);
+    ASSERT_EQ(expected.Width(), 250);
+    ASSERT_EQ(expected.Height(), 300);
+    ASSERT_TRUE(SaveAsJpeg(Path("expected.jpg"), expected));
+    QFile a(Path("cubiform-sample.jpg")), b(Path("expected.jpg"));
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    EXPECT_EQ(a.readAll(), b.readAll());
+}
+
+TEST_F(RenderTool, EveryStyleMatchesTheWizardsComposition)
+{
+    const QStringList faces = {"--front", Sample("GreyfinchFront.jpg"), "--side", Sample("GreyfinchSide.jpg")};
+    struct TCase {
+        QStringList Args;
+        TBoxStyle Style;
+        TBoxOrientation Orientation;
+        bool DefaultSize;
+        int W, H;
+        bool Shadow, Preview;
+    };
+    const QStringList top = {"--top", Sample("GreyfinchTop.jpg")};
+    const std::vector<TCase> cases = {
+        {{"--orientation", "right", "--shadow"}, bxTwoSidedBox, boRight, false, 250, 300, true, false},
+        {QStringList{"--style", "three-sided", "--default-size=300x400"} + top, bxThreeSideBox, boLeft, true, 300, 400, false, false},
+        {{"--style=book", "--shadow", "--default-size"}, bxBookCover, boLeft, true, 250, 300, true, false},
+        {QStringList{"--style", "three-sided", "--preview"} + top, bxThreeSideBox, boLeft, false, 250, 300, false, true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Args.join(' ').toStdString());
+        QFile::remove(Path("out.bmp"));
+        const TRun run = Run(faces + c.Args + QStringList{"-o", Path("out.bmp")});
+        ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+        TBitmap32 got, expected;
+        ASSERT_TRUE(LoadImageFile(Path("out.bmp"), got));
+        Expected(expected, c.Style, c.Orientation, c.DefaultSize, c.W, c.H, c.Shadow, c.Preview);
+        ASSERT_EQ(got.Width(), expected.Width());
+        ASSERT_EQ(got.Height(), expected.Height());
+        EXPECT_EQ(Pixels(got), Pixels(expected));
+    }
+
+    // GIF output, and a .jpeg name written as .jpg.
+    ASSERT_EQ(Run(faces + QStringList{"-o", Path("box.gif")}).ExitCode, 0);
+    TBitmap32 gif;
+    ASSERT_TRUE(LoadImageFile(Path("box.gif"), gif));
+    EXPECT_EQ(gif.Height(), 600);
+    const TRun jpeg = Run(faces + QStringList{"--output", Path("box.jpeg")});
+    ASSERT_EQ(jpeg.ExitCode, 0);
+    EXPECT_EQ(jpeg.Out.trimmed(), Path("box.jpg"));
+    EXPECT_TRUE(QFile::exists(Path("box.jpg")));
+}
+
+TEST_F(RenderTool, UsageErrorsExitWithTwoAndWriteNothing)
+{
+    const QStringList faces = {"--front", Sample("GreyfinchFront.jpg"), "--side", Sample("GreyfinchSide.jpg")};
+    const std::vector<QStringList> bad = {
+        {"--colour", "red"},
+        {"--style"},
+        {"--style", "cube"},
+        {"--orientation", "up"},
+        {"--default-size=big"},
+        {"--default-size=0x300"},
+        {"--shadow=yes"},
+        {"stray"},
+        faces + QStringList{"-o", Path("out.png")},
+        faces + QStringList{"--style", "three-sided", "-o", Path("out.jpg")},
+        {"--front", Sample("GreyfinchFront.jpg"), "-o", Path("out.jpg")},
+        faces,
+    };
+    for (const QStringList& args : bad) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const TRun run = Run(args);
+        EXPECT_EQ(run.ExitCode, 2);
+        EXPECT_TRUE(run.Err.contains("Usage: cubiform-render"));
+    }
+    EXPECT_TRUE(Entries().isEmpty());
+
+    const TRun help = Run({"--help"});
+    EXPECT_EQ(help.ExitCode, 0);
+    EXPECT_TRUE(help.Out.startsWith("Usage: cubiform-render"));
+}
+
+TEST_F(RenderTool, FailuresNameTheFileAndLeaveNoOutput)
+{
+    QFile damaged(Path("damaged.jpg"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("\xFF\xD8 this is not really a JPEG");
+    damaged.close();
+    QFile existing(Path("keep.jpg"));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("old");
+    existing.close();
+    const QString side = Sample("GreyfinchSide.jpg");
+
+    struct TCase {
+        QStringList Args;
+        QString Names, Why;
+    };
+    const std::vector<TCase> cases = {
+        {{"--front", Path("missing.jpg"), "--side", side, "-o", Path("keep.jpg")}, Path("missing.jpg"), "no such file"},
+        {{"--front", Path("damaged.jpg"), "--side", side, "-o", Path("keep.jpg")}, Path("damaged.jpg"), "not a valid JPEG image"},
+        {{"--front", Path("face.png"), "--side", side, "-o", Path("keep.jpg")}, Path("face.png"), "not an image file name"},
+        {{"--front", FDir.path(), "--side", side, "-o", Path("keep.jpg")}, FDir.path(), "not an image file name"},
+        {{"-o", Path("nowhere/out.jpg")}, Path("nowhere/out.jpg"), "the folder does not exist"},
+        {{"-o", Path("nowhere/out.bmp")}, Path("nowhere/out.bmp"), "Cannot write"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Args.join(' ').toStdString());
+        const TRun run = Run(c.Args);
+        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_TRUE(run.Err.contains(c.Names)) << run.Err.toStdString();
+        EXPECT_TRUE(run.Err.contains(c.Why)) << run.Err.toStdString();
+        EXPECT_TRUE(run.Out.isEmpty());
+    }
+    EXPECT_EQ(Entries(), (QStringList{"damaged.jpg", "keep.jpg"}));
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(existing.readAll(), QByteArray("old"));
+}
