@@ -136,6 +136,8 @@ TRect TCustomImage32::GetBitmapRect() const
 
 const TMappingRecord& TCustomImage32::Mapping()
 {
+    // While rendering elsewhere the record describes that destination.
+    if (!FRendering) CheckViewportSize();
     if (!FMappingValid) {
         FMapping = ComputeMapping(FBitmap.Width(), FBitmap.Height(), GetBitmapRect());
         FMappingValid = true;
@@ -154,8 +156,13 @@ void TCustomImage32::RenderInto(TBitmap32& dest, const TRect& destRect)
     // recomputed for the view at its next use, also after a failure.
     struct Restore {
         TCustomImage32* view;
-        ~Restore() { view->FMappingValid = false; }
+        ~Restore()
+        {
+            view->FMappingValid = false;
+            view->FRendering = false;
+        }
     } restore{this};
+    FRendering = true;
     FMapping = ComputeMapping(FBitmap.Width(), FBitmap.Height(), destRect);
     FMappingValid = true;
     ExecutePaintStages(dest);

@@ -150,6 +150,7 @@ private:
     TCursor FViewCursor = crDefault;
     TMappingRecord FMapping;
     bool FMappingValid = false;
+    bool FRendering = false;
 };
 
 // The plain image control: the bitmap at its own size, at the top left.

@@ -46,11 +46,14 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
+    // Calls ViewportResized when the viewport's device size is not the one
+    // last seen (a hidden widget gets its resize event only when shown).
+    void CheckViewportSize();
+
 private:
     // Reallocates the buffer when the viewport outgrew it or is more than 40
     // pixels smaller.
     void ResizeBuffer();
-    void CheckViewportSize();
 
     TBitmap32 FBuffer;
     bool FBufferValid = false;

@@ -224,3 +224,16 @@ TEST(ImgViewTest, ResizeKeepsACentredBitmapInTheMiddleAndFiresOnResize)
     // Layers keep their place on the image across the resize.
     EXPECT_EQ(f.view->ViewToBitmap(50, 25), (TViewPoint{0, 0}));
 }
+
+TEST(ImgViewTest, AHiddenViewMapsWithItsCurrentSize)
+{
+    TImgView32 view; // never shown: Qt holds its resize events back
+    TScrollBarSettings bars;
+    bars.Size = 16;
+    view.SetScrollBars(bars);
+    view.Bitmap().SetSize(100, 100);
+    view.resize(316, 216);
+    // The 100 x 100 bitmap is centred in the 300 x 200 viewport.
+    EXPECT_EQ(view.ViewToBitmap(100, 50), (TViewPoint{0, 0}));
+    EXPECT_EQ(view.GetBitmapRect(), (TRect{100, 50, 200, 150}));
+}
