@@ -108,11 +108,9 @@ THive& THive::ForPath(const QString& path)
 
 THive::THive(QString path) : FPath(std::move(path)), FRoots(std::make_unique<THiveKey>()) {}
 
-THive::TStamp THive::StampOnDisk() const
+THive::TStamp THive::StampOf(const struct stat& st)
 {
-    struct stat st {};
     TStamp stamp;
-    if (::stat(Native(FPath).constData(), &st) != 0) return stamp;
     stamp.Exists = true;
     stamp.Device = st.st_dev;
     stamp.Inode = st.st_ino;
@@ -120,6 +118,13 @@ THive::TStamp THive::StampOnDisk() const
     stamp.MTimeSec = st.st_mtim.tv_sec;
     stamp.MTimeNsec = st.st_mtim.tv_nsec;
     return stamp;
+}
+
+THive::TStamp THive::StampOnDisk() const
+{
+    struct stat st {};
+    if (::stat(Native(FPath).constData(), &st) != 0) return TStamp{};
+    return StampOf(st);
 }
 
 void THive::Refresh()
@@ -146,13 +151,7 @@ void THive::LoadLocked()
     }
     struct stat st {};
     ::fstat(fd, &st);
-    TStamp stamp;
-    stamp.Exists = true;
-    stamp.Device = st.st_dev;
-    stamp.Inode = st.st_ino;
-    stamp.Size = st.st_size;
-    stamp.MTimeSec = st.st_mtim.tv_sec;
-    stamp.MTimeNsec = st.st_mtim.tv_nsec;
+    const TStamp stamp = StampOf(st);
 
     QByteArray bytes;
     QString damage;

@@ -20,6 +20,8 @@
 #include <mutex>
 #include <vector>
 
+struct stat;
+
 class THive {
 public:
     // The store of the current user: $CUBIFORM_HIVE when set, otherwise
@@ -69,6 +71,7 @@ private:
     };
     class TFileLock;
 
+    static TStamp StampOf(const struct stat& st);
     TStamp StampOnDisk() const;
     void LoadLocked();  // caller holds the file lock
     void SetAsideLocked(const QString& reason);

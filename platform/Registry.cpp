@@ -245,29 +245,17 @@ void TRegistry::Write(THiveValue value)
 
 void TRegistry::WriteString(const QString& name, const QString& value)
 {
-    THiveValue v;
-    v.Name = name;
-    v.Type = REG_SZ;
-    v.Text = value;
-    Write(std::move(v));
+    Write(THiveValue{name, REG_SZ, value, {}, 0});
 }
 
 void TRegistry::WriteExpandString(const QString& name, const QString& value)
 {
-    THiveValue v;
-    v.Name = name;
-    v.Type = REG_EXPAND_SZ;
-    v.Text = value;
-    Write(std::move(v));
+    Write(THiveValue{name, REG_EXPAND_SZ, value, {}, 0});
 }
 
 void TRegistry::WriteInteger(const QString& name, int value)
 {
-    THiveValue v;
-    v.Name = name;
-    v.Type = REG_DWORD;
-    v.Dword = std::uint32_t(value);
-    Write(std::move(v));
+    Write(THiveValue{name, REG_DWORD, {}, {}, std::uint32_t(value)});
 }
 
 void TRegistry::WriteFloat(const QString& name, double value)
@@ -279,9 +267,5 @@ void TRegistry::WriteFloat(const QString& name, double value)
 
 void TRegistry::WriteBinaryData(const QString& name, const QByteArray& value)
 {
-    THiveValue v;
-    v.Name = name;
-    v.Type = REG_BINARY;
-    v.Data = value;
-    Write(std::move(v));
+    Write(THiveValue{name, REG_BINARY, {}, value, 0});
 }

@@ -42,11 +42,7 @@ bool TAppSettings::Assign(const QObject* source)
 TAppSettings* AppSettings(int action)
 {
     static TAppSettings* instance = nullptr;
-    if (action == 1) {
-        FreeSettingsObject(instance);
-        return nullptr;
-    }
-    if (!instance) {
+    return SettingsAccessor(instance, action, [] {
         auto* created = TAppSettings::CreateReg(nullptr, ProgramKey());
         try {
             created->Load();
@@ -56,7 +52,6 @@ TAppSettings* AppSettings(int action)
             delete created;
             throw;
         }
-        instance = created;
-    }
-    return instance;
+        return created;
+    });
 }

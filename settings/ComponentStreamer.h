@@ -99,3 +99,17 @@ void FreeSettingsObject(T*& instance)
         object->Save();
     }
 }
+
+// The shape of the process-wide accessors: action 1 frees the object (see
+// FreeSettingsObject) and returns null; any other action returns it, made by
+// create on first use.
+template <class T, class Create>
+T* SettingsAccessor(T*& instance, int action, Create create)
+{
+    if (action == 1) {
+        FreeSettingsObject(instance);
+        return nullptr;
+    }
+    if (!instance) instance = create();
+    return instance;
+}

@@ -32,10 +32,5 @@ bool TWindowSettings::Assign(const QObject* source)
 TWindowSettings* WindowSettings(int action)
 {
     static TWindowSettings* instance = nullptr;
-    if (action == 1) {
-        FreeSettingsObject(instance);
-        return nullptr;
-    }
-    if (!instance) instance = TWindowSettings::CreateReg(nullptr, ProgramKey());
-    return instance;
+    return SettingsAccessor(instance, action, [] { return TWindowSettings::CreateReg(nullptr, ProgramKey()); });
 }

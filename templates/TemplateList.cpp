@@ -130,12 +130,7 @@ bool TTemplateContainer::Assign(const QObject* source)
 TTemplateContainer* TemplateContainer(int action)
 {
     static TTemplateContainer* instance = nullptr;
-    if (action == 1) {
-        FreeSettingsObject(instance);
-        return nullptr;
-    }
-    if (!instance) instance = TTemplateContainer::CreateReg(nullptr, ProgramKey());
-    return instance;
+    return SettingsAccessor(instance, action, [] { return TTemplateContainer::CreateReg(nullptr, ProgramKey()); });
 }
 
 bool EnsureSampleTemplate(TTemplateContainer* container)

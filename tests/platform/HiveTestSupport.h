@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/Hive.h"
+#include "platform/RegistryError.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,3 +49,15 @@ private:
     QByteArray FOldHive;
     std::unique_ptr<QTemporaryDir> FDir;
 };
+
+// The message of the settings-store error f raises.
+template <class F>
+QString ErrorOf(F f)
+{
+    try {
+        f();
+    } catch (const ERegistryException& e) {
+        return e.Message();
+    }
+    return QStringLiteral("<no error>");
+}

@@ -13,17 +13,6 @@ protected:
     std::vector<std::unique_ptr<THive>> FOthers;
 };
 
-template <class F>
-QString ErrorOf(F f)
-{
-    try {
-        f();
-    } catch (const ERegistryException& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no error>");
-}
-
 } // namespace
 
 TEST_F(HiveTest, EveryValueTypeAndAwkwardNamesSurviveTheFile)

@@ -159,17 +159,6 @@ protected:
     }
 };
 
-template <class F>
-QString ErrorOf(F f)
-{
-    try {
-        f();
-    } catch (const ERegistryException& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no error>");
-}
-
 } // namespace
 
 TEST_F(StreamerTest, SaveLaysOutValuesAndSubkeys)
