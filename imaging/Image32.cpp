@@ -184,7 +184,7 @@ void TCustomImage32::ExecutePaintStages(TBitmap32& buffer)
         case stageCustom:
             if (OnPaintStage) OnPaintStage(this, &buffer, unsigned(i));
             break;
-        case stageClearBuffer: buffer.Clear(ViewColor32()); break;
+        case stageClearBuffer: ViewFillRect(buffer, buffer.BoundsRect(), ViewColor32()); break;
         case stageClearBackground: ClearBackground(buffer, bitmapRect); break;
         case stageDrawBitmap:
             if (!FBitmap.IsEmpty()) ViewDrawScaled(buffer, bitmapRect, FBitmap);
@@ -198,18 +198,17 @@ void TCustomImage32::ExecutePaintStages(TBitmap32& buffer)
 void TCustomImage32::ClearBackground(TBitmap32& buffer, const TRect& bitmapRect)
 {
     const TColor32 color = ViewColor32();
-    if (buffer.IsEmpty()) return;
-    const TRect inside = IntersectRect(bitmapRect, buffer.BoundsRect());
+    const TRect all = buffer.BoundsRect();
+    const TRect inside = IntersectRect(bitmapRect, all);
     if (FBitmap.IsEmpty() || FBitmap.DrawMode != dmOpaque || inside.IsEmpty()) {
-        buffer.Clear(color);
+        ViewFillRect(buffer, all, color);
         return;
     }
     // Only the four bands around the bitmap: the bitmap covers the rest.
-    const int w = buffer.Width(), h = buffer.Height();
-    if (inside.Top > 0) buffer.FillArea(0, 0, w, inside.Top, color);
-    if (inside.Bottom < h) buffer.FillArea(0, inside.Bottom, w, h, color);
-    if (inside.Left > 0) buffer.FillArea(0, inside.Top, inside.Left, inside.Bottom, color);
-    if (inside.Right < w) buffer.FillArea(inside.Right, inside.Top, w, inside.Bottom, color);
+    ViewFillRect(buffer, TRect{0, 0, all.Right, inside.Top}, color);
+    ViewFillRect(buffer, TRect{0, inside.Bottom, all.Right, all.Bottom}, color);
+    ViewFillRect(buffer, TRect{0, inside.Top, inside.Left, inside.Bottom}, color);
+    ViewFillRect(buffer, TRect{inside.Right, inside.Top, all.Right, inside.Bottom}, color);
 }
 
 void TCustomImage32::DrawLayers(TBitmap32& buffer, std::uint32_t mask)

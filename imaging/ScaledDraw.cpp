@@ -226,3 +226,22 @@ void ViewDrawScaled(TBitmap32& dest, const TRect& destRect, const TBitmap32& sou
     scaled_draw::DrawOpaque(dest, destRect, clip, source);
     dest.NotifyChanged();
 }
+
+void ViewFillRect(TBitmap32& dest, const TRect& rect, TColor32 color)
+{
+    const TRect r = IntersectRect(rect, dest.BoundsRect());
+    if (r.IsEmpty()) return;
+    const int w = r.Width();
+#if defined(__SSE2__)
+    const __m128i c = _mm_set1_epi32(int(color));
+#endif
+    for (int y = r.Top; y < r.Bottom; ++y) {
+        TColor32* d = dest.ScanLine(y) + r.Left;
+        int i = 0;
+#if defined(__SSE2__)
+        for (; i + 4 <= w; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), c);
+#endif
+        for (; i < w; ++i) d[i] = color;
+    }
+    dest.NotifyChanged();
+}
