@@ -1,0 +1,218 @@
+// Draws the program's artwork from geometry alone, the same pixels on every
+// run: the program icon, the banner behind the wizard's title lines and the
+// Save button's glyph.
+//
+//   cubiform-artgen <output folder>
+//
+// writes cubiform.png (256 x 256), banner.png (300 x 50) and save.png (16 x 16).
+#include <QDir>
+#include <QImage>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+struct Rgba {
+    double R, G, B, A;  // 0..1, not premultiplied
+};
+
+struct Pt {
+    double X, Y;
+};
+
+// A floating-point canvas with "over" compositing.
+class Canvas {
+public:
+    Canvas(int w, int h) : FW(w), FH(h), FPix(std::size_t(w) * h, Rgba{0, 0, 0, 0}) {}
+
+    int Width() const { return FW; }
+    int Height() const { return FH; }
+
+    void Blend(int x, int y, const Rgba& c, double coverage)
+    {
+        if (x < 0 || y < 0 || x >= FW || y >= FH) return;
+        const double a = c.A * coverage;
+        if (a <= 0) return;
+        Rgba& d = FPix[std::size_t(y) * FW + x];
+        const double outA = a + d.A * (1 - a);
+        d.R = (c.R * a + d.R * d.A * (1 - a)) / outA;
+        d.G = (c.G * a + d.G * d.A * (1 - a)) / outA;
+        d.B = (c.B * a + d.B * d.A * (1 - a)) / outA;
+        d.A = outA;
+    }
+
+    QImage ToImage() const
+    {
+        QImage img(FW, FH, QImage::Format_ARGB32);
+        for (int y = 0; y < FH; ++y)
+            for (int x = 0; x < FW; ++x) {
+                const Rgba& p = FPix[std::size_t(y) * FW + x];
+                auto byte = [](double v) { return int(std::lround(std::clamp(v, 0.0, 1.0) * 255)); };
+                img.setPixel(x, y, qRgba(byte(p.R), byte(p.G), byte(p.B), byte(p.A)));
+            }
+        return img;
+    }
+
+private:
+    int FW, FH;
+    std::vector<Rgba> FPix;
+};
+
+bool Inside(const std::vector<Pt>& poly, double x, double y)
+{
+    bool in = false;
+    for (std::size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+        const Pt& a = poly[i];
+        const Pt& b = poly[j];
+        if ((a.Y > y) != (b.Y > y) && x < (b.X - a.X) * (y - a.Y) / (b.Y - a.Y) + a.X) in = !in;
+    }
+    return in;
+}
+
+// Fills with 4 x 4 samples per pixel for smooth edges. `shade` gives the
+// colour at a point, so faces can carry gradients.
+template <class Shade> void FillPolygon(Canvas& c, const std::vector<Pt>& poly, Shade shade)
+{
+    double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
+    for (const Pt& p : poly) {
+        x0 = std::min(x0, p.X);
+        y0 = std::min(y0, p.Y);
+        x1 = std::max(x1, p.X);
+        y1 = std::max(y1, p.Y);
+    }
+    constexpr int kSamples = 4;
+    for (int y = int(std::floor(y0)); y <= int(std::ceil(y1)); ++y)
+        for (int x = int(std::floor(x0)); x <= int(std::ceil(x1)); ++x) {
+            int hits = 0;
+            for (int sy = 0; sy < kSamples; ++sy)
+                for (int sx = 0; sx < kSamples; ++sx)
+                    hits += Inside(poly, x + (sx + 0.5) / kSamples, y + (sy + 0.5) / kSamples);
+            if (hits) c.Blend(x, y, shade(x + 0.5, y + 0.5), double(hits) / (kSamples * kSamples));
+        }
+}
+
+void FillPolygon(Canvas& c, const std::vector<Pt>& poly, const Rgba& colour)
+{
+    FillPolygon(c, poly, [&](double, double) { return colour; });
+}
+
+void FillRect(Canvas& c, double x, double y, double w, double h, const Rgba& colour)
+{
+    FillPolygon(c, {{x, y}, {x + w, y}, {x + w, y + h}, {x, y + h}}, colour);
+}
+
+Rgba Mix(const Rgba& a, const Rgba& b, double t)
+{
+    t = std::clamp(t, 0.0, 1.0);
+    return {a.R + (b.R - a.R) * t, a.G + (b.G - a.G) * t, a.B + (b.B - a.B) * t, a.A + (b.A - a.A) * t};
+}
+
+Rgba Hex(unsigned rgb, double alpha = 1.0)
+{
+    return {((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0, alpha};
+}
+
+// A box seen corner-on: a lid, a front face on the left and a darker side on
+// the right, from the lid's front corner (cx, cy) with face width w, depth d
+// and height h.
+void DrawBox(Canvas& c, double cx, double cy, double w, double d, double h, const Rgba& front, const Rgba& side,
+             const Rgba& lid, bool label)
+{
+    const double dy = 0.5;  // rise of the receding edges
+    const Pt frontTop{cx, cy};
+    const Pt leftTop{cx - w, cy - w * dy};
+    const Pt rightTop{cx + d, cy - d * dy};
+    const Pt backTop{cx + d - w, cy - (w + d) * dy};
+    const double top = backTop.Y, bottom = cy + h;
+
+    FillPolygon(c, {leftTop, frontTop, {cx, cy + h}, {leftTop.X, leftTop.Y + h}}, [&](double, double y) {
+        return Mix(front, Mix(front, Hex(0x000000), 0.25), (y - top) / (bottom - top));
+    });
+    FillPolygon(c, {frontTop, rightTop, {rightTop.X, rightTop.Y + h}, {cx, cy + h}}, [&](double, double y) {
+        return Mix(side, Mix(side, Hex(0x000000), 0.3), (y - top) / (bottom - top));
+    });
+    FillPolygon(c, {leftTop, backTop, rightTop, frontTop}, lid);
+    if (label) {
+        // A pale band across the front face, following its slant.
+        const double b0 = h * 0.38, b1 = h * 0.56;
+        FillPolygon(c, {{leftTop.X + w * 0.12, leftTop.Y + w * 0.12 * dy + b0},
+                        {cx - w * 0.12, cy - w * 0.12 * dy + b0},
+                        {cx - w * 0.12, cy - w * 0.12 * dy + b1},
+                        {leftTop.X + w * 0.12, leftTop.Y + w * 0.12 * dy + b1}},
+                    Hex(0xFFFFFF, 0.85));
+    }
+}
+
+void SoftEllipse(Canvas& c, double cx, double cy, double rx, double ry, const Rgba& colour)
+{
+    for (int y = int(cy - ry) - 1; y <= int(cy + ry) + 1; ++y)
+        for (int x = int(cx - rx) - 1; x <= int(cx + rx) + 1; ++x) {
+            const double u = (x + 0.5 - cx) / rx, v = (y + 0.5 - cy) / ry;
+            const double r = std::sqrt(u * u + v * v);
+            if (r < 1) c.Blend(x, y, colour, (1 - r) * (1 - r));
+        }
+}
+
+QImage Icon()
+{
+    Canvas c(256, 256);
+    SoftEllipse(c, 134, 214, 118, 30, Hex(0x000000, 0.45));
+    DrawBox(c, 112, 86, 96, 104, 130, Hex(0x2F6DB5), Hex(0xE8892B), Hex(0xDCE8F5), true);
+    return c.ToImage();
+}
+
+QImage Banner()
+{
+    Canvas c(300, 50);
+    // Pale enough for black text on top: white on the left into a light blue.
+    FillPolygon(c, {{0, 0}, {300, 0}, {300, 50}, {0, 50}}, [&](double x, double) {
+        return Mix(Hex(0xFFFFFF), Hex(0xE4EEF9), (x - 120) / 180);
+    });
+    DrawBox(c, 236, 24, 22, 24, 20, Hex(0xB9D0EA), Hex(0xF3D2AE), Hex(0xF4F8FC), false);
+    DrawBox(c, 272, 30, 16, 18, 15, Hex(0xC8DAEE), Hex(0xF6DEC4), Hex(0xF7FAFD), false);
+    DrawBox(c, 204, 34, 12, 13, 11, Hex(0xD3E1F1), Hex(0xF8E6D2), Hex(0xF9FBFE), false);
+    return c.ToImage();
+}
+
+QImage SaveGlyph()
+{
+    Canvas c(16, 16);
+    const Rgba body = Hex(0x2F5C99), edge = Hex(0x1B3A66);
+    // A disk with its top right corner cut off.
+    FillPolygon(c, {{1, 1}, {13, 1}, {15, 3}, {15, 15}, {1, 15}}, edge);
+    FillPolygon(c, {{2, 2}, {12.5, 2}, {14, 3.5}, {14, 14}, {2, 14}}, body);
+    FillRect(c, 4, 2, 8, 5, Hex(0xF4F7FB));    // label
+    FillRect(c, 4, 3, 8, 1, Hex(0xB7C6DA));    // a ruled line on it
+    FillRect(c, 5, 10, 6, 4, Hex(0xC9CED6));   // shutter
+    FillRect(c, 9, 11, 1, 2, Hex(0x2F5C99));   // its window
+    return c.ToImage();
+}
+
+bool Write(const QImage& img, const QDir& dir, const char* name)
+{
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    if (img.save(path, "PNG")) return true;
+    std::fprintf(stderr, "cubiform-artgen: cannot write %s\n", qPrintable(path));
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: cubiform-artgen <output folder>\n");
+        return 2;
+    }
+    const QDir dir(QString::fromLocal8Bit(argv[1]));
+    if (!dir.exists() && !QDir().mkpath(dir.path())) {
+        std::fprintf(stderr, "cubiform-artgen: cannot create %s\n", argv[1]);
+        return 1;
+    }
+    const bool ok = Write(Icon(), dir, "cubiform.png") && Write(Banner(), dir, "banner.png") &&
+                    Write(SaveGlyph(), dir, "save.png");
+    return ok ? 0 : 1;
+}
