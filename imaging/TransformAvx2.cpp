@@ -97,7 +97,8 @@ void SampleRowAvx2(const TSampleSource& s, const std::int32_t* X, const std::int
             SampleRowPlain(s, X + k, Y + k, 8, colour + k, draw + k);
             continue;
         }
-        // Inside the clip the pixel index fits 31 bits.
+        // Inside the clip the pixel index is below width * height.
+        static_assert(TBitmap32::MaxPixels <= INT32_MAX);
         const __m256i index = _mm256_add_epi32(_mm256_mullo_epi32(cy, width), cx);
         __m256i wx = _mm256_sub_epi32(m255, _mm256_and_si256(vx, m255));
         __m256i wy = _mm256_sub_epi32(m255, _mm256_and_si256(vy, m255));
