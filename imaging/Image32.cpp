@@ -10,7 +10,8 @@
 
 int ScaledSize(int size, float scale)
 {
-    return int(std::nearbyint(double(size) * double(scale)));
+    // Kept well inside int so that offsets and rectangles built on it cannot overflow.
+    return int(std::nearbyint(std::min(double(size) * double(scale), 1.0e9)));
 }
 
 TPaintStage& TPaintStages::Insert(int index)

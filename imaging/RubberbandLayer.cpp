@@ -201,15 +201,23 @@ void FillRow(TBitmap32& b, int x1, int x2, int y, TColor32 c)
     if (x1 < x2) std::fill(b.ScanLine(y) + x1, b.ScanLine(y) + x2, c);
 }
 
+// The square x - s <= px < x + s, y - s <= py < y + s, filled, then its
+// border pixels outlined; only rows inside the buffer are visited.
 void DrawHandle(TBitmap32& b, int x, int y, int s, TColor32 fill, TColor32 frame)
 {
     if (s <= 0) return;
-    for (int py = y - s; py < y + s; ++py) FillRow(b, x - s, x + s, py, fill);
-    FillRow(b, x - s, x + s, y - s, frame);
-    FillRow(b, x - s, x + s, y + s - 1, frame);
-    for (int py = y - s + 1; py < y + s - 1; ++py) {
-        PutPixel(b, x - s, py, frame);
-        PutPixel(b, x + s - 1, py, frame);
+    const std::int64_t left = std::int64_t(x) - s, right = std::int64_t(x) + s;
+    const std::int64_t top = std::int64_t(y) - s, bottom = std::int64_t(y) + s;
+    const int x1 = int(std::clamp<std::int64_t>(left, 0, b.Width()));
+    const int x2 = int(std::clamp<std::int64_t>(right, 0, b.Width()));
+    const int y1 = int(std::clamp<std::int64_t>(top, 0, b.Height()));
+    const int y2 = int(std::clamp<std::int64_t>(bottom, 0, b.Height()));
+    for (int py = y1; py < y2; ++py) {
+        const bool edgeRow = py == top || py == bottom - 1;
+        FillRow(b, x1, x2, py, edgeRow ? frame : fill);
+        if (edgeRow) continue;
+        if (left == x1 && x1 < x2) PutPixel(b, x1, py, frame);
+        if (right == x2 && x1 < x2) PutPixel(b, x2 - 1, py, frame);
     }
 }
 

@@ -177,4 +177,8 @@ TEST(RubberbandTest, PaintsADottedFrameAndHandlesWithoutBlending)
     r->Paint(buf);
     EXPECT_EQ(buf.PixelAt(0, 0), 0x00FFFFFFu);
     EXPECT_EQ(buf.PixelAt(2, 2), 0x00000000u);
+    // An absurd handle size covers the buffer without visiting rows outside it.
+    r->HandleSize = 1000000000;
+    r->Paint(buf);
+    EXPECT_EQ(buf.PixelAt(39, 29), 0x00FFFFFFu);
 }
