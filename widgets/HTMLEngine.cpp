@@ -95,8 +95,15 @@ public:
     THTMLResult Run();
 
 private:
+    struct TLinePass;
     // One pass over a line. `measured` is null in the measuring pass.
     TLineInfo Pass(qsizetype pos, TRunState& st, const TLineInfo* measured, int shift, int y);
+    // Each returns false when the line ends before the item (or, for a
+    // line-ending tag, after it); `pos` moves past what was consumed.
+    bool PlaceTag(TLinePass& lp, const THTMLTag& tag, qsizetype& pos, qsizetype next);
+    bool PlaceImage(TLinePass& lp, const THTMLTag& tag);
+    bool PlaceText(TLinePass& lp, qsizetype& pos, qsizetype limit);
+    void PlaceBullet(TLinePass& lp);
     void ApplyTag(const THTMLTag& tag, TRunState& st) const;
     TPicture Picture(const THTMLTag& tag) const;
     void DrawRun(const QString& run, const TRunState& st, const QRect& box) const;
@@ -160,142 +167,180 @@ THTMLResult TLineRenderer::Run()
     return FResult;
 }
 
+// The state of one pass over one line.
+struct TLineRenderer::TLinePass {
+    TLinePass(TRunState& st, const TLineInfo* measured, int shift, int y, bool collecting, QPainter* painter,
+              int lineStart)
+        : St(st), Measured(measured), Shift(shift), Y(y), Measuring(measured == nullptr),
+          Collect(measured != nullptr && collecting), Painter(measured ? painter : nullptr), LineStart(lineStart),
+          X(lineStart), ParaBg(st.ParaBg)
+    {
+    }
+
+    TRunState& St;
+    const TLineInfo* Measured;  // null while measuring
+    int Shift;                  // alignment offset, drawing only
+    int Y;
+    bool Measuring;
+    bool Collect;        // anchors are recorded
+    QPainter* Painter;   // null unless drawing
+    int LineStart;
+    int X;
+    QColor ParaBg;
+    int Items = 0;       // text runs, images and bullets placed
+    int MaxText = 0, SupExtra = 0, SubExtra = 0, MaxImage = 0;
+    enum { NoLift, HalfLift, FullLift } Lift = NoLift;
+
+    int LineBottom() const { return Y + (Measuring ? 0 : Measured->Height); }
+    int BaseBottom() const { return LineBottom() - (Measuring ? 0 : Measured->SubDrop + Measured->TextLift); }
+};
+
 TLineInfo TLineRenderer::Pass(qsizetype pos, TRunState& st, const TLineInfo* measured, int shift, int y)
 {
-    const bool measuring = measured == nullptr;
-    const bool collect = !measuring && Collecting();
-    QPainter* const painter = measuring ? nullptr : FPainter;
-    const qsizetype limit = measuring ? FText.size() : measured->End;
-    int lineStart = FRect.left() + st.Indent;
-    const int right = FRect.left() + FRect.width();
+    TLinePass lp(st, measured, shift, y, Collecting(), FPainter, FRect.left() + st.Indent);
+    const qsizetype limit = lp.Measuring ? FText.size() : measured->End;
     const int ghHeight = TextHeight(Metrics(st.Font));
-
-    int x = lineStart;
-    int items = 0;
-    QColor paraBg = st.ParaBg;
-    int maxText = 0, supExtra = 0, subExtra = 0, maxImage = 0;
-    enum { NoLift, HalfLift, FullLift } lift = NoLift;
-
-    auto lineBottom = [&] { return y + (measuring ? 0 : measured->Height); };
-    auto baseBottom = [&] { return lineBottom() - (measuring ? 0 : measured->SubDrop + measured->TextLift); };
 
     while (pos < limit) {
         const qsizetype close = FText[pos] == QLatin1Char('<') ? FText.indexOf(QLatin1Char('>'), pos) : -1;
         if (close > pos) {
-            const THTMLTag tag = ParseHTMLTag(FText.mid(pos + 1, close - pos - 1));
-            const qsizetype next = close + 1;
-            const QString& name = tag.Name;
-
-            if (name == QLatin1StringView("BR") || name == QLatin1StringView("HR") ||
-                name == QLatin1StringView("/P")) {
-                if (name == QLatin1StringView("/P")) st.ParaBg = QColor();
-                if (painter && name == QLatin1StringView("HR"))
-                    painter->fillRect(QRect(FRect.left(), lineBottom() + 1, FRect.width(), 1), Qt::black);
-                pos = next;
-                break;
-            }
-            if (name == QLatin1StringView("IMG")) {
-                const TPicture pic = Picture(tag);
-                const int w = pic.Size.width();
-                if (w > 0) {
-                    if (measuring && items > 0 && x + w > right) break;  // starts the next line
-                    const QRect box(x + shift, lineBottom() - pic.Size.height(), w, pic.Size.height());
-                    if (painter && !pic.Pixmap.isNull()) painter->drawPixmap(box, pic.Pixmap);
-                    if (collect && st.Anchor >= 0) FResult.Anchors.append({st.Anchor, st.Href, box});
-                    x += w;
-                    maxImage = std::max(maxImage, pic.Size.height());
-                    ++items;
-                }
-                if (const THTMLTag::Attribute* a = tag.Find(QStringLiteral("ALIGN")); a && a->Quoted) {
-                    if (a->Value.compare(QLatin1StringView("TOP"), Qt::CaseInsensitive) == 0) lift = FullLift;
-                    else if (a->Value.compare(QLatin1StringView("MIDDLE"), Qt::CaseInsensitive) == 0 && lift == NoLift)
-                        lift = HalfLift;
-                }
-            } else if (name == QLatin1StringView("LI")) {
-                x = std::max(x, lineStart + kListIndent * st.ListLevel);
-                QFont symbol = st.Font;
-                symbol.setFamily(QStringLiteral("Symbol"));
-                const QString bullet = (st.ListLevel % 2 == 1) ? QString(QChar(0x2022)) : QStringLiteral("o");
-                const QFontMetrics fm = Metrics(symbol);
-                const int w = fm.horizontalAdvance(bullet) + Metrics(st.Font).horizontalAdvance(QLatin1Char(' '));
-                if (painter && !st.Hidden) {
-                    painter->setFont(symbol);
-                    painter->setPen(st.Color);
-                    painter->drawText(QRect(x + shift, baseBottom() - TextHeight(fm), w, TextHeight(fm)),
-                                       kTextFlags, bullet);
-                }
-                maxText = std::max(maxText, TextHeight(fm));
-                x += w;
-                ++items;
-            } else if (name == QLatin1StringView("IND")) {
-                if (auto v = tag.Int(QStringLiteral("X"), 0, kMaxCoordinate)) x = std::max(x, FRect.left() + *v);
-            } else if (name == QLatin1StringView("BODY")) {
-                if (painter) FillBody(tag);
-            } else {
-                ApplyTag(tag, st);
-                if (!paraBg.isValid()) paraBg = st.ParaBg;
-                // A paragraph opened before anything is placed indents this line already.
-                if (name == QLatin1StringView("P") && items == 0) x = lineStart = FRect.left() + st.Indent;
-            }
-            pos = next;
+            if (!PlaceTag(lp, ParseHTMLTag(FText.mid(pos + 1, close - pos - 1)), pos, close + 1)) break;
             continue;
         }
-
-        // A text run: up to the next tag or, when wrapping, up to and including the next space.
-        qsizetype end = FText.indexOf(QLatin1Char('<'), pos + 1);
-        if (end < 0 || end > limit) end = limit;
-        if (FOpt.WordWrap) {
-            const qsizetype space = FText.indexOf(QLatin1Char(' '), pos);
-            if (space >= 0 && space < end) end = space + 1;
-        }
-        const QString raw = FText.mid(pos, end - pos);
-        if (st.Hidden) {
-            pos = end;
-            continue;
-        }
-        QString run = DecodeRunEntities(raw);
-        const QFontMetrics fm = Metrics(st.Font);
-        int w = RunWidth(fm, run);
-        if (measuring && FOpt.WordWrap && items > 0) {
-            // Trailing blanks may hang past the edge.
-            qsizetype n = run.size();
-            while (n > 0 && run[n - 1].isSpace()) --n;
-            const int fit = RunWidth(fm, run.left(n));
-            if (x + fit > right) break;
-        }
-        if (FOpt.Ellipsis && x + w > right) {
-            run = fm.elidedText(run, Qt::ElideRight, std::max(0, right - x));
-            w = RunWidth(fm, run);
-        }
-        const int th = TextHeight(fm);
-        maxText = std::max(maxText, th);
-        if (st.Sup) supExtra = std::max(supExtra, th / 4);
-        if (st.Sub) subExtra = std::max(subExtra, th / 4);
-
-        if (collect) {
-            int bottom = baseBottom();
-            if (st.Sub) bottom += th / 4;
-            if (st.Sup) bottom -= th / 4;
-            const QRect box(x + shift, bottom - th, w, th);
-            if (painter) DrawRun(run, st, box);
-            if (st.Anchor >= 0) FResult.Anchors.append({st.Anchor, st.Href, box});
-        }
-        x += w;
-        ++items;
-        pos = end;
+        if (!PlaceText(lp, pos, limit)) break;
     }
 
     TLineInfo info;
     info.End = pos;
-    info.Indent = lineStart - FRect.left();
-    info.ParaBg = paraBg;
-    info.Width = x - lineStart;
-    const int textBlock = std::max(ghHeight, maxText + supExtra + subExtra);
-    info.Height = std::max(textBlock, maxImage);
-    info.SubDrop = subExtra;
-    if (lift == FullLift) info.TextLift = info.Height - ghHeight;
-    else if (lift == HalfLift) info.TextLift = (info.Height - ghHeight) / 2;
+    info.Indent = lp.LineStart - FRect.left();
+    info.ParaBg = lp.ParaBg;
+    info.Width = lp.X - lp.LineStart;
+    info.Height = std::max(std::max(ghHeight, lp.MaxText + lp.SupExtra + lp.SubExtra), lp.MaxImage);
+    info.SubDrop = lp.SubExtra;
+    if (lp.Lift == TLinePass::FullLift) info.TextLift = info.Height - ghHeight;
+    else if (lp.Lift == TLinePass::HalfLift) info.TextLift = (info.Height - ghHeight) / 2;
     return info;
+}
+
+bool TLineRenderer::PlaceTag(TLinePass& lp, const THTMLTag& tag, qsizetype& pos, qsizetype next)
+{
+    TRunState& st = lp.St;
+    const QString& name = tag.Name;
+    auto is = [&](const char* s) { return name == QLatin1StringView(s); };
+
+    if (is("BR") || is("HR") || is("/P")) {
+        if (is("/P")) st.ParaBg = QColor();
+        if (lp.Painter && is("HR"))
+            lp.Painter->fillRect(QRect(FRect.left(), lp.LineBottom() + 1, FRect.width(), 1), Qt::black);
+        pos = next;
+        return false;
+    }
+    if (is("IMG")) {
+        if (!PlaceImage(lp, tag)) return false;  // starts the next line
+    } else if (is("LI")) {
+        PlaceBullet(lp);
+    } else if (is("IND")) {
+        if (auto v = tag.Int(QStringLiteral("X"), 0, kMaxCoordinate)) lp.X = std::max(lp.X, FRect.left() + *v);
+    } else if (is("BODY")) {
+        if (lp.Painter) FillBody(tag);
+    } else {
+        ApplyTag(tag, st);
+        if (!lp.ParaBg.isValid()) lp.ParaBg = st.ParaBg;
+        // A paragraph opened before anything is placed indents this line already.
+        if (is("P") && lp.Items == 0) lp.X = lp.LineStart = FRect.left() + st.Indent;
+    }
+    pos = next;
+    return true;
+}
+
+bool TLineRenderer::PlaceImage(TLinePass& lp, const THTMLTag& tag)
+{
+    const TPicture pic = Picture(tag);
+    const int w = pic.Size.width();
+    if (w > 0) {
+        if (lp.Measuring && lp.Items > 0 && lp.X + w > FRect.left() + FRect.width()) return false;
+        const QRect box(lp.X + lp.Shift, lp.LineBottom() - pic.Size.height(), w, pic.Size.height());
+        if (lp.Painter && !pic.Pixmap.isNull()) lp.Painter->drawPixmap(box, pic.Pixmap);
+        if (lp.Collect && lp.St.Anchor >= 0) FResult.Anchors.append({lp.St.Anchor, lp.St.Href, box});
+        lp.X += w;
+        lp.MaxImage = std::max(lp.MaxImage, pic.Size.height());
+        ++lp.Items;
+    }
+    // Only a quoted value lines the text up with the image.
+    if (const THTMLTag::Attribute* a = tag.Find(QStringLiteral("ALIGN")); a && a->Quoted) {
+        if (a->Value.compare(QLatin1StringView("TOP"), Qt::CaseInsensitive) == 0) lp.Lift = TLinePass::FullLift;
+        else if (a->Value.compare(QLatin1StringView("MIDDLE"), Qt::CaseInsensitive) == 0 &&
+                 lp.Lift == TLinePass::NoLift)
+            lp.Lift = TLinePass::HalfLift;
+    }
+    return true;
+}
+
+void TLineRenderer::PlaceBullet(TLinePass& lp)
+{
+    const TRunState& st = lp.St;
+    lp.X = std::max(lp.X, lp.LineStart + kListIndent * st.ListLevel);
+    QFont symbol = st.Font;
+    symbol.setFamily(QStringLiteral("Symbol"));
+    const QString bullet = (st.ListLevel % 2 == 1) ? QString(QChar(0x2022)) : QStringLiteral("o");
+    const QFontMetrics fm = Metrics(symbol);
+    const int th = TextHeight(fm);
+    const int w = fm.horizontalAdvance(bullet) + Metrics(st.Font).horizontalAdvance(QLatin1Char(' '));
+    if (lp.Painter && !st.Hidden) {
+        lp.Painter->setFont(symbol);
+        lp.Painter->setPen(st.Color);
+        lp.Painter->drawText(QRect(lp.X + lp.Shift, lp.BaseBottom() - th, w, th), kTextFlags, bullet);
+    }
+    lp.MaxText = std::max(lp.MaxText, th);
+    lp.X += w;
+    ++lp.Items;
+}
+
+bool TLineRenderer::PlaceText(TLinePass& lp, qsizetype& pos, qsizetype limit)
+{
+    const TRunState& st = lp.St;
+    const int right = FRect.left() + FRect.width();
+    // A run reaches up to the next tag or, when wrapping, up to and including the next space.
+    qsizetype end = FText.indexOf(QLatin1Char('<'), pos + 1);
+    if (end < 0 || end > limit) end = limit;
+    if (FOpt.WordWrap) {
+        const qsizetype space = FText.indexOf(QLatin1Char(' '), pos);
+        if (space >= 0 && space < end) end = space + 1;
+    }
+    if (st.Hidden) {
+        pos = end;
+        return true;
+    }
+    QString run = DecodeRunEntities(FText.mid(pos, end - pos));
+    const QFontMetrics fm = Metrics(st.Font);
+    int w = RunWidth(fm, run);
+    if (lp.Measuring && FOpt.WordWrap && lp.Items > 0) {
+        // Trailing blanks may hang past the edge.
+        qsizetype n = run.size();
+        while (n > 0 && run[n - 1].isSpace()) --n;
+        if (lp.X + RunWidth(fm, run.left(n)) > right) return false;
+    }
+    if (FOpt.Ellipsis && lp.X + w > right) {
+        run = fm.elidedText(run, Qt::ElideRight, std::max(0, right - lp.X));
+        w = RunWidth(fm, run);
+    }
+    const int th = TextHeight(fm);
+    lp.MaxText = std::max(lp.MaxText, th);
+    if (st.Sup) lp.SupExtra = std::max(lp.SupExtra, th / 4);
+    if (st.Sub) lp.SubExtra = std::max(lp.SubExtra, th / 4);
+
+    if (lp.Collect) {
+        int bottom = lp.BaseBottom();
+        if (st.Sub) bottom += th / 4;
+        if (st.Sup) bottom -= th / 4;
+        const QRect box(lp.X + lp.Shift, bottom - th, w, th);
+        if (lp.Painter) DrawRun(run, st, box);
+        if (st.Anchor >= 0) FResult.Anchors.append({st.Anchor, st.Href, box});
+    }
+    lp.X += w;
+    ++lp.Items;
+    pos = end;
+    return true;
 }
 
 void TLineRenderer::ApplyTag(const THTMLTag& tag, TRunState& st) const
