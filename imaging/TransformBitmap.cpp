@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -105,19 +104,16 @@ void SampleNearestRow(const tk::TSampleSource& s, const std::int32_t* X, const s
     }
 }
 
-void WriteRow(const TJob& job, TColor32* dst, const TColor32* colour, const std::uint8_t* draw,
-              int n)
+// Blend and custom modes (opaque samples go straight into the row).
+void CombineRow(const TJob& job, TColor32* dst, const TColor32* colour, const std::uint8_t* draw,
+                int n)
 {
-    switch (job.Mode) {
-    case dmOpaque: // sampled straight into the row
-    case dmBlend:
+    if (job.Mode == dmBlend) {
         for (int k = 0; k < n; ++k)
             if (draw[k]) BlendOverMaster(colour[k], dst[k], job.Master);
-        break;
-    case dmCustom:
+    } else {
         for (int k = 0; k < n; ++k)
             if (draw[k]) (*job.Combine)(colour[k], dst[k], job.Master);
-        break;
     }
 }
 
@@ -139,7 +135,7 @@ void RunRows(const TJob& job, int top, int bottom)
                 sample(job.Src, X, Y, n, row + x0, draw);
             } else {
                 sample(job.Src, X, Y, n, colour, draw);
-                WriteRow(job, row + x0, colour, draw, n);
+                CombineRow(job, row + x0, colour, draw, n);
             }
             if (job.Right - x0 < kChunk) break; // no overflow past INT_MAX
         }
