@@ -102,14 +102,14 @@ TCustomLayer* TLayerCollection::MouseDown(TMouseButton button, TShiftState shift
         FCaptured->FHeldButtons |= ButtonBit(button);
         FCaptured->PointerDown(button, shift, x, y);
     }
-    return target;
+    return StillHere(target);
 }
 
 TCustomLayer* TLayerCollection::MouseMove(TShiftState shift, int x, int y)
 {
     TCustomLayer* target = FCaptured ? FCaptured : TopmostAt(x, y, optMouseEvents);
     if (target) target->PointerMove(shift, x, y);
-    return target;
+    return StillHere(target);
 }
 
 TCustomLayer* TLayerCollection::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
@@ -121,7 +121,13 @@ TCustomLayer* TLayerCollection::MouseUp(TMouseButton button, TShiftState shift, 
     }
     // The handler may have destroyed the captured layer, which clears FCaptured.
     if (FCaptured && FCaptured->FHeldButtons == 0) FCaptured = nullptr;
-    return target;
+    return StillHere(target);
+}
+
+TCustomLayer* TLayerCollection::StillHere(TCustomLayer* layer) const
+{
+    // Compares addresses only: the layer may have been destroyed by its handler.
+    return std::find(FItems.begin(), FItems.end(), layer) != FItems.end() ? layer : nullptr;
 }
 
 void TLayerCollection::InsertItem(TCustomLayer* layer)

@@ -93,6 +93,8 @@ private:
     void InsertItem(TCustomLayer* layer);
     void RemoveItem(TCustomLayer* layer);
     void MoveItem(int from, int to);
+    // The layer if it is still in the collection, else null.
+    TCustomLayer* StillHere(TCustomLayer* layer) const;
 
     TLayerHost* FOwner;
     std::vector<TCustomLayer*> FItems;

@@ -231,3 +231,13 @@ TEST(RubberbandTargetTest, FollowsItsTargetAndForgetsItWhenDestroyed)
     other->SetBounds(TRealRect{0, 0, 1, 1});
     EXPECT_EQ(layers.Count(), 1);
 }
+
+TEST(LayerCollectionTest, ALayerDeletedByItsOwnHandlerIsNotReported)
+{
+    TLayerCollection layers;
+    auto* a = layers.Add<TPositionedLayer>();
+    a->OnLayerMouseDown = [](TCustomLayer* self, TMouseButton, TShiftState, int, int) { delete self; };
+    EXPECT_EQ(layers.MouseDown(mbLeft, ssLeft, 5, 5), nullptr);
+    EXPECT_EQ(layers.Count(), 0);
+    EXPECT_EQ(layers.CapturedLayer(), nullptr);
+}
