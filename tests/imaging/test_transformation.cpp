@@ -594,6 +594,29 @@ TEST(TransformBitmap, AffinePathsAndThreadsMatchTheReference)
     }
 }
 
+// A transformation the mapping knows only through its virtual operations.
+class TShiftedTransformation : public TTransformation {
+public:
+    TFixedPoint ReverseMap(int x, int y) const override { return {x - 3, y + 2}; }
+    TFixedPoint ReverseMapFine(int x, int y) const override { return {x * 256 - 700, y * 256 + 600}; }
+    void PrepareMatrix() override { TransformValid = true; }
+    TRect TransformedBounds() const override { return MakeRect(-5, -5, 40, 30); }
+};
+
+TEST(TransformBitmap, OtherTransformationsMapThroughTheirOwnOperations)
+{
+    PathGuard guard;
+    std::mt19937 rng(9);
+    TBitmap32 src;
+    FillRandom(src, 30, 25, 9);
+    TShiftedTransformation t;
+    t.SetSourceRect({0, 0, 30, 25});
+    for (TStretchFilter filter : {sfNearest, sfLinear}) {
+        src.StretchFilter = filter;
+        ExpectAllPathsMatchReference(src, t, 35, 28, rng, "filter " + std::to_string(filter));
+    }
+}
+
 TEST(TransformBitmap, BoxFaceOnEveryPathMatchesThePlainPath)
 {
     // A face large enough to go through whole vector groups and thread bands
