@@ -257,6 +257,32 @@ TEST(HTMLLayout, FontsColoursAndHiddenText)
     EXPECT_EQ(Measure(QStringLiteral("x<sub>2</sub><sup>3</sup>"), 500).Height, plain + 2 * (Gh() / 4));
 }
 
+TEST(HTMLLayout, DecorationsDrawInTheirColours)
+{
+    THTMLOptions o = Plain();
+    o.ShadowColor = QColor(0, 200, 0);
+    o.ShadowOffset = 3;
+    const QImage shadow = Draw(QStringLiteral("<shad>II</shad>"), QSize(60, 30), o);
+    int greenish = 0;
+    for (int y = 0; y < shadow.height(); ++y)
+        for (int x = 0; x < shadow.width(); ++x) {
+            const QColor c = shadow.pixelColor(x, y);
+            greenish += c.green() > c.red() + 60 && c.green() > c.blue() + 60;
+        }
+    EXPECT_GT(greenish, 4);
+
+    o.Palette.setColor(QPalette::Highlight, QColor(0, 0, 130));
+    EXPECT_GE(InkColumns(Draw(QStringLiteral("a<hi>xx</hi>"), QSize(60, 30), o), qRgb(0, 0, 130)).first, 1);
+    EXPECT_GE(InkColumns(Draw(QStringLiteral("<e>word</e>"), QSize(60, 30), o), qRgb(255, 0, 0)).first, 0);
+    const QImage body = Draw(QStringLiteral("<body bgcolor=clyellow>x"), QSize(60, 30), o);
+    EXPECT_EQ(body.pixel(59, 29), qRgb(255, 255, 0));
+    // An over-long run with Ellipsis on stays inside the rectangle.
+    o.Ellipsis = true;
+    o.WordWrap = false;
+    EXPECT_LE(InkColumns(Draw(QString(40, QLatin1Char('m')), QSize(60, 30), o), qRgb(0, 0, 0)).second, 59);
+    EXPECT_LE(Measure(QString(40, QLatin1Char('m')), 60, o).Width, 60);
+}
+
 TEST(HTMLLayout, DrawingStopsBelowTheRectangle)
 {
     QImage img(100, Gh() + 2, QImage::Format_RGB32);
