@@ -102,4 +102,44 @@ TGiflibImage DecodeWithGiflib(const TByteVector& file)
     return result;
 }
 
+namespace {
+extern "C" int AppendToVector(GifFileType* gif, const GifByteType* data, int length)
+{
+    auto* out = static_cast<TByteVector*>(gif->UserData);
+    out->insert(out->end(), data, data + length);
+    return length;
+}
+} // namespace
+
+TByteVector MakeGif(int screenWidth, int screenHeight, const std::vector<TGifImageSpec>& images)
+{
+    TByteVector out;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&out, AppendToVector, &error);
+    const GifColorType colors[4] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+    ColorMapObject* map = GifMakeMapObject(4, colors);
+    EGifSetGifVersion(gif, true);
+    EGifPutScreenDesc(gif, screenWidth, screenHeight, 8, 0, map);
+    for (const TGifImageSpec& s : images) {
+        if (s.Transparent >= 0) {
+            GraphicsControlBlock control{};
+            control.TransparentColor = s.Transparent;
+            GifByteType ext[4];
+            const std::size_t n = EGifGCBToExtension(&control, ext);
+            EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, int(n), ext);
+        }
+        EGifPutImageDesc(gif, s.Left, s.Top, s.Width, s.Height, s.Interlaced, nullptr);
+        std::vector<GifPixelType> line(std::size_t(s.Width), s.Fill);
+        line[0] = 1;
+        for (int r = 0; r < s.Height; ++r) {
+            std::vector<GifPixelType> l = line;
+            if (s.Width > 1) l[1] = GifPixelType(2 + (r & 1));
+            EGifPutLine(gif, l.data(), s.Width);
+        }
+    }
+    EGifCloseFile(gif, &error);
+    GifFreeMapObject(map);
+    return out;
+}
+
 } // namespace codectest

@@ -33,4 +33,16 @@ struct TGiflibImage {
 };
 TGiflibImage DecodeWithGiflib(const TByteVector& file);
 
+// One image of a GIF written by giflib: every pixel has index Fill except
+// column 0 (index 1) and column 1, which holds 2 on even and 3 on odd rows
+// of the file order, so the row order can be checked.
+struct TGifImageSpec {
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+    bool Interlaced = false;
+    int Transparent = -1; // none
+    std::uint8_t Fill = 0;
+};
+// A file with a 4-colour global table (black, red, green, blue).
+TByteVector MakeGif(int screenWidth, int screenHeight, const std::vector<TGifImageSpec>& images);
+
 } // namespace codectest

@@ -85,6 +85,24 @@ TEST_F(ImageFiles, LoadsEachKindAndKeepsTheTargetsProperties)
         ASSERT_EQ(target.Bits()[i], CubeColorOf(CubeIndexOf(photo.Pixels[i])));
 }
 
+TEST_F(ImageFiles, AGifKeepsTheTargetWhereItDrawsNothing)
+{
+    // A 4 x 3 screen; the image covers x 1..2 of row 1 only.
+    WriteAll(Path("small.gif"), MakeGif(4, 3, {{1, 1, 2, 1}}));
+    TBitmap32 target;
+    target.SetSize(4, 3);
+    target.Clear(Color32(9, 8, 7, 0));
+    ASSERT_TRUE(LoadImageFile(Path("small.gif"), target));
+    EXPECT_EQ(target.PixelAt(0, 0), Color32(9, 8, 7));
+    EXPECT_EQ(target.PixelAt(1, 1), Color32(255, 0, 0));
+    EXPECT_EQ(target.PixelAt(2, 1), Color32(0, 255, 0));
+    EXPECT_EQ(target.PixelAt(3, 1), Color32(9, 8, 7));
+
+    TBitmap32 fresh; // a target of another size gets black
+    ASSERT_TRUE(LoadImageFile(Path("small.gif"), fresh));
+    EXPECT_EQ(fresh.PixelAt(0, 0), clBlack32);
+}
+
 TEST_F(ImageFiles, FailedLoadsLeaveTheTargetAlone)
 {
     const TPixelBuffer photo = RandomPixels(8, 8);
