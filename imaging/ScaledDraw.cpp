@@ -103,15 +103,49 @@ struct WeightLanes {
     __m128i Hi(int i) const { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(&lanes[std::size_t(i) * 4 + 8])); }
 };
 
-// Vertical pairs first into v (columns c0..c1 of the two rows), then the
-// horizontal pairs: one combine per destination pixel. Used when the
-// destination is at least half as wide as the columns it reads.
+// Per source column k of a row of vertically combined pixels v, with
+// X = v[k] and Y = v[k + 1] (the last column pairs with itself), the
+// horizontal mix w * X + (256 - w) * Y + 128 is rewritten as B + w * D with
+// D = X - Y and B = 256 * Y + 128, four 16-bit channels each. The sum lies in
+// 0..65408, so 16-bit lanes give it exactly even though w * D wraps.
+struct ColumnTerms {
+    std::vector<TColor32> v;
+    std::vector<std::uint64_t> d, b;
+
+    // v must hold n pixels; fills d and b for them.
+    void Build(int n)
+    {
+        v.resize(std::size_t(n) + 3);
+        v[std::size_t(n)] = v[std::size_t(n) - 1];
+        d.resize(std::size_t(n) + 2);
+        b.resize(std::size_t(n) + 2);
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i c128 = _mm_set1_epi16(128);
+        for (int k = 0; k < n; k += 2) {
+            const __m128i x = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&v[std::size_t(k)])), zero);
+            const __m128i y = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&v[std::size_t(k) + 1])), zero);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(&d[std::size_t(k)]), _mm_sub_epi16(x, y));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(&b[std::size_t(k)]), _mm_add_epi16(_mm_slli_epi16(y, 8), c128));
+        }
+    }
+    // Terms of the columns k0 and k1 side by side.
+    static __m128i Pair(const std::vector<std::uint64_t>& t, int k0, int k1)
+    {
+        return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&t[std::size_t(k0)])),
+                                  _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&t[std::size_t(k1)])));
+    }
+};
+
+// Vertical pairs first (columns col0.front() .. col1.back() of the two rows),
+// then the horizontal pairs: one multiply per channel and destination pixel.
+// Used when the destination is at least half as wide as the columns it reads.
 void LinearRowTwoPass(const Sampling& s, const WeightLanes& wl, const TColor32* s0, const TColor32* s1,
-                      std::uint32_t wy, TColor32* d, int w, std::vector<TColor32>& v)
+                      std::uint32_t wy, TColor32* d, int w, ColumnTerms& terms)
 {
     const int first = s.col0.front(), last = s.col1.back();
     const int n = last - first + 1;
-    v.resize(std::size_t(n));
+    std::vector<TColor32>& v = terms.v;
+    v.resize(std::size_t(n) + 3);
     const __m128i wyv = _mm_set1_epi16(short(wy));
     int c = 0;
     for (; c + 4 <= n; c += 4) {
@@ -120,17 +154,23 @@ void LinearRowTwoPass(const Sampling& s, const WeightLanes& wl, const TColor32* 
         _mm_storeu_si128(reinterpret_cast<__m128i*>(v.data() + c), Combine4(a, b, wyv, wyv));
     }
     for (; c < n; ++c) v[std::size_t(c)] = plain::CombineColors(s0[first + c], s1[first + c], wy);
+    terms.Build(n);
 
-    const TColor32* vb = v.data();
+    // Each destination pixel's pair starts at its first column (the second
+    // is the next one, or the same one at the last column).
     int i = 0;
     for (; i + 4 <= w; i += 4) {
-        const __m128i l = Gather4(vb, &s.col0[std::size_t(i)], first);
-        const __m128i r = Gather4(vb, &s.col1[std::size_t(i)], first);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), Combine4(l, r, wl.Lo(i), wl.Hi(i)));
+        const int* c0 = &s.col0[std::size_t(i)];
+        const int k0 = c0[0] - first, k1 = c0[1] - first, k2 = c0[2] - first, k3 = c0[3] - first;
+        __m128i lo = _mm_mullo_epi16(ColumnTerms::Pair(terms.d, k0, k1), wl.Lo(i));
+        __m128i hi = _mm_mullo_epi16(ColumnTerms::Pair(terms.d, k2, k3), wl.Hi(i));
+        lo = _mm_srli_epi16(_mm_add_epi16(lo, ColumnTerms::Pair(terms.b, k0, k1)), 8);
+        hi = _mm_srli_epi16(_mm_add_epi16(hi, ColumnTerms::Pair(terms.b, k2, k3)), 8);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_packus_epi16(lo, hi));
     }
     for (; i < w; ++i) {
         const std::size_t k = std::size_t(i);
-        d[i] = plain::CombineColors(vb[s.col0[k] - first], vb[s.col1[k] - first], s.wx[k]);
+        d[i] = plain::CombineColors(v[std::size_t(s.col0[k] - first)], v[std::size_t(s.col1[k] - first)], s.wx[k]);
     }
 }
 
@@ -167,7 +207,7 @@ void DrawOpaque(TBitmap32& dest, const TRect& destRect, const TRect& clip, const
     const bool simd = gPath == Path::Sse2 && linear;
     const WeightLanes wl(simd ? s.wx : std::vector<std::uint16_t>());
     const bool twoPass = s.col1.back() - s.col0.front() + 1 <= 2 * w;
-    std::vector<TColor32> v;
+    ColumnTerms terms;
 #endif
     for (int j = 0; j < clip.Height(); ++j) {
         const std::int64_t p = s.startY + j * s.stepY;
@@ -184,7 +224,7 @@ void DrawOpaque(TBitmap32& dest, const TRect& destRect, const TRect& clip, const
 #if defined(__SSE2__)
         if (simd) {
             if (twoPass)
-                LinearRowTwoPass(s, wl, s0, s1, wy, d, w, v);
+                LinearRowTwoPass(s, wl, s0, s1, wy, d, w, terms);
             else
                 LinearRowDirect(s, wl, s0, s1, wy, d, w);
             continue;
