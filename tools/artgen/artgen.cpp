@@ -171,9 +171,10 @@ QImage Banner()
     FillPolygon(c, {{0, 0}, {300, 0}, {300, 50}, {0, 50}}, [&](double x, double) {
         return Mix(Hex(0xFFFFFF), Hex(0xE4EEF9), (x - 120) / 180);
     });
-    DrawBox(c, 236, 24, 22, 24, 20, Hex(0xB9D0EA), Hex(0xF3D2AE), Hex(0xF4F8FC), false);
-    DrawBox(c, 272, 30, 16, 18, 15, Hex(0xC8DAEE), Hex(0xF6DEC4), Hex(0xF7FAFD), false);
-    DrawBox(c, 204, 34, 12, 13, 11, Hex(0xD3E1F1), Hex(0xF8E6D2), Hex(0xF9FBFE), false);
+    // Faint boxes: the text lines run across them.
+    DrawBox(c, 236, 24, 22, 24, 20, Hex(0xD4E2F2), Hex(0xF8E5D0), Hex(0xF8FAFD), false);
+    DrawBox(c, 272, 30, 16, 18, 15, Hex(0xDBE7F4), Hex(0xF9EADA), Hex(0xF9FBFE), false);
+    DrawBox(c, 204, 34, 12, 13, 11, Hex(0xE1EBF6), Hex(0xFAEEE1), Hex(0xFBFCFE), false);
     return c.ToImage();
 }
 
