@@ -179,15 +179,8 @@ TEST(FrameStyles, LinesAndEdges)
     EXPECT_EQ(img.pixel(29, 19), kShadow);
 }
 
-TEST(FrameStyles, InteriorShrink)
+TEST(FrameStyles, GroupClientFollowsTheStyle)
 {
-    const QFont f;
-    EXPECT_EQ(FrameInterior(TPTFrameStyle::ptfsNone, f, {}), QMargins());
-    EXPECT_EQ(FrameInterior(TPTFrameStyle::ptfsRaised, f, {}), QMargins(2, 2, 2, 2));
-    EXPECT_EQ(FrameInterior(TPTFrameStyle::ptfsDint, f, {}), QMargins(1, 1, 1, 1));
-    EXPECT_EQ(FrameInterior(TPTFrameStyle::ptfsHorzLine, f, {}), QMargins(0, 2, 0, 0));
-    EXPECT_EQ(FrameInterior(TPTFrameStyle::ptfsVertEdge, f, {}), QMargins(2, 0, 2, 0));
-
     TPTGroup group;
     group.SetFrameStyle(TPTFrameStyle::ptfsHorzEdge);
     EXPECT_EQ(group.contentsMargins(), QMargins(0, 2, 0, 2));
