@@ -29,7 +29,7 @@ if [ "$mode" = xvfb ]; then
   shot="$CUBIFORM_TEST_OUTPUT/cubiform-window.png"
   rm -f "$shot"
 fi
-CUBIFORM_TEST_CLOSE_MS=$([ -n "$shot" ] && echo 1500 || echo 300) CUBIFORM_TEST_SNAPSHOT="$shot" run || fail "first run exited with $?"
+CUBIFORM_TEST_CLOSE_MS=200 CUBIFORM_TEST_SNAPSHOT="$shot" run || fail "first run exited with $?"
 grep -q '"Width"="500"' "$CUBIFORM_HIVE" && grep -q '"Height"="475"' "$CUBIFORM_HIVE" \
   || fail "the design size was not stored"
 
