@@ -274,6 +274,19 @@ TEST(HTMLLayout, DecorationsDrawInTheirColours)
     o.Palette.setColor(QPalette::Highlight, QColor(0, 0, 130));
     EXPECT_GE(InkColumns(Draw(QStringLiteral("a<hi>xx</hi>"), QSize(60, 30), o), qRgb(0, 0, 130)).first, 1);
     EXPECT_GE(InkColumns(Draw(QStringLiteral("<e>word</e>"), QSize(60, 30), o), qRgb(255, 0, 0)).first, 0);
+    // The anchor under the mouse takes the hover colours; the others do not.
+    o.Hover = true;
+    o.HoverColor = QColor(250, 200, 0);
+    o.HoverAnchor = 1;
+    const QImage hover = Draw(QStringLiteral("<a href=a>one</a> <a href=b>two</a>"), QSize(100, 30), o);
+    const auto [hoverFirst, hoverLast] = InkColumns(hover, qRgb(250, 200, 0));
+    EXPECT_GT(hoverFirst, 10);  // after "one "
+    EXPECT_GT(hoverLast, hoverFirst);
+    o.Hover = false;
+    EXPECT_EQ(InkColumns(Draw(QStringLiteral("<a href=a>one</a> <a href=b>two</a>"), QSize(100, 30), o),
+                         qRgb(250, 200, 0)).first,
+              -1);
+
     const QImage body = Draw(QStringLiteral("<body bgcolor=clyellow>x"), QSize(60, 30), o);
     EXPECT_EQ(body.pixel(59, 29), qRgb(255, 255, 0));
     // An over-long run with Ellipsis on stays inside the rectangle.
