@@ -33,7 +33,8 @@ constexpr Entry kEntries[] = {
     {StrId::RenderUsage, QT_TRANSLATE_NOOP("Cubiform",
                          "Usage: cubiform-render [--front F --side S [--top T]] [--style two-sided|three-sided|book]\n"
                          "                       [--orientation left|right] [--shadow] [--default-size[=WxH]]\n"
-                         "                       [--preview] -o OUT.jpg|OUT.gif|OUT.bmp\n"
+                         "                       [--preview] [--template NAME] -o OUT.jpg|OUT.gif|OUT.bmp\n"
+                         "       cubiform-render --list-templates\n"
                          "\n"
                          "Renders a product box from face images (BMP, JPEG or GIF) and saves it as\n"
                          "JPEG, GIF or BMP, chosen by the output file's extension.\n"
@@ -46,6 +47,8 @@ constexpr Entry kEntries[] = {
                          "  --shadow                      lay a drop shadow under the box\n"
                          "  --default-size[=WxH]          resize the faces to WxH (250x300 if not given)\n"
                          "  --preview                     the template preview, always at the default size\n"
+                         "  --template NAME               faces and default size from a stored template\n"
+                         "  --list-templates              print the stored template names, one a line\n"
                          "  -o, --output OUT              the file to write\n"
                          "  -h, --help                    show this text\n")},
     {StrId::RenderUnknownOption, QT_TRANSLATE_NOOP("Cubiform", "unknown option '%1'")},
@@ -78,6 +81,8 @@ constexpr Entry kEntries[] = {
     {StrId::StreamPositionFrmCaption, QT_TRANSLATE_NOOP("Cubiform", "StreamPositionFrm")},
     {StrId::SampleTemplateName, QT_TRANSLATE_NOOP("Cubiform", "Sample Template")},
     {StrId::UnknownTemplate, QT_TRANSLATE_NOOP("Cubiform", "Unknown template '%s'")},
+    {StrId::TemplateWithoutFaces, QT_TRANSLATE_NOOP("Cubiform", "The template '%s' has no front or no side image")},
+    {StrId::TemplateWithoutTop, QT_TRANSLATE_NOOP("Cubiform", "The template '%s' has no top image for a three-sided box")},
 
     // widgets and wizard
     {StrId::WizAppTitle, QT_TRANSLATE_NOOP("Cubiform", "Cubiform 2.0")},

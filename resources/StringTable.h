@@ -55,6 +55,8 @@ enum class StrId : int {
     StreamPositionFrmCaption,
     SampleTemplateName,
     UnknownTemplate,
+    TemplateWithoutFaces,
+    TemplateWithoutTop,
 
     // widgets and wizard
     WizAppTitle,

@@ -55,10 +55,13 @@ const std::vector<TOptionSpec>& OptionTable()
         {{"--default-size"}, TValue::Optional,
          [](TRenderOptions& o, const QString& v, bool hasValue) {
              o.DefaultSize = true;
+             o.SizeGiven = hasValue;
              return !hasValue || ParseSize(v, o.DefaultWidth, o.DefaultHeight);
          }},
         {{"--preview"}, TValue::None, [](TRenderOptions& o, const QString&, bool) { return o.Preview = true; }},
         {{"-o", "--output"}, TValue::Required, [](TRenderOptions& o, const QString& v, bool) { o.Output = v; return !v.isEmpty(); }},
+        {{"--template"}, TValue::Required, [](TRenderOptions& o, const QString& v, bool) { o.Template = v; return !v.isEmpty(); }},
+        {{"--list-templates"}, TValue::None, [](TRenderOptions& o, const QString&, bool) { return o.ListTemplates = true; }},
         {{"-h", "--help"}, TValue::None, [](TRenderOptions& o, const QString&, bool) { return o.Help = true; }},
     };
     return table;
@@ -76,12 +79,13 @@ TParseResult Fail(const QString& message) { return TParseResult{false, message};
 // The combinations the options allow, checked once all are read.
 TParseResult CheckCombination(TRenderOptions& o)
 {
+    if (o.ListTemplates) return TParseResult{true, {}};
     if (o.UsesSamples()) {
         // The sample job: a Three Side Box at the default size.
         if (!o.StyleGiven) o.Style = bxThreeSideBox;
         o.DefaultSize = true;
         if (o.Output.isEmpty()) o.Output = QStringLiteral("cubiform-sample.jpg");
-    } else {
+    } else if (o.Template.isEmpty()) {  // a template's faces are checked once it is read
         if (o.Front.isEmpty() || o.Side.isEmpty()) return Fail(LoadStr(StrId::RenderFrontAndSide));
         if (o.Style == bxThreeSideBox && o.Top.isEmpty()) return Fail(LoadStr(StrId::RenderTopNeeded));
     }

@@ -21,9 +21,12 @@ struct TRenderOptions {
     bool Preview = false;
     QString Output;
     bool Help = false;
+    QString Template;            // --template: faces and default size from the template store
+    bool ListTemplates = false;  // --list-templates
+    bool SizeGiven = false;      // --default-size=WxH
 
-    // No face given: the bundled samples are rendered.
-    bool UsesSamples() const { return Front.isEmpty() && Side.isEmpty() && Top.isEmpty(); }
+    // No face and no template given: the bundled samples are rendered.
+    bool UsesSamples() const { return Front.isEmpty() && Side.isEmpty() && Top.isEmpty() && Template.isEmpty(); }
 };
 
 // The output formats, from the output file's extension.

@@ -2,12 +2,14 @@
 //
 //   cubiform-render [--front F --side S [--top T]] [--style two-sided|three-sided|book]
 //                   [--orientation left|right] [--shadow] [--default-size[=WxH]]
-//                   [--preview] -o OUT.jpg|OUT.gif|OUT.bmp
+//                   [--preview] [--template NAME] -o OUT.jpg|OUT.gif|OUT.bmp
+//   cubiform-render --list-templates
 //
 // Without faces it renders the sample faces from the Samples folder beside
 // the executable. Exit status: 0 done, 1 failure, 2 usage error.
 #include "RenderJob.h"
 #include "RenderOptions.h"
+#include "TemplateOptions.h"
 
 #include "resources/StringTable.h"
 
@@ -31,6 +33,8 @@ int main(int argc, char** argv)
         std::fputs(usage.constData(), stdout);
         return 0;
     }
+    if (options.ListTemplates) return ListTemplates(stdout, stderr);
+    if (!options.Template.isEmpty() && ApplyTemplate(options, stderr) != 0) return 1;
     const QString samples = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Samples"));
     return RunRender(options, samples, stdout, stderr);
 }

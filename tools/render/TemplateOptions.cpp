@@ -1,0 +1,66 @@
+#include "TemplateOptions.h"
+
+#include "platform/RegistryError.h"
+#include "templates/TemplateList.h"
+
+namespace {
+
+void Report(std::FILE* err, const QString& message)
+{
+    std::fprintf(err, "cubiform-render: %s\n", qPrintable(message));
+}
+
+// Runs use(container) on the loaded store, then frees it; the store is written
+// only when this run added the sample template. Store errors become status 1.
+template <class F>
+int WithTemplateStore(std::FILE* err, F use)
+{
+    try {
+        TTemplateContainer* store = TemplateContainer(0);
+        store->SetAutoSave(EnsureSampleTemplate(store));
+        const int status = use(store);
+        TemplateContainer(1);
+        return status;
+    } catch (const ERegistryException& e) {
+        // The program ends here; a store left loaded is never written.
+        Report(err, e.Message());
+        return 1;
+    }
+}
+
+} // namespace
+
+int ListTemplates(std::FILE* out, std::FILE* err)
+{
+    return WithTemplateStore(err, [out](TTemplateContainer* store) {
+        for (const QString& name : store->GetTemplateNames()) std::fprintf(out, "%s\n", qPrintable(name));
+        return 0;
+    });
+}
+
+int ApplyTemplate(TRenderOptions& options, std::FILE* err)
+{
+    return WithTemplateStore(err, [&](TTemplateContainer* store) {
+        const TTemplateItem* item = store->FindTemplate(options.Template);
+        if (!item) {
+            Report(err, FormatStr(StrId::UnknownTemplate, options.Template));
+            return 1;
+        }
+        if (options.Front.isEmpty()) options.Front = item->FrontImage();
+        if (options.Side.isEmpty()) options.Side = item->SideImage();
+        if (options.Top.isEmpty()) options.Top = item->TopImage();
+        if (!options.SizeGiven) {
+            options.DefaultWidth = item->DefaultWidth();
+            options.DefaultHeight = item->DefaultHeight();
+        }
+        if (options.Front.isEmpty() || options.Side.isEmpty()) {
+            Report(err, FormatStr(StrId::TemplateWithoutFaces, item->ItemName()));
+            return 1;
+        }
+        if (options.Style == bxThreeSideBox && options.Top.isEmpty()) {
+            Report(err, FormatStr(StrId::TemplateWithoutTop, item->ItemName()));
+            return 1;
+        }
+        return 0;
+    });
+}
