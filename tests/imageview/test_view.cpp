@@ -237,3 +237,22 @@ TEST(ImgViewTest, AHiddenViewMapsWithItsCurrentSize)
     EXPECT_EQ(view.ViewToBitmap(100, 50), (TViewPoint{0, 0}));
     EXPECT_EQ(view.GetBitmapRect(), (TRect{100, 50, 200, 150}));
 }
+
+TEST(Image32Test, PlainControlShowsTheBitmapAtItsOwnSizeTopLeft)
+{
+    TImage32 image;
+    image.resize(120, 80);
+    image.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&image));
+    EXPECT_EQ(image.GetViewportRect(), (TRect{0, 0, 120, 80}));
+    image.SetColor(Qt::white);
+    image.Bitmap().SetSize(50, 30);
+    image.Bitmap().Clear(0xFF102030u);
+    image.SetScale(3.0f); // smNormal ignores the scale
+    EXPECT_EQ(image.GetBitmapRect(), (TRect{0, 0, 50, 30}));
+    image.RepaintBuffer();
+    EXPECT_EQ(image.Buffer().PixelAt(49, 29), 0xFF102030u);
+    EXPECT_EQ(image.Buffer().PixelAt(50, 29), 0xFFFFFFFFu);
+    image.SetBitmapAlign(baCenter);
+    EXPECT_EQ(image.GetBitmapRect(), (TRect{35, 25, 85, 55}));
+}
