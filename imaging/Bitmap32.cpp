@@ -106,13 +106,14 @@ void TBitmap32::FireChanged()
 void TBitmap32::Clear(TColor32 color)
 {
     if (IsEmpty()) return;
-    std::fill_n(FBits, std::size_t(FWidth) * FHeight, color);
+    FillLongword(FBits, std::size_t(FWidth) * FHeight, color);
     NotifyChanged();
 }
 
 void TBitmap32::FillArea(int x1, int y1, int x2, int y2, TColor32 color)
 {
-    for (int y = y1; y < y2; ++y) std::fill(ScanLine(y) + x1, ScanLine(y) + x2, color);
+    if (x2 > x1)
+        for (int y = y1; y < y2; ++y) FillLongword(ScanLine(y) + x1, std::size_t(x2 - x1), color);
     NotifyChanged();
 }
 

@@ -5,6 +5,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 TColor32 PlainCombineColors(TColor32 x, TColor32 y, std::uint32_t w)
@@ -185,4 +189,18 @@ int GreyLevel(TColor32 c)
 TColor32 WithAlpha(TColor32 c, int a)
 {
     return (c & 0x00FFFFFFu) | (TColor32(std::clamp(a, 0, 255)) << 24);
+}
+
+void FillLongword(TColor32* dst, std::size_t count, TColor32 value)
+{
+#if defined(__SSE2__)
+    // Single stores up to a 16-byte boundary, then four words at a time.
+    while (count > 0 && (reinterpret_cast<std::uintptr_t>(dst) & 15) != 0) {
+        *dst++ = value;
+        --count;
+    }
+    const __m128i v = _mm_set1_epi32(int(value));
+    for (; count >= 4; count -= 4, dst += 4) _mm_store_si128(reinterpret_cast<__m128i*>(dst), v);
+#endif
+    while (count-- > 0) *dst++ = value;
 }

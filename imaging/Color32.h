@@ -9,6 +9,7 @@
 // exactly the results of the plain C++ one.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -88,6 +89,10 @@ extern TBlendOverMasterFn BlendOverMaster;
 extern TBlendRowOverFn BlendRowOver;
 // Per pixel w = ((a + 1) * M) >> 8, then mixes as BlendOverMaster.
 extern TBlendRowOverMasterFn BlendRowOverMaster;
+
+// Sets count colour words to value (vectorised stores; compilers leave a
+// plain fill of 32-bit words scalar).
+void FillLongword(TColor32* dst, std::size_t count, TColor32 value);
 
 // Functions that do not pay to vectorise.
 TColor32 ShiftBrightness(TColor32 c, int n);

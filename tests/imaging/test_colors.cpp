@@ -159,3 +159,16 @@ TEST(ColorFunctions, ActiveSetIsTheBestAvailable)
         EXPECT_STREQ(active.Name, "plain");
     EXPECT_EQ(BlendRowOver, active.BlendRowOver);
 }
+
+TEST(ColorFunctions, FillLongwordFillsExactlyTheRange)
+{
+    std::vector<TColor32> buf(64);
+    for (std::size_t start = 0; start < 8; ++start)
+        for (std::size_t count = 0; count < 40; ++count) {
+            std::fill(buf.begin(), buf.end(), 0xDEADBEEFu);
+            FillLongword(buf.data() + start, count, 0x01020304u);
+            for (std::size_t i = 0; i < buf.size(); ++i)
+                ASSERT_EQ(buf[i], i >= start && i < start + count ? 0x01020304u : 0xDEADBEEFu)
+                    << "start " << start << " count " << count << " index " << i;
+        }
+}
