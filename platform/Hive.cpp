@@ -99,7 +99,9 @@ THive& THive::ForPath(const QString& path)
 {
     static std::mutex mutex;
     static std::map<QString, std::unique_ptr<THive>> hives;
-    const QString absolute = QFileInfo(path).absoluteFilePath();
+    // Replacing a symbolic link would cut it off from the file it points to.
+    const QFileInfo info(path);
+    const QString absolute = info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
     std::lock_guard guard(mutex);
     auto& hive = hives[absolute];
     if (!hive) hive = std::make_unique<THive>(absolute);
@@ -130,7 +132,8 @@ THive::TStamp THive::StampOnDisk() const
 void THive::Refresh()
 {
     std::lock_guard guard(FMutex);
-    if (FLoaded && StampOnDisk() == FStamp) return;
+    if (FPath.isEmpty()) FLoaded = true;
+    if (FLoaded && (FPath.isEmpty() || StampOnDisk() == FStamp)) return;
     // The file is only ever replaced whole, so reading works without the lock;
     // the lock is needed to set a damaged file aside.
     TFileLock lock(FPath);
@@ -231,6 +234,7 @@ void THive::Replay()
 void THive::Commit()
 {
     std::lock_guard guard(FMutex);
+    if (FPath.isEmpty()) FJournal.clear();
     if (FJournal.empty()) return;
     TFileLock lock(FPath);
     if (!lock.Locked()) RaiseRegistryError(StrId::HiveWriteFailed, FPath + QStringLiteral(": ") + ErrnoText(lock.Error()));

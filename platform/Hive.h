@@ -31,6 +31,7 @@ public:
     // One store object per file in a process.
     static THive& ForPath(const QString& path);
 
+    // An empty path makes a store that lives in memory only.
     explicit THive(QString path);
     THive(const THive&) = delete;
     THive& operator=(const THive&) = delete;

@@ -208,8 +208,18 @@ void Stream(TSectionCursor& cursor, QObject* obj, const QString& section, TStrea
 
 void StreamAtKey(QObject* obj, const QString& keyPath, TStreamDirection direction)
 {
+    const QString path = QLatin1Char('\\') + keyPath;
     TRegistry reg;
-    if (!reg.OpenKey(QLatin1Char('\\') + keyPath, true)) RaiseRegistryError(StrId::RegCreateFailed, keyPath);
+    if (direction == TStreamDirection::Load && !reg.OpenKey(path, false)) {
+        // Nothing stored yet: read from an empty key, so that every property
+        // takes its default, without writing the store just to read it.
+        THive nothingStored{QString()};
+        TRegistry empty(nothingStored);
+        if (!empty.OpenKey(path, true)) RaiseRegistryError(StrId::RegCreateFailed, keyPath);
+        StreamProperties(obj, QString(), direction, empty);
+        return;
+    }
+    if (!reg.OpenKey(path, true)) RaiseRegistryError(StrId::RegCreateFailed, keyPath);
     StreamProperties(obj, QString(), direction, reg);
     reg.CloseKey();
 }

@@ -148,6 +148,18 @@ TEST_F(DurabilityTest, DamagedFileIsSetAsideAndTheStoreStartsEmpty)
     EXPECT_EQ(SetAside().size(), 2);
 }
 
+TEST_F(DurabilityTest, SymbolicLinkToTheFileStaysALink)
+{
+    const QString target = DirPath() + "/dotfiles/user.reg";
+    QDir().mkpath(DirPath() + "/dotfiles");
+    ASSERT_TRUE(QFile::link(target, HivePath()));
+    WriteValue(THive::ForPath(HivePath()), QStringLiteral("linked"), QStringLiteral("1"));
+    EXPECT_TRUE(QFileInfo(HivePath()).isSymLink());
+    QFile f(target);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().contains("\"linked\"=\"1\""));
+}
+
 TEST_F(DurabilityTest, LocationFollowsTheEnvironment)
 {
     qputenv("CUBIFORM_HIVE", "/somewhere/store.reg");

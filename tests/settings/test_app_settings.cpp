@@ -31,6 +31,7 @@ TEST_F(AppSettingsTest, FirstRunLoadsEmptyAndThePageDefaultsApply)
     EXPECT_TRUE(settings->CustomColors().isEmpty());
     EXPECT_EQ(settings->BookType(), 0);
     EXPECT_EQ(AppSettings(0), settings) << "one instance for the program";
+    EXPECT_FALSE(QFile::exists(HivePath())) << "reading settings writes nothing";
 
     settings->ApplyFirstRunDefaults(SamplesFolder());
     EXPECT_TRUE(settings->DefaultSize());
@@ -190,6 +191,23 @@ TEST_F(AppSettingsTest, DialogPositionIsWrittenOnDestructionAndRestored)
     fixed.ApplyStoredPosition();
     EXPECT_EQ(fixed.pos(), QPoint(30, 40));
     EXPECT_EQ(fixed.size(), QSize(300, 200));
+}
+
+TEST_F(AppSettingsTest, DialogStoredOffEveryScreenIsCentred)
+{
+    const QString key = DialogKey("Input");
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(key, true));
+        reg.WriteString("Left", "-5000");
+        reg.WriteString("Top", "40");
+        reg.WriteString("Width", "300");
+        reg.WriteString("Height", "200");
+        reg.CloseKey();
+    }
+    TTestDialog dialog(key, false);
+    dialog.ApplyStoredPosition();
+    EXPECT_EQ(dialog.pos(), ScreenArea().center() - QPoint(150, 100));
 }
 
 TEST_F(AppSettingsTest, TemplatesDialogKeyIsAtTheTopOfTheHive)
