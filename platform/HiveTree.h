@@ -75,5 +75,9 @@ private:
     std::vector<THiveValue> FValues;
 };
 
+// Keys nest at most this deep below a root, as in the registry; it also keeps
+// the recursive walks over a hostile file within the stack.
+inline constexpr qsizetype kMaxKeyDepth = 512;
+
 // Splits a key path at its backslashes, dropping empty parts.
 QStringList SplitKeyPath(const QString& path);

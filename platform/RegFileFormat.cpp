@@ -213,6 +213,7 @@ public:
                 if (remove) path.remove(0, 1);
                 const QStringList parts = RootAndPath(path);
                 if (parts.isEmpty()) return Fail(lineNo, "empty key");
+                if (parts.size() > kMaxKeyDepth + 1) return Fail(lineNo, "keys nested too deep");
                 inSection = true;
                 if (remove) {
                     THiveKey* parent = roots->Find(parts.mid(0, parts.size() - 1));

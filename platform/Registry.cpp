@@ -23,6 +23,7 @@ bool ValidName(const QString& name, qsizetype maxLength)
 
 bool ValidKeyPath(const QStringList& parts)
 {
+    if (parts.size() > kMaxKeyDepth) return false;
     for (const QString& part : parts)
         if (!ValidName(part, kMaxKeyNameLength)) return false;
     return true;

@@ -185,6 +185,8 @@ TEST_F(HiveTest, MalformedTextIsRejectedByTheParser)
         "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"v\"=hex:01,\\\n",
         "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"v\"=\"\xC3\x28\"\n",
     };
+    const QByteArray deep = "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER" + QByteArray("\\k").repeated(600) + "]\n";
+    EXPECT_FALSE(ParseRegFile(deep).Roots) << "nesting beyond the registry's limit";
     for (const char* text : damaged) {
         const TRegParseResult r = ParseRegFile(QByteArray(text));
         EXPECT_FALSE(r.Roots) << text;
