@@ -51,12 +51,12 @@ void TTemplateCollection::Update(TCollectionItem* item)
 // ---- TTemplateContainer ----
 
 TTemplateContainer::TTemplateContainer(QObject* owner)
-    : TCustomComponentStreamer(owner), FTemplates(new TTemplateCollection(this))
+    : TCustomComponentStreamer(owner), FTemplates(std::make_unique<TTemplateCollection>(this))
 {
 }
 
 TTemplateContainer::TTemplateContainer(QObject* owner, std::uint8_t kind, const QString& storageName)
-    : TCustomComponentStreamer(owner, kind, storageName), FTemplates(new TTemplateCollection(this))
+    : TCustomComponentStreamer(owner, kind, storageName), FTemplates(std::make_unique<TTemplateCollection>(this))
 {
     LoadOnCreate();
 }
@@ -74,7 +74,7 @@ TTemplateContainer* TTemplateContainer::CreateCfg(QObject* owner, const QString&
 TTemplateContainer::~TTemplateContainer()
 {
     SaveOnDestroy();
-    delete FTemplates;
+    FTemplates.reset();
 }
 
 void TTemplateContainer::SetTemplates(TTemplateCollection* value)

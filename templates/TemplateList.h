@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class TTemplateItem : public TStreamableCollectionItem {
     Q_OBJECT
@@ -75,7 +76,7 @@ public:
     // Saves while AutoSave is set.
     ~TTemplateContainer() override;
 
-    TTemplateCollection* Templates() const { return FTemplates; }
+    TTemplateCollection* Templates() const { return FTemplates.get(); }
     // Copies the given collection's items.
     void SetTemplates(TTemplateCollection* value);
 
@@ -95,7 +96,8 @@ public:
     bool Assign(const QObject* source) override;
 
 private:
-    TTemplateCollection* FTemplates;
+    // Freed with the container, also when loading in a constructor fails.
+    std::unique_ptr<TTemplateCollection> FTemplates;
 };
 
 // The one template container. 1: saves it while AutoSave is set (store errors
