@@ -42,6 +42,8 @@ std::atomic<const tk::TKernelSet*>& ActiveKernels()
 constexpr int kChunk = 256;
 // Rows a thread takes at a time.
 constexpr int kBand = 8;
+// More threads than this are never asked for.
+constexpr int kMaxThreads = 64;
 
 enum class TMapping { Projective, Affine, Other };
 
@@ -272,14 +274,14 @@ const char* TransformPathName(TTransformPath path)
 
 void SetTransformThreads(int count)
 {
-    gThreads.store(std::max(0, count));
+    gThreads.store(std::clamp(count, 0, kMaxThreads));
 }
 
 int TransformThreads()
 {
     const int n = gThreads.load();
     if (n > 0) return n;
-    return int(std::max(1u, std::thread::hardware_concurrency()));
+    return std::clamp(int(std::thread::hardware_concurrency()), 1, kMaxThreads);
 }
 
 void SetTransformThreadMinPixels(std::int64_t pixels)
