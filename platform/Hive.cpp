@@ -144,6 +144,7 @@ void THive::Refresh()
 
 void THive::LoadLocked()
 {
+    ++FGeneration;
     const int fd = ::open(Native(FPath).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno != ENOENT) RaiseRegistryError(StrId::HiveReadFailed, FPath + QStringLiteral(": ") + ErrnoText(errno));
@@ -211,6 +212,7 @@ void THive::SetAsideLocked(const QString& reason)
 
 void THive::Replay()
 {
+    ++FGeneration;
     for (const TChange& c : FJournal) {
         THiveKey* user = UserRoot();
         switch (c.Op) {
@@ -304,15 +306,16 @@ bool THive::DeleteKey(const QStringList& path)
     if (path.isEmpty()) return false;
     THiveKey* parent = UserRoot()->Find(path.mid(0, path.size() - 1));
     if (!parent || !parent->RemoveSubKey(path.last())) return false;
+    ++FGeneration;
     FJournal.push_back({TChange::Delete, path, {}});
     return true;
 }
 
-void THive::SetValue(const QStringList& path, THiveValue value)
+void THive::SetValue(const QStringList& path, THiveValue value, THiveKey* key)
 {
     std::lock_guard guard(FMutex);
     if (!FLoaded) Refresh();
-    UserRoot()->FindOrCreate(path)->SetValue(value);
+    (key ? key : UserRoot()->FindOrCreate(path))->SetValue(value);
     FJournal.push_back({TChange::Set, path, std::move(value)});
 }
 

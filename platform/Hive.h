@@ -15,6 +15,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -46,12 +47,16 @@ public:
     // changes pending.
     void Commit();
     bool HasPendingChanges() const { return !FJournal.empty(); }
+    // Changes whenever keys may have been freed (a reload or a deletion), so
+    // that a handle knows when a key it found before must be found again.
+    std::uint64_t Generation() const { return FGeneration; }
 
     // The HKEY_CURRENT_USER key; paths below are relative to it.
     THiveKey* Find(const QStringList& path);
     THiveKey* CreateKey(const QStringList& path);
     bool DeleteKey(const QStringList& path);
-    void SetValue(const QStringList& path, THiveValue value);
+    // key, when given, is the key at path, found by the caller.
+    void SetValue(const QStringList& path, THiveValue value, THiveKey* key = nullptr);
     bool DeleteValue(const QStringList& path, const QString& name);
 
     // Fault injection for crash tests: called after the temporary file is
@@ -85,6 +90,7 @@ private:
     std::unique_ptr<THiveKey> FRoots;
     TStamp FStamp;
     bool FLoaded = false;
+    std::uint64_t FGeneration = 0;
     std::vector<TChange> FJournal;
     std::function<void(const QString&)> FBeforeRename;
 };

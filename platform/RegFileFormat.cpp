@@ -219,8 +219,10 @@ public:
                     THiveKey* parent = roots->Find(parts.mid(0, parts.size() - 1));
                     if (parent) parent->RemoveSubKey(parts.last());
                     current = nullptr;
+                    FOpenPath.clear();
+                    FOpenKeys.clear();
                 } else {
-                    current = roots->FindOrCreate(parts);
+                    current = OpenSection(*roots, parts);
                 }
                 continue;
             }
@@ -314,7 +316,25 @@ private:
         return true;
     }
 
+    // Sections come in tree order, so each one mostly extends the previous
+    // path: the keys of the shared part are taken from the previous section.
+    THiveKey* OpenSection(THiveKey& roots, const QStringList& parts)
+    {
+        qsizetype shared = 0;
+        while (shared < parts.size() && shared < FOpenPath.size() && parts[shared] == FOpenPath[shared]) ++shared;
+        FOpenKeys.resize(std::size_t(shared));
+        THiveKey* key = shared > 0 ? FOpenKeys.back() : &roots;
+        for (qsizetype i = shared; i < parts.size(); ++i) {
+            key = key->AddSubKey(parts[i]);
+            FOpenKeys.push_back(key);
+        }
+        FOpenPath = parts;
+        return key;
+    }
+
     TLineReader FLines;
+    QStringList FOpenPath;
+    std::vector<THiveKey*> FOpenKeys;
 };
 
 } // namespace

@@ -72,6 +72,16 @@ QStringList TRegistry::ResolvePath(const QString& key) const
     return FPath + parts;
 }
 
+THiveKey* TRegistry::CurrentKey() const
+{
+    if (!FOpen) return nullptr;
+    if (!FKey || FKeyGeneration != FHive->Generation()) {
+        FKey = FHive->Find(FPath);
+        FKeyGeneration = FHive->Generation();
+    }
+    return FKey;
+}
+
 bool TRegistry::OpenKey(const QString& key, bool canCreate)
 {
     std::lock_guard guard(FHive->Mutex());
@@ -84,6 +94,7 @@ bool TRegistry::OpenKey(const QString& key, bool canCreate)
         FHive->CreateKey(path);
     }
     FPath = path;
+    FKey = nullptr;
     FOpen = true;
     FReadOnly = false;
     return true;
@@ -102,6 +113,7 @@ void TRegistry::CloseKey()
     FOpen = false;
     FReadOnly = false;
     FPath.clear();
+    FKey = nullptr;
     FHive->Commit();
 }
 
@@ -136,14 +148,14 @@ bool TRegistry::KeyExists(const QString& key) const
 bool TRegistry::HasSubKeys() const
 {
     std::lock_guard guard(FHive->Mutex());
-    const THiveKey* k = FHive->Find(FPath);
+    const THiveKey* k = CurrentKey();
     return k && k->HasSubKeys();
 }
 
 QStringList TRegistry::GetKeyNames() const
 {
     std::lock_guard guard(FHive->Mutex());
-    const THiveKey* k = FHive->Find(FPath);
+    const THiveKey* k = CurrentKey();
     return k ? k->SubKeyNames() : QStringList();
 }
 
@@ -151,14 +163,14 @@ QStringList TRegistry::GetValueNames() const
 {
     std::lock_guard guard(FHive->Mutex());
     QStringList names;
-    if (const THiveKey* k = FHive->Find(FPath))
+    if (const THiveKey* k = CurrentKey())
         for (const THiveValue& v : k->Values()) names.append(v.Name);
     return names;
 }
 
 const THiveValue* TRegistry::FindValue(const QString& name) const
 {
-    const THiveKey* k = FOpen ? FHive->Find(FPath) : nullptr;
+    const THiveKey* k = CurrentKey();
     return k ? k->Value(name) : nullptr;
 }
 
@@ -241,7 +253,7 @@ void TRegistry::Write(THiveValue value)
     const bool tooLarge = value.Data.size() > kMaxValueSize || value.Text.size() > kMaxValueSize / 2;
     if (!FOpen || FReadOnly || tooLarge || !ValidName(value.Name, kMaxValueNameLength))
         RaiseRegistryError(StrId::RegSetDataFailed, value.Name);
-    FHive->SetValue(FPath, std::move(value));
+    FHive->SetValue(FPath, std::move(value), CurrentKey());
 }
 
 void TRegistry::WriteString(const QString& name, const QString& value)

@@ -80,11 +80,15 @@ public:
 
 private:
     QStringList ResolvePath(const QString& key) const;
+    // The current key in the tree; found again only when the store says keys may have gone.
+    THiveKey* CurrentKey() const;
     const THiveValue* FindValue(const QString& name) const;
     void Write(THiveValue value);
 
     THive* FHive;
     QStringList FPath;
+    mutable THiveKey* FKey = nullptr;
+    mutable std::uint64_t FKeyGeneration = 0;
     bool FOpen = false;
     bool FReadOnly = false;
 };

@@ -40,7 +40,7 @@ protected:
 
 TEST_F(DurabilityTest, TwoProcessesWritingAtOnceLoseNothing)
 {
-    constexpr int kCount = 60;
+    constexpr int kCount = 150;
     QProcess a, b;
     a.start(Writer(), {HivePath(), "write", "a", QString::number(kCount)});
     b.start(Writer(), {HivePath(), "write", "b", QString::number(kCount)});
