@@ -136,6 +136,33 @@ TEST_F(HiveTest, RelativeAndAbsoluteOpeningAndRecursiveDeletion)
     EXPECT_FALSE(HiveFile().contains("\\B"));
 }
 
+TEST_F(HiveTest, HandleSeesItsKeyDeletedOrReloadedElsewhere)
+{
+    TRegistry a;
+    ASSERT_TRUE(a.OpenKey(QStringLiteral("Shared\\Key"), true));
+    a.WriteString(QStringLiteral("v"), QStringLiteral("1"));
+    {
+        TRegistry b;
+        ASSERT_TRUE(b.OpenKey(QStringLiteral("Shared"), false));
+        EXPECT_TRUE(b.DeleteKey(QStringLiteral("Key")));
+    }
+    EXPECT_FALSE(a.ValueExists(QStringLiteral("v")));
+    a.WriteString(QStringLiteral("w"), QStringLiteral("2"));  // writing brings the key back
+    EXPECT_EQ(a.GetValueNames(), QStringList{"w"});
+    a.Flush();
+
+    // Another program replaces the file: a new session elsewhere reloads it.
+    THive other(HivePath());
+    {
+        TRegistry c(other);
+        ASSERT_TRUE(c.OpenKey(QStringLiteral("Shared\\Key"), true));
+        c.WriteString(QStringLiteral("x"), QStringLiteral("3"));
+    }
+    TRegistry d;
+    ASSERT_TRUE(d.OpenKey(QStringLiteral("Elsewhere"), true));
+    EXPECT_EQ(a.ReadString(QStringLiteral("x")), "3");
+}
+
 TEST_F(HiveTest, TypeAndAccessErrorsCarryTheirTexts)
 {
     TRegistry reg;
