@@ -26,12 +26,16 @@ TPixelView ViewOfBitmap(const TBitmap32& image)
     return {image.Bits(), image.Width(), image.Height()};
 }
 
-// The decoded pixels become the target's, with the target's own properties kept.
+// The decoded pixels become the target's, with the target's own properties
+// kept. The copy is made aside first, so running out of memory leaves the
+// target as it was.
 void AssignPixels(TBitmap32& target, const TPixelBuffer& pixels)
 {
     const QImage view(reinterpret_cast<const uchar*>(pixels.Pixels.data()), pixels.Width, pixels.Height,
                       qsizetype(pixels.Width) * 4, QImage::Format_ARGB32);
-    target.CopyFrom(view);
+    TBitmap32 decoded;
+    decoded.CopyFrom(view);
+    target.SwapPixels(decoded);
 }
 
 // Writes the bytes to a temporary file beside the target and renames it over

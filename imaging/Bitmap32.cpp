@@ -271,6 +271,21 @@ void TBitmap32::CopyFrom(const TBitmap32& other)
     NotifyChanged();
 }
 
+void TBitmap32::SwapPixels(TBitmap32& other)
+{
+    if (&other == this) return;
+    const bool resized = FWidth != other.FWidth || FHeight != other.FHeight;
+    std::swap(FBits, other.FBits);
+    std::swap(FWidth, other.FWidth);
+    std::swap(FHeight, other.FHeight);
+    std::swap(FSurface, other.FSurface);
+    for (TBitmap32* image : {this, &other}) {
+        image->NotifyHandleChanged();
+        image->NotifyChanged();
+        if (resized) image->NotifyResized();
+    }
+}
+
 void TBitmap32::CopyFrom(const QImage& image)
 {
     if (image.isNull()) {

@@ -126,6 +126,10 @@ public:
 
     // Size, pixels, draw mode, master alpha, outer colour and stretch filter.
     void CopyFrom(const TBitmap32& other);
+    // Exchanges size and pixels with another image; each keeps its own draw
+    // properties. Lets a caller build a picture aside and commit it without
+    // a step that can fail.
+    void SwapPixels(TBitmap32& other);
     // Size and pixels of a platform bitmap; alpha 255 when it has no alpha channel.
     // A null image makes this image empty.
     void CopyFrom(const QImage& image);

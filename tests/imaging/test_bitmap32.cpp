@@ -319,3 +319,28 @@ TEST(Bitmap32, MissingResourceLoadsNothing)
     EXPECT_FALSE(LoadBitmapResource(QStringLiteral("NO_SUCH_BITMAP"), b));
     EXPECT_TRUE(b.IsEmpty());
 }
+
+TEST(Bitmap32, SwapPixelsExchangesPicturesButKeepsProperties)
+{
+    TBitmap32 a, b;
+    a.SetSize(2, 3);
+    a.Clear(0xFF111111u);
+    a.DrawMode = dmBlend;
+    b.SetSize(5, 1);
+    b.Clear(0xFF222222u);
+    int resizesA = 0, changesB = 0;
+    a.OnResize = [&](TBitmap32*) { ++resizesA; };
+    b.OnChange = [&](TBitmap32*) { ++changesB; };
+    a.SwapPixels(b);
+    EXPECT_EQ(a.Width(), 5);
+    EXPECT_EQ(a.PixelAt(4, 0), 0xFF222222u);
+    EXPECT_EQ(b.Height(), 3);
+    EXPECT_EQ(b.PixelAt(1, 2), 0xFF111111u);
+    EXPECT_EQ(a.DrawMode, dmBlend);
+    EXPECT_EQ(b.DrawMode, dmOpaque);
+    EXPECT_EQ(resizesA, 1);
+    EXPECT_EQ(changesB, 1);
+    // The platform surface follows its pixels.
+    ASSERT_NE(a.Surface(), nullptr);
+    EXPECT_EQ(a.Surface()->width(), 5);
+}
