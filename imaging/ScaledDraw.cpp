@@ -5,6 +5,7 @@
 #include <vector>
 
 #if defined(__SSE2__)
+#include "imaging/ColorMixSse2.h"
 #include <emmintrin.h>
 #endif
 
@@ -67,23 +68,6 @@ void LinearRowPlain(const Sampling& s, const TColor32* s0, const TColor32* s1, s
 
 #if defined(__SSE2__)
 // --- SSE2 -------------------------------------------------------------------
-
-// (w * X + (256 - w) * Y + 128) >> 8 per channel for four pixels; wLo holds
-// the weights of pixels 0 and 1 (four lanes each), wHi of pixels 2 and 3.
-inline __m128i Combine4(__m128i x, __m128i y, __m128i wLo, __m128i wHi)
-{
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i c256 = _mm_set1_epi16(256);
-    const __m128i c128 = _mm_set1_epi16(128);
-    const __m128i xl = _mm_unpacklo_epi8(x, zero), xh = _mm_unpackhi_epi8(x, zero);
-    const __m128i yl = _mm_unpacklo_epi8(y, zero), yh = _mm_unpackhi_epi8(y, zero);
-    // The sum stays below 65536, so 16-bit lanes hold it without carry.
-    __m128i rl = _mm_add_epi16(_mm_mullo_epi16(xl, wLo), _mm_mullo_epi16(yl, _mm_sub_epi16(c256, wLo)));
-    __m128i rh = _mm_add_epi16(_mm_mullo_epi16(xh, wHi), _mm_mullo_epi16(yh, _mm_sub_epi16(c256, wHi)));
-    rl = _mm_srli_epi16(_mm_add_epi16(rl, c128), 8);
-    rh = _mm_srli_epi16(_mm_add_epi16(rh, c128), 8);
-    return _mm_packus_epi16(rl, rh);
-}
 
 // Pixels row[cols[k] - base] for k = 0..3.
 inline __m128i Gather4(const TColor32* row, const int* cols, int base = 0)
@@ -151,7 +135,7 @@ void LinearRowTwoPass(const Sampling& s, const WeightLanes& wl, const TColor32* 
     for (; c + 4 <= n; c += 4) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s0 + first + c));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s1 + first + c));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(v.data() + c), Combine4(a, b, wyv, wyv));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(v.data() + c), MixPixels4(a, b, wyv, wyv));
     }
     for (; c < n; ++c) v[std::size_t(c)] = plain::CombineColors(s0[first + c], s1[first + c], wy);
     terms.Build(n);
@@ -184,9 +168,9 @@ void LinearRowDirect(const Sampling& s, const WeightLanes& wl, const TColor32* s
     for (; i + 4 <= w; i += 4) {
         const int* c0 = &s.col0[std::size_t(i)];
         const int* c1 = &s.col1[std::size_t(i)];
-        const __m128i l = Combine4(Gather4(s0, c0), Gather4(s1, c0), wyv, wyv);
-        const __m128i r = Combine4(Gather4(s0, c1), Gather4(s1, c1), wyv, wyv);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), Combine4(l, r, wl.Lo(i), wl.Hi(i)));
+        const __m128i l = MixPixels4(Gather4(s0, c0), Gather4(s1, c0), wyv, wyv);
+        const __m128i r = MixPixels4(Gather4(s0, c1), Gather4(s1, c1), wyv, wyv);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), MixPixels4(l, r, wl.Lo(i), wl.Hi(i)));
     }
     for (; i < w; ++i) {
         const std::size_t k = std::size_t(i);
