@@ -128,9 +128,9 @@ namespace {
 // Moves one edge to v while the opposite edge stays: the size is kept at
 // least minSize and, when maxSize is above minSize, at most maxSize. A low
 // edge (left, top) lies before its opposite edge.
-void DragEdge(float& edge, float opposite, double v, float minSize, float maxSize, bool lowEdge)
+void DragEdge(float& edge, float opposite, float v, float minSize, float maxSize, bool lowEdge)
 {
-    edge = float(v);
+    edge = v;
     auto size = [&] { return lowEdge ? opposite - edge : edge - opposite; };
     auto limitTo = [&](float s) { edge = lowEdge ? opposite - s : opposite + s; };
     if (size() < minSize) limitTo(minSize);
@@ -141,22 +141,24 @@ void DragEdge(float& edge, float opposite, double v, float minSize, float maxSiz
 
 void TRubberbandLayer::DragTo(TShiftState shift, int x, int y)
 {
-    double mx = double(x) - FGrabX;
-    double my = double(y) - FGrabY;
+    // The pointer position is a single after each step, like the bounds it
+    // becomes: keeping it wider would move the frame by a last bit.
+    float mx = float(double(x) - FGrabX);
+    float my = float(double(y) - FGrabY);
     if (ScaledToView()) {
         const TRealRect a = AdjustedBounds();
         // A frame shown with no extent cannot be dragged.
         if (!(a.Right > a.Left && a.Bottom > a.Top)) return;
         const TRealRect& b = Bounds();
-        mx = b.Left + (mx - a.Left) / (double(a.Right) - a.Left) * (double(b.Right) - b.Left);
-        my = b.Top + (my - a.Top) / (double(a.Bottom) - a.Top) * (double(b.Bottom) - b.Top);
+        mx = float(b.Left + (double(mx) - a.Left) / (double(a.Right) - a.Left) * (double(b.Right) - b.Left));
+        my = float(b.Top + (double(my) - a.Top) / (double(a.Bottom) - a.Top) * (double(b.Bottom) - b.Top));
     }
     TRealRect n = FStartBounds;
     const TDragState s = FDragState;
     if (s == dragMove) {
         const float w = FStartBounds.Right - FStartBounds.Left;
         const float h = FStartBounds.Bottom - FStartBounds.Top;
-        n = TRealRect{float(mx), float(my), float(mx + w), float(my + h)};
+        n = TRealRect{mx, my, mx + w, my + h};
     }
     if (s == dragLeft || s == dragTopLeft || s == dragBottomLeft)
         DragEdge(n.Left, n.Right, mx, MinWidth, MaxWidth, true);

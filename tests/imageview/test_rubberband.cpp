@@ -182,3 +182,15 @@ TEST(RubberbandTest, PaintsADottedFrameAndHandlesWithoutBlending)
     r->Paint(buf);
     EXPECT_EQ(buf.PixelAt(39, 29), 0x00FFFFFFu);
 }
+
+TEST(RubberbandTest, MoveKeepsThePointerPositionAsASingle)
+{
+    FrameFixture f;
+    f.target->SetBounds(TRealRect{3.37f, 10, 60.78f, 60});
+    f.frame->SetTarget(f.target);
+    // Grabbed 19.63 from the left edge; the moved edges are exact singles
+    // of the single pointer position, not of a wider intermediate.
+    f.Drag(23, 35, 138, 35);
+    EXPECT_EQ(f.Bounds().Left, 118.369995f);
+    EXPECT_EQ(f.Bounds().Right, 175.779999f);
+}
