@@ -56,7 +56,8 @@ TCustomImage32::~TCustomImage32()
 
 void TCustomImage32::SetScale(float scale)
 {
-    scale = std::max(scale, 0.001f);
+    // A scale that is not a number counts as the smallest one.
+    if (!(scale >= 0.001f)) scale = 0.001f;
     if (scale == FScale) return;
     FScale = scale;
     ScaleChanged();

@@ -97,6 +97,9 @@ public:
     // Runs the paint stages into dest with the bitmap shown on destRect.
     void RenderInto(TBitmap32& dest, const TRect& destRect);
 
+    // A number the owner uses to tell its views apart.
+    int Tag = 0;
+
     TPaintStageEvent OnPaintStage;
     TImgMouseEvent OnMouseDown;
     TImgMouseMoveEvent OnMouseMove;

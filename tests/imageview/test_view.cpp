@@ -3,6 +3,8 @@
 #include <QScrollBar>
 #include <gtest/gtest.h>
 
+#include <limits>
+
 TEST(ImgViewTest, StartsWithTheDefaultStagesAndSettings)
 {
     TImgView32 view;
@@ -16,7 +18,11 @@ TEST(ImgViewTest, StartsWithTheDefaultStagesAndSettings)
     EXPECT_EQ(view.PaintStages()[4].Parameter, optVisible);
     EXPECT_TRUE(view.Centered());
     EXPECT_EQ(view.Scale(), 1.0f);
+    EXPECT_EQ(view.Tag, 0);
     view.SetScale(0.0f);
+    EXPECT_EQ(view.Scale(), 0.001f);
+    view.SetScale(2.0f);
+    view.SetScale(std::numeric_limits<float>::quiet_NaN());
     EXPECT_EQ(view.Scale(), 0.001f);
 }
 
