@@ -465,9 +465,11 @@ void TBitmap32::DrawSmoothLine(double x1, double y1, double x2, double y2, TColo
         len -= 65536;
     }
     if (len > 0) {
-        // The remaining fraction is drawn faded, midway to the end point.
+        // The remaining fraction is drawn faded, midway between the last dot
+        // (one step back; only the start point carries the 127 offset) and the
+        // end point. The shift halves toward minus infinity, as PlotDot floors.
         const std::uint32_t a = std::uint32_t(((color >> 24) * std::uint64_t(len)) >> 16);
-        const std::int64_t mx = (x + X2 + 127) / 2, my = (y + Y2 + 127) / 2;
+        const std::int64_t mx = (x - ex + X2) >> 1, my = (y - ey + Y2) >> 1;
         PlotDot(mx, my, (color & 0x00FFFFFFu) | (a << 24));
     }
     NotifyChanged();

@@ -295,6 +295,30 @@ TEST(Bitmap32, SmoothLines)
     EXPECT_GT(CountChanged(b, clWhite32), 20);
 }
 
+TEST(Bitmap32, SmoothLineEndsWithAFadedDotShortOfTheEndPoint)
+{
+    // Whole dots at x 2, 3 and 4 (weight 253 each); the half pixel left over
+    // is a dot of alpha 127 midway between the last dot (x 4) and the end
+    // (x 5.5), so it falls on pixels 4 and 5 and never reaches pixel 6.
+    TBitmap32 b;
+    b.SetSize(10, 8);
+    b.Clear(clWhite32);
+    b.DrawSmoothLine(2, 4, 5.5, 4, clBlack32, false);
+    const TColor32 row[] = {clWhite32,   clWhite32,   0xFF030303u, 0xFF030303u, 0xE8020202u,
+                            0xCC989898u, clWhite32,   clWhite32,   clWhite32,   clWhite32};
+    for (int x = 0; x < 10; ++x) EXPECT_EQ(b.PixelAt(x, 4), row[x]) << "x " << x;
+    for (int x = 0; x < 10; ++x) EXPECT_EQ(b.PixelAt(x, 5), clWhite32) << "x " << x;
+
+    // The end point itself carries no sub-pixel offset: here the midway dot
+    // lands at fx 130 of pixel 4, where an offset end would push it to 131.
+    b.Clear(clWhite32);
+    b.DrawSmoothLine(2, 4, 5 + 1295 / 65536.0, 4, clBlack32, false);
+    EXPECT_EQ(b.PixelAt(3, 4), 0xFF030303u);
+    EXPECT_EQ(b.PixelAt(4, 4), 0xFC030303u);
+    EXPECT_EQ(b.PixelAt(5, 4), 0xFCFCFCFCu);
+    EXPECT_EQ(b.PixelAt(6, 4), clWhite32);
+}
+
 TEST(Bitmap32, ClearBorderAlphaTouchesTheOutlineOnly)
 {
     TBitmap32 b;
