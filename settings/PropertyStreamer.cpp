@@ -96,7 +96,8 @@ void LoadScalar(TSectionCursor& cursor, QObject* obj, const QMetaProperty& p, co
     case TPropertyKind::Integer:
     case TPropertyKind::Enumeration: {
         qlonglong n = present ? ParseInteger(cursor.Reg().ReadString(name)) : 0;
-        if (KindOf(p) == TPropertyKind::Integer && !FitsIntegerProperty(p, n)) n = 0;
+        // Text beyond the property's range (32 bits for booleans and enumerations) is no valid integer.
+        if (!FitsIntegerProperty(p, n)) n = 0;
         if (p.metaType().id() == QMetaType::Bool)
             p.write(obj, QVariant(n != 0));
         else

@@ -237,6 +237,15 @@ TEST_F(StreamerTest, MissingAndMalformedIntegersLoadAsZero)
     EXPECT_EQ(s.Caption(), "");
     EXPECT_EQ(s.Shade(), TSample::shLight);
     EXPECT_EQ(s.Small(), 0);
+
+    // Beyond 32 bits is no integer at all, for booleans and enumerations too.
+    Put(kKey, "Flag", "4294967296");
+    Put(kKey, "Shade", "4294967298");
+    s.SetFlag(true);
+    s.SetShade(TSample::shMedium);
+    s.Load();
+    EXPECT_FALSE(s.Flag());
+    EXPECT_EQ(s.Shade(), TSample::shLight);
 }
 
 TEST_F(StreamerTest, WrongTypesAndMissingFloatsRaise)
