@@ -127,6 +127,12 @@ bool DecodeGif(TByteSpan data, TPixelView background, TPixelBuffer& out, const T
         height = std::int64_t(gif->Image.Top) + gif->Image.Height;
     }
     if (!limits.Allows(width, height)) return false;
+    // Every row of the first image is decoded, also those off the screen, so
+    // its own size is held to the same limits.
+    const GifImageDesc& image = gif->Image;
+    if (image.Width > limits.MaxSide || image.Height > limits.MaxSide ||
+        std::int64_t(image.Width) * image.Height > limits.MaxPixels)
+        return false;
     try {
         TPixelBuffer picture;
         picture.Width = int(width);

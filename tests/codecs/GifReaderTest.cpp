@@ -99,6 +99,11 @@ TEST(GifReader, DamagedTruncatedAndOversizedFilesAreRefused)
     huge[6] = huge[8] = 0x21; // 20001 x 20001
     huge[7] = huge[9] = 0x4E;
     EXPECT_FALSE(DecodeGif(Span(huge), {}, decoded));
+    // A first image taller than the limit on a small screen: its rows are
+    // decoded even where the screen clips them, so it is refused too.
+    EXPECT_FALSE(DecodeGif(Span(MakeGif(4, 4, {{0, 0, 4, 30001}})), {}, decoded));
+    EXPECT_FALSE(DecodeGif(Span(MakeGif(4, 4, {{0, 0, 4, 40}})), {}, decoded, TImageLimits{30, 100000}));
+    EXPECT_TRUE(DecodeGif(Span(MakeGif(4, 4, {{0, 0, 4, 20}})), {}, decoded, TImageLimits{30, 100000}));
     // A small limit is honoured too (the fuzz targets rely on it).
     EXPECT_FALSE(DecodeGif(Span(file), {}, decoded, TImageLimits{30, 100000}));
 }
