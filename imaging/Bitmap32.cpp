@@ -381,15 +381,15 @@ const std::array<std::uint8_t, 256> kGamma = [] {
     return g;
 }();
 
-// Clips the segment to the box [lo, hi] in both axes (Liang-Barsky). Returns
-// false when nothing remains; sets endMoved when the end point was moved.
-bool ClipSegment(std::int64_t& x1, std::int64_t& y1, std::int64_t& x2, std::int64_t& y2, std::int64_t loX,
-                 std::int64_t loY, std::int64_t hiX, std::int64_t hiY, bool& endMoved)
+// Liang-Barsky: the part t0 <= t <= t1 of the segment (x, y) + t * (dx, dy),
+// 0 <= t <= 1, that lies in the box [lo, hi] in both axes; false when none does.
+bool ClipRange(double x, double y, double dx, double dy, double loX, double loY, double hiX, double hiY,
+               double& t0, double& t1)
 {
-    const double dx = double(x2 - x1), dy = double(y2 - y1);
-    double t0 = 0.0, t1 = 1.0;
+    t0 = 0.0;
+    t1 = 1.0;
     const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {double(x1 - loX), double(hiX - x1), double(y1 - loY), double(hiY - y1)};
+    const double q[4] = {x - loX, hiX - x, y - loY, hiY - y};
     for (int i = 0; i < 4; ++i) {
         if (p[i] == 0) {
             if (q[i] < 0) return false;
@@ -404,6 +404,18 @@ bool ClipSegment(std::int64_t& x1, std::int64_t& y1, std::int64_t& x2, std::int6
             t1 = std::min(t1, t);
         }
     }
+    return true;
+}
+
+// Clips the segment to the box [lo, hi] in both axes. Returns false when
+// nothing remains; sets endMoved when the end point was moved.
+bool ClipSegment(std::int64_t& x1, std::int64_t& y1, std::int64_t& x2, std::int64_t& y2, std::int64_t loX,
+                 std::int64_t loY, std::int64_t hiX, std::int64_t hiY, bool& endMoved)
+{
+    const double dx = double(x2 - x1), dy = double(y2 - y1);
+    double t0 = 0.0, t1 = 1.0;
+    if (!ClipRange(double(x1), double(y1), dx, dy, double(loX), double(loY), double(hiX), double(hiY), t0, t1))
+        return false;
     const std::int64_t ox = x1, oy = y1;
     endMoved = t1 < 1.0;
     if (t1 < 1.0) {
@@ -416,6 +428,12 @@ bool ClipSegment(std::int64_t& x1, std::int64_t& y1, std::int64_t& x2, std::int6
     }
     return true;
 }
+
+// End points further out than this are first moved along the line to it, so
+// that their 16.16 values cannot overflow; no image is that large.
+constexpr double kFarCoordinate = double(1 << 30);
+
+bool IsFar(double v) { return std::fabs(v) > kFarCoordinate; }
 
 } // namespace
 
@@ -441,9 +459,26 @@ void TBitmap32::PlotDot(std::int64_t x, std::int64_t y, TColor32 color)
 void TBitmap32::DrawSmoothLine(double x1, double y1, double x2, double y2, TColor32 color, bool includeLast)
 {
     if (IsEmpty()) return;
-    auto fixed = [](double v) {
-        return std::int64_t(std::nearbyint(std::clamp(v, -1e7, 1e7) * 65536.0));
-    };
+    auto finite = [&] { return std::isfinite(x1) && std::isfinite(y1) && std::isfinite(x2) && std::isfinite(y2); };
+    if (!finite()) return;
+    if (IsFar(x1) || IsFar(y1) || IsFar(x2) || IsFar(y2)) {
+        // Moving both ends along the line keeps its direction.
+        const double dx = x2 - x1, dy = y2 - y1;
+        double t0 = 0.0, t1 = 1.0;
+        if (!ClipRange(x1, y1, dx, dy, -kFarCoordinate, -kFarCoordinate, kFarCoordinate, kFarCoordinate, t0, t1))
+            return;
+        const double sx = x1, sy = y1;
+        if (t1 < 1.0) {
+            x2 = std::clamp(sx + t1 * dx, -kFarCoordinate, kFarCoordinate);
+            y2 = std::clamp(sy + t1 * dy, -kFarCoordinate, kFarCoordinate);
+        }
+        if (t0 > 0.0) {
+            x1 = std::clamp(sx + t0 * dx, -kFarCoordinate, kFarCoordinate);
+            y1 = std::clamp(sy + t0 * dy, -kFarCoordinate, kFarCoordinate);
+        }
+        if (!finite()) return; // a span beyond the double range
+    }
+    auto fixed = [](double v) { return std::int64_t(std::nearbyint(v * 65536.0)); };
     std::int64_t X1 = fixed(x1), Y1 = fixed(y1), X2 = fixed(x2), Y2 = fixed(y2);
     bool endMoved = false;
     if (!ClipSegment(X1, Y1, X2, Y2, -65536, -65536, std::int64_t(FWidth) << 16, std::int64_t(FHeight) << 16,

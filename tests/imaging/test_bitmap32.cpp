@@ -319,6 +319,31 @@ TEST(Bitmap32, SmoothLineEndsWithAFadedDotShortOfTheEndPoint)
     EXPECT_EQ(b.PixelAt(6, 4), clWhite32);
 }
 
+TEST(Bitmap32, SmoothLinesFromFarAwayKeepTheirDirection)
+{
+    // The far end lies 2,000,000 widths out on a slope of one half: the part
+    // inside the image is the line from (0, 0) towards (20, 10).
+    TBitmap32 far, near;
+    for (TBitmap32* b : {&far, &near}) {
+        b->SetSize(20, 10);
+        b->Clear(clWhite32);
+    }
+    far.DrawSmoothLine(0, 0, 4e7, 2e7, clBlack32, false);
+    near.DrawSmoothLine(0, 0, 20, 10, clBlack32, true);
+    EXPECT_LT(GreyLevel(far.PixelAt(10, 5)), 128);
+    EXPECT_EQ(far.PixelAt(9, 9), clWhite32);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 20; ++x) ASSERT_EQ(far.PixelAt(x, y), near.PixelAt(x, y)) << x << "," << y;
+    // Coordinates that are not numbers draw nothing.
+    far.Clear(clWhite32);
+    far.DrawSmoothLine(std::nan(""), 0, 5, 5, clBlack32, true);
+    far.DrawSmoothLine(-INFINITY, 2, INFINITY, 2, clBlack32, true);
+    EXPECT_EQ(CountChanged(far, clWhite32), 0);
+    far.DrawSmoothLine(-1e12, -1e12, 1e12, 1e12, clBlack32, false);
+    EXPECT_LT(GreyLevel(far.PixelAt(5, 5)), 128);
+    EXPECT_EQ(far.PixelAt(5, 0), clWhite32);
+}
+
 TEST(Bitmap32, ClearBorderAlphaTouchesTheOutlineOnly)
 {
     TBitmap32 b;
