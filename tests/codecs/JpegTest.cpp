@@ -173,3 +173,80 @@ TEST(JpegReader, TruncatedDamagedAndOversizedFilesAreRefused)
     EXPECT_FALSE(DecodeJpeg(Span(resized(48, 33)), out)); // more rows than the data holds
     EXPECT_EQ(out.Pixels, std::vector<TColor32>{7});
 }
+
+namespace {
+
+// The file libjpeg itself writes for RGB rows with its defaults, quality 90
+// with baseline tables, and the given forward DCT.
+TByteVector ReferenceEncode(const TPixelBuffer& image, J_DCT_METHOD dct)
+{
+    std::vector<std::uint8_t> rgb;
+    for (TColor32 c : image.Pixels) rgb.insert(rgb.end(), {RedComponent(c), GreenComponent(c), BlueComponent(c)});
+    jpeg_compress_struct info;
+    jpeg_error_mgr err;
+    info.err = jpeg_std_error(&err);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = JDIMENSION(image.Width);
+    info.image_height = JDIMENSION(image.Height);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 90, TRUE);
+    info.dct_method = dct;
+    jpeg_start_compress(&info, TRUE);
+    for (int y = 0; y < image.Height; ++y) {
+        JSAMPROW row = rgb.data() + std::size_t(y) * std::size_t(image.Width) * 3;
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    TByteVector out(buffer, buffer + size);
+    jpeg_destroy_compress(&info);
+    std::free(buffer);
+    return out;
+}
+
+// The colours libjpeg itself decodes at full scale with the given inverse DCT.
+std::vector<TColor32> ReferenceDecode(const TByteVector& file, J_DCT_METHOD dct)
+{
+    jpeg_decompress_struct info;
+    jpeg_error_mgr err;
+    info.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, file.data(), (unsigned long)file.size());
+    jpeg_read_header(&info, TRUE);
+    info.dct_method = dct;
+    info.do_block_smoothing = TRUE;
+    info.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&info);
+    std::vector<TColor32> out;
+    std::vector<std::uint8_t> row(std::size_t(info.output_width) * 3);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW r = row.data();
+        jpeg_read_scanlines(&info, &r, 1);
+        for (std::size_t x = 0; x < info.output_width; ++x) out.push_back(Color32(row[3 * x], row[3 * x + 1], row[3 * x + 2]));
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return out;
+}
+
+} // namespace
+
+TEST(Jpeg, EncoderAndDecoderUseTheFloatingPointTransforms)
+{
+    // Sharp random content, where the integer and floating-point transforms
+    // round differently.
+    const TPixelBuffer image = RandomPixels(40, 24, 5);
+    TByteVector ours;
+    ASSERT_TRUE(EncodeJpeg(ViewOf(image), ours));
+    EXPECT_EQ(ours, ReferenceEncode(image, JDCT_FLOAT));
+    ASSERT_NE(ReferenceEncode(image, JDCT_ISLOW), ReferenceEncode(image, JDCT_FLOAT));
+
+    TPixelBuffer decoded;
+    ASSERT_TRUE(DecodeJpeg(Span(ours), decoded));
+    EXPECT_EQ(decoded.Pixels, ReferenceDecode(ours, JDCT_FLOAT));
+    ASSERT_NE(ReferenceDecode(ours, JDCT_ISLOW), ReferenceDecode(ours, JDCT_FLOAT));
+}
