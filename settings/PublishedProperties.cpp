@@ -7,6 +7,8 @@
 
 TPropertyKind KindOf(const QMetaProperty& property)
 {
+    // Flags are sets, which are not stored; Qt reports them as enumerations too.
+    if (property.isFlagType()) return TPropertyKind::Other;
     if (property.isEnumType()) return TPropertyKind::Enumeration;
     const QMetaType type = property.metaType();
     switch (type.id()) {

@@ -13,7 +13,7 @@ enum class TPropertyKind {
     String,       // QString
     StringList,   // QStringList
     Object,       // pointer to a QObject (a collection or a nested object)
-    Other,        // not stored
+    Other,        // not stored (flags, 64-bit integers, characters, ...)
 };
 
 TPropertyKind KindOf(const QMetaProperty& property);

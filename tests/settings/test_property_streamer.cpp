@@ -44,6 +44,10 @@ class TSample : public TCustomComponentStreamer {
 public:
     enum TShade { shLight, shMedium, shDark };
     Q_ENUM(TShade)
+    // A set: not stored.
+    enum TEdge { edLeft = 1, edTop = 2 };
+    Q_DECLARE_FLAGS(TEdges, TEdge)
+    Q_FLAG(TEdges)
 
 private:
     Q_PROPERTY(int Tag READ Tag WRITE SetTag)
@@ -56,6 +60,7 @@ private:
     Q_PROPERTY(TNested* Nested READ Nested)
     Q_PROPERTY(TCollection* Items READ Items)
     Q_PROPERTY(QPoint Point READ Point WRITE SetPoint)
+    Q_PROPERTY(TEdges Edges READ Edges WRITE SetEdges)
     Q_PROPERTY(qlonglong Big READ Big WRITE SetBig)
     Q_PROPERTY(quint8 Small READ Small WRITE SetSmall)
 
@@ -86,6 +91,8 @@ public:
     TCollection* Items() { return &FItems; }
     QPoint Point() const { return FPoint; }
     void SetPoint(QPoint v) { FPoint = v; }
+    TEdges Edges() const { return FEdges; }
+    void SetEdges(TEdges v) { FEdges = v; }
     qlonglong Big() const { return FBig; }
     void SetBig(qlonglong v) { FBig = v; }
     quint8 Small() const { return FSmall; }
@@ -110,6 +117,7 @@ private:
     TNested FNested;
     TCollection FItems{[] { return new TSampleItem(); }, this};
     QPoint FPoint;
+    TEdges FEdges;
     qlonglong FBig = 0;
     quint8 FSmall = 0;
 };
@@ -154,6 +162,7 @@ protected:
         s.AddItem("One", 1);
         s.AddItem("Two", 2);
         s.SetPoint({4, 5});
+        s.SetEdges(TSample::TEdges(TSample::edLeft) | TSample::edTop);
         s.SetBig(1ll << 40);
         s.SetSmall(200);
     }
@@ -210,6 +219,7 @@ TEST_F(StreamerTest, LoadRestoresWhatWasSaved)
     EXPECT_EQ(t.ItemAt(0)->Label(), "One");
     EXPECT_EQ(t.ItemAt(1)->Size(), 2);
     EXPECT_EQ(t.Point(), QPoint()) << "kinds that are not stored are not read";
+    EXPECT_EQ(t.Edges(), TSample::TEdges());
     EXPECT_EQ(t.Small(), 200);
 }
 
