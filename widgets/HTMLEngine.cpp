@@ -314,12 +314,8 @@ bool TLineRenderer::PlaceText(TLinePass& lp, qsizetype& pos, qsizetype limit)
     QString run = DecodeRunEntities(FText.mid(pos, end - pos));
     const QFontMetrics fm = Metrics(st.Font);
     int w = RunWidth(fm, run);
-    if (lp.Measuring && FOpt.WordWrap && lp.Items > 0) {
-        // Trailing blanks may hang past the edge.
-        qsizetype n = run.size();
-        while (n > 0 && run[n - 1].isSpace()) --n;
-        if (lp.X + RunWidth(fm, run.left(n)) > right) return false;
-    }
+    // A word with its trailing space must fit, unless the line is still empty.
+    if (lp.Measuring && FOpt.WordWrap && lp.Items > 0 && lp.X + w > right) return false;
     if (FOpt.Ellipsis && lp.X + w > right) {
         run = fm.elidedText(run, Qt::ElideRight, std::max(0, right - lp.X));
         w = RunWidth(fm, run);
@@ -385,7 +381,8 @@ void TLineRenderer::ApplyTag(const THTMLTag& tag, TRunState& st) const
         st.SavedUnderline = st.Font.underline();
         st.SavedColor = st.Color;
         st.Font.setUnderline(true);
-        if (!st.FontColorSet) st.Color = FOpt.URLColor;
+        // No URL colour (invalid) leaves the text colour as it is.
+        if (!st.FontColorSet && FOpt.URLColor.isValid()) st.Color = FOpt.URLColor;
         st.Anchor = st.AnchorCount++;
         st.Href = tag.Value(QStringLiteral("HREF"));
     } else if (is("/A")) {
@@ -479,7 +476,9 @@ void TLineRenderer::DrawRun(const QString& run, const TRunState& st, const QRect
         p.restore();
     };
     if (bg.isValid()) p.fillRect(box, bg);
-    if (st.Shadow) draw(box.translated(FOpt.ShadowOffset, FOpt.ShadowOffset), FOpt.ShadowColor);
+    if (st.Shadow)
+        draw(box.translated(FOpt.ShadowOffset, FOpt.ShadowOffset),
+             FOpt.ShadowColor.isValid() ? FOpt.ShadowColor : color);
     draw(box, color);
     if (st.ErrorMark) DrawErrorMark(box.left(), box.bottom(), box.width());
 }

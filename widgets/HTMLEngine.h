@@ -24,8 +24,8 @@ enum class THTMLPass {
 struct THTMLOptions {
     QFont Font;        // the label's own font
     QColor FontColor;  // the label's own font colour
-    QColor URLColor = QColor(0, 0, 255);
-    QColor ShadowColor = QColor(128, 128, 128);
+    QColor URLColor = QColor(0, 0, 255);        // invalid: anchors keep the text colour
+    QColor ShadowColor = QColor(128, 128, 128);  // invalid: the shadow takes the text colour
     int ShadowOffset = 2;
     bool WordWrap = true;
     bool Ellipsis = false;

@@ -139,6 +139,12 @@ TEST(HTMLLayout, WordsWrapAndAnOverlongWordStandsAlone)
     EXPECT_EQ(r.Lines, 3);
     EXPECT_EQ(r.Width, fm.horizontalAdvance(longWord + QLatin1Char(' ')));
 
+    // A word must fit together with its trailing space.
+    const int fitsWithoutSpace =
+        fm.horizontalAdvance(QStringLiteral("aaa ")) + fm.horizontalAdvance(QStringLiteral("bbb"));
+    EXPECT_EQ(Measure(QStringLiteral("aaa bbb "), fitsWithoutSpace).Lines, 2);
+    EXPECT_EQ(Measure(QStringLiteral("aaa bbb"), fitsWithoutSpace).Lines, 1);
+
     // Without word wrap nothing moves to a next line.
     THTMLOptions o = Plain();
     o.WordWrap = false;
@@ -318,6 +324,21 @@ TEST(HTMLLayout, AnchorsAreNumberedAndBoxed)
     EXPECT_EQ(r.Anchors[1].Index, 1);
     EXPECT_EQ(r.Anchors[1].Href, QStringLiteral("save"));
     EXPECT_LT(r.Anchors[0].Box.right(), r.Anchors[1].Box.left());
+
+    // No URL colour leaves anchors in the text colour; no shadow colour draws
+    // the shadow in the text colour.
+    THTMLOptions none = Plain();
+    none.FontColor = QColor(200, 0, 0);
+    none.URLColor = QColor();
+    EXPECT_GT(InkColumns(Draw(QStringLiteral("<a href=x>link</a>"), QSize(100, 30), none), qRgb(200, 0, 0)).first, -1);
+    none.ShadowColor = QColor();
+    none.ShadowOffset = 3;
+    none.Font.setPointSize(20);
+    none.Font.setBold(true);
+    const int unshadowed = InkColumns(Draw(QStringLiteral("HH"), QSize(100, 50), none), qRgb(200, 0, 0)).second;
+    ASSERT_GT(unshadowed, 0);
+    EXPECT_EQ(InkColumns(Draw(QStringLiteral("<shad>HH</shad>"), QSize(100, 50), none), qRgb(200, 0, 0)).second,
+              unshadowed + 3);
 
     // Anchor text takes the URL colour unless a font colour is in force.
     THTMLOptions o = Plain();
