@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 
 using namespace codectest;
@@ -76,6 +77,60 @@ TCodeStream ReadCodeStream(const TByteVector& file, std::size_t dataStart)
 }
 
 constexpr std::size_t kImageDataOffset = 6 + 7 + 10 + 768;
+
+// The sub-blocks' bytes joined.
+TByteVector JoinSubBlocks(const TByteVector& file)
+{
+    TByteVector data;
+    std::size_t p = kImageDataOffset + 1;
+    while (p < file.size() && file[p] != 0) {
+        data.insert(data.end(), file.begin() + std::ptrdiff_t(p + 1), file.begin() + std::ptrdiff_t(p + 1 + file[p]));
+        p += 1 + file[p];
+    }
+    return data;
+}
+
+// The code stream by the rules, as plainly as they read: a map of
+// (prefix, index) pairs, a clear code instead of a new entry once the next
+// free code is above 4094, and the width decided right after each code.
+TByteVector PlainLzw(const std::vector<std::uint8_t>& indices)
+{
+    TByteVector bytes;
+    std::map<std::pair<int, int>, int> table;
+    int next = 258, width = 9, bits = 0;
+    std::uint32_t bucket = 0;
+    auto output = [&](int code) {
+        bucket |= std::uint32_t(code) << bits;
+        for (bits += width; bits >= 8; bits -= 8, bucket >>= 8) bytes.push_back(std::uint8_t(bucket));
+        if (code == 256) {
+            table.clear();
+            next = 258;
+            width = 9;
+        } else if (next > (1 << width) - 1 && width < 12) {
+            ++width;
+        }
+    };
+    output(256);
+    int prefix = indices[0];
+    for (std::size_t i = 1; i < indices.size(); ++i) {
+        const auto found = table.find({prefix, indices[i]});
+        if (found != table.end()) {
+            prefix = found->second;
+            continue;
+        }
+        output(prefix);
+        if (next > 4094) {
+            output(256);
+        } else {
+            table[{prefix, indices[i]}] = next++;
+        }
+        prefix = indices[i];
+    }
+    output(prefix);
+    output(257);
+    if (bits > 0) bytes.push_back(std::uint8_t(bucket));
+    return bytes;
+}
 
 std::vector<std::uint8_t> RandomIndices(std::size_t n, int colors, std::uint32_t seed)
 {
@@ -169,6 +224,8 @@ TEST(GifWriter, TableOverflowEmitsClearCodesAndStaysDecodable)
         EXPECT_EQ(decoded.Indices, c.Indices);
         EXPECT_FALSE(decoded.HasGlobalColorMap);
         EXPECT_EQ(decoded.ExtensionBlocks, 0);
+
+        EXPECT_EQ(JoinSubBlocks(file), PlainLzw(c.Indices));
 
         const TCodeStream stream = ReadCodeStream(file, kImageDataOffset);
         ASSERT_TRUE(stream.Ok);
