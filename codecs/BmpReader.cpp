@@ -187,9 +187,9 @@ bool DecodeUncompressed(const TBytes& f, const THeader& h, const TColor32 (&pale
                     dst[x] = px;
                     continue;
                 }
+                // Only a 32-bit file carries alpha; a 16-bit alpha mask is ignored.
                 std::uint32_t a = 255;
-                if (alpha.Present()) a = alpha.Extract(px);
-                else if (bytes == 4) a = px >> 24;
+                if (bytes == 4) a = alpha.Present() ? alpha.Extract(px) : px >> 24;
                 dst[x] = Color32(std::uint8_t(red.Extract(px)), std::uint8_t(green.Extract(px)),
                                  std::uint8_t(blue.Extract(px)), std::uint8_t(a));
             }

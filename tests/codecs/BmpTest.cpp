@@ -211,6 +211,20 @@ TEST(BmpReader, ReadsEveryDepthAndHeaderKind)
     });
     EXPECT_EQ(Decode(v5.Build()).Pixels, colours.Pixels);
 
+    // 16 bits with an alpha mask (1-5-5-5): the file stays opaque.
+    TBmpBuilder a16;
+    a16.InfoSize = 124;
+    a16.Width = 2;
+    a16.Height = 1;
+    a16.Bpp = 16;
+    a16.Compression = 3;
+    a16.Masks[0] = 0x7C00;
+    a16.Masks[1] = 0x03E0;
+    a16.Masks[2] = 0x001F;
+    a16.Masks[3] = 0x8000;
+    a16.Data = {0x1F, 0x00, 0x00, 0xFC}; // blue, alpha bit clear; red, alpha bit set
+    EXPECT_EQ(Decode(a16.Build()).Pixels, (std::vector<TColor32>{Color32(0, 0, 255), Color32(255, 0, 0)}));
+
     // A V4 header with plain 32-bit data keeps the fourth byte as alpha.
     TBmpBuilder v4;
     v4.InfoSize = 108;
