@@ -251,6 +251,9 @@ void THive::Commit()
 void THive::WriteLocked()
 {
     const QByteArray data = SerializeRegFile(*FRoots);
+    // A file the next start would refuse to read must not replace a good one.
+    if (data.size() > kMaxFileSize)
+        RaiseRegistryError(StrId::HiveWriteFailed, FPath + QStringLiteral(": the settings would exceed %1 MiB").arg(kMaxFileSize >> 20));
     const QString temp = FPath + QStringLiteral(".tmp");
     const QByteArray nativeTemp = Native(temp);
     auto fail = [&](int error) {

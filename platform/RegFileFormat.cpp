@@ -12,10 +12,16 @@ void AppendQuoted(QByteArray& out, const QString& text)
 {
     out += '"';
     const QByteArray utf8 = text.toUtf8();
-    for (const char c : utf8) {
-        if (c == '\\' || c == '"') out += '\\';
-        out += c;
+    // Runs without quotes or backslashes are copied whole.
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        if (c != '\\' && c != '"') continue;
+        out.append(utf8.constData() + from, i - from);
+        out += '\\';
+        from = i;
     }
+    out.append(utf8.constData() + from, utf8.size() - from);
     out += '"';
 }
 

@@ -124,6 +124,21 @@ TEST_F(DurabilityTest, FailedCommitKeepsTheFileAndTheChanges)
     EXPECT_TRUE(ValueNames().contains("b"));
 }
 
+TEST_F(DurabilityTest, StoreTooLargeToReadBackIsNeverWritten)
+{
+    THive hive(HivePath());
+    WriteValue(hive, QStringLiteral("kept"), QStringLiteral("old"));
+    const QByteArray before = HiveFile();
+    // Each value is within bounds; together they would make a file the next start would set aside.
+    const QString big(8 << 20, QChar(0x4e2d));
+    TRegistry reg(hive);
+    ASSERT_TRUE(reg.OpenKey(QStringLiteral("Race"), true));
+    for (int i = 0; i < 3; ++i) reg.WriteString(QStringLiteral("big") + QString::number(i), big);
+    EXPECT_TRUE(ErrorOf([&] { reg.CloseKey(); }).startsWith(QStringLiteral("Failed to write the settings file")));
+    EXPECT_EQ(HiveFile(), before);
+    EXPECT_TRUE(hive.HasPendingChanges());
+}
+
 TEST_F(DurabilityTest, DamagedFileIsSetAsideAndTheStoreStartsEmpty)
 {
     WriteHiveFile("Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\Race]\n\"v\"=\"torn");
