@@ -31,8 +31,10 @@ constexpr int kStdChrominance[64] = {17, 18, 24, 47, 99, 99, 99, 99, 18, 21, 26,
                                      99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99,
                                      99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99};
 
-// A JPEG in another colour space, written directly with libjpeg.
-TByteVector EncodeRaw(int width, int height, int components, J_COLOR_SPACE space, const std::uint8_t* samples)
+// A JPEG written directly with libjpeg: its defaults, then the given
+// quality with baseline tables and forward DCT.
+TByteVector EncodeRaw(int width, int height, int components, J_COLOR_SPACE space, const std::uint8_t* samples,
+                      int quality = 100, J_DCT_METHOD dct = JDCT_ISLOW)
 {
     jpeg_compress_struct info;
     jpeg_error_mgr err;
@@ -46,7 +48,8 @@ TByteVector EncodeRaw(int width, int height, int components, J_COLOR_SPACE space
     info.input_components = components;
     info.in_color_space = space;
     jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 100, TRUE);
+    jpeg_set_quality(&info, quality, TRUE);
+    info.dct_method = dct;
     jpeg_start_compress(&info, TRUE);
     for (int y = 0; y < height; ++y) {
         JSAMPROW row = const_cast<JSAMPROW>(samples + std::size_t(y) * width * components);
@@ -182,30 +185,7 @@ TByteVector ReferenceEncode(const TPixelBuffer& image, J_DCT_METHOD dct)
 {
     std::vector<std::uint8_t> rgb;
     for (TColor32 c : image.Pixels) rgb.insert(rgb.end(), {RedComponent(c), GreenComponent(c), BlueComponent(c)});
-    jpeg_compress_struct info;
-    jpeg_error_mgr err;
-    info.err = jpeg_std_error(&err);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = JDIMENSION(image.Width);
-    info.image_height = JDIMENSION(image.Height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 90, TRUE);
-    info.dct_method = dct;
-    jpeg_start_compress(&info, TRUE);
-    for (int y = 0; y < image.Height; ++y) {
-        JSAMPROW row = rgb.data() + std::size_t(y) * std::size_t(image.Width) * 3;
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    TByteVector out(buffer, buffer + size);
-    jpeg_destroy_compress(&info);
-    std::free(buffer);
-    return out;
+    return EncodeRaw(image.Width, image.Height, 3, JCS_RGB, rgb.data(), 90, dct);
 }
 
 // The colours libjpeg itself decodes at full scale with the given inverse DCT.
