@@ -493,18 +493,23 @@ void TBitmap32::DrawSmoothLine(double x1, double y1, double x2, double y2, TColo
 
     const std::int64_t ex = dx * 65536 / len, ey = dy * 65536 / len;
     std::int64_t x = X1 + 127, y = Y1 + 127;
+    // The last whole dot; the start point while there is none, so that the
+    // faded dot of a line shorter than a pixel stays on the line.
+    std::int64_t lastX = x, lastY = y;
     while (len >= 65536) {
         PlotDot(x, y, color);
+        lastX = x;
+        lastY = y;
         x += ex;
         y += ey;
         len -= 65536;
     }
     if (len > 0) {
         // The remaining fraction is drawn faded, midway between the last dot
-        // (one step back; only the start point carries the 127 offset) and the
-        // end point. The shift halves toward minus infinity, as PlotDot floors.
+        // and the end point (only the start point carries the 127 offset).
+        // The shift halves toward minus infinity, as PlotDot floors.
         const std::uint32_t a = std::uint32_t(((color >> 24) * std::uint64_t(len)) >> 16);
-        const std::int64_t mx = (x - ex + X2) >> 1, my = (y - ey + Y2) >> 1;
+        const std::int64_t mx = (lastX + X2) >> 1, my = (lastY + Y2) >> 1;
         PlotDot(mx, my, (color & 0x00FFFFFFu) | (a << 24));
     }
     NotifyChanged();

@@ -317,6 +317,13 @@ TEST(Bitmap32, SmoothLineEndsWithAFadedDotShortOfTheEndPoint)
     EXPECT_EQ(b.PixelAt(4, 4), 0xFC030303u);
     EXPECT_EQ(b.PixelAt(5, 4), 0xFCFCFCFCu);
     EXPECT_EQ(b.PixelAt(6, 4), clWhite32);
+
+    // Shorter than a pixel: the only dot sits midway between start and end.
+    b.Clear(clWhite32);
+    b.DrawSmoothLine(2, 4, 2.5, 4, clBlack32, false);
+    EXPECT_EQ(b.PixelAt(1, 4), clWhite32);
+    EXPECT_LT(GreyLevel(b.PixelAt(2, 4)), GreyLevel(b.PixelAt(3, 4)));
+    EXPECT_NE(b.PixelAt(3, 4), clWhite32);
 }
 
 TEST(Bitmap32, SmoothLinesFromFarAwayKeepTheirDirection)
