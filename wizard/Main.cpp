@@ -119,7 +119,11 @@ void TWin2kWizFrm::FormCreate(const TPageFactory& createPage)
     PlaceWindow();
 
     if (createPage) FPage = createPage(this);
-    if (FPage) FClient = QueryWizInterface<IWizClientEx>(FPage, IID_IWizClientEx);
+    if (FPage) {
+        FClient = QueryWizInterface<IWizClientEx>(FPage, IID_IWizClientEx);
+        // A page that goes away by itself leaves no reference behind.
+        connect(FPage, &QObject::destroyed, this, [this] { FClient = nullptr; });
+    }
     ArrangeComponents();
 
     if (auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
@@ -220,19 +224,30 @@ void TWin2kWizFrm::showEvent(QShowEvent* event)
     if (!event->spontaneous()) FormShow();
 }
 
+template <class F> void TWin2kWizFrm::CallPage(F call)
+{
+    if (!FClient) return;
+    struct Scope {
+        int& Calls;
+        explicit Scope(int& calls) : Calls(calls) { ++Calls; }
+        ~Scope() { --Calls; }
+    } scope(FPageCalls);
+    call(*FClient);
+}
+
 void TWin2kWizFrm::FormShow()
 {
-    if (FClient) FClient->ShowPage();
+    CallPage([](IWizClientEx& page) { page.ShowPage(); });
 }
 
 void TWin2kWizFrm::actBackExecute()
 {
-    if (FClient) FClient->Back();
+    CallPage([](IWizClientEx& page) { page.Back(); });
 }
 
 void TWin2kWizFrm::actNextExecute()
 {
-    if (FClient) FClient->Next();
+    CallPage([](IWizClientEx& page) { page.Next(); });
 }
 
 void TWin2kWizFrm::actCancelExecute()
@@ -243,12 +258,12 @@ void TWin2kWizFrm::actCancelExecute()
 
 void TWin2kWizFrm::actSaveExecute()
 {
-    if (FClient) FClient->Save();
+    CallPage([](IWizClientEx& page) { page.Save(); });
 }
 
 void TWin2kWizFrm::UpdateActions()
 {
-    if (!FUpdatesAttached) return;
+    if (!FUpdatesAttached || FPageCalls > 0) return;
     actBackUpdate();
     actNextUpdate();
 }
@@ -301,7 +316,7 @@ bool TWin2kWizFrm::FormCloseQuery()
 {
     if (!FClient) return true;
     bool mayClose = true;
-    FClient->CloseQuery(mayClose, FModalResult);
+    CallPage([&](IWizClientEx& page) { page.CloseQuery(mayClose, FModalResult); });
     // Once closing is allowed the page is not asked about its commands again.
     if (mayClose) FUpdatesAttached = false;
     return mayClose;

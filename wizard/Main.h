@@ -106,8 +106,13 @@ private:
     void actBackUpdate();
     void actNextUpdate();
 
+    // Runs a call into the page with the idle-time updates held off, so that a
+    // dialog the page opens meanwhile does not ask it about its commands.
+    template <class F> void CallPage(F call);
+
     QPointer<QWidget> FPage;
     IWizClientEx* FClient = nullptr;
+    int FPageCalls = 0;  // calls into the page under way
     int FModalResult = mrNone;
     bool FUpdatesAttached = true;
     QString FSettingsError;

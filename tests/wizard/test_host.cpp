@@ -69,9 +69,14 @@ public:
     void CloseQuery(bool& mayClose, int closeResult) override
     {
         FLog.CloseResults << closeResult;
+        RunDialog();
         mayClose = AllowClose;
     }
-    void Next() override { FLog.Calls << QStringLiteral("Next"); }
+    void Next() override
+    {
+        FLog.Calls << QStringLiteral("Next");
+        RunDialog();
+    }
     void Back() override { FLog.Calls << QStringLiteral("Back"); }
     void ReleasePage() override { deleteLater(); }
     void ShowPage() override
@@ -79,12 +84,27 @@ public:
         FLog.Calls << QStringLiteral("ShowPage");
         show();
     }
-    void Save() override { FLog.Calls << QStringLiteral("Save"); }
+    void Save() override
+    {
+        FLog.Calls << QStringLiteral("Save");
+        RunDialog();
+    }
 
     bool BackOk = true, NextOk = true, LastStep = false, AllowClose = true;
     int Queries = 0;
+    bool ShowsDialogs = false;  // each command runs an event loop, as a dialog would
+    int QueriesDuringDialogs = 0;
 
 private:
+    void RunDialog()
+    {
+        if (!ShowsDialogs) return;
+        const int before = Queries;
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+        QueriesDuringDialogs += Queries - before;
+    }
     void Count(const char*) { ++Queries; }
     TPageLog& FLog;
     IWizHost2* FHost = nullptr;
@@ -390,4 +410,41 @@ TEST_F(HostTest, WithoutAPageCommandsDoNothingAndCloseIsAllowed)
     QTest::keyClick(&host, Qt::Key_Escape);
     EXPECT_FALSE(host.isVisible());
     EXPECT_EQ(host.ModalResult(), mrCancel);
+}
+
+TEST_F(HostTest, DialogsOfThePageDoNotRunTheUpdates)
+{
+    auto host = NewHost();
+    host->show();
+    page->LastStep = true;
+    Idle();
+    page->ShowsDialogs = true;
+    page->AllowClose = false;
+    QTest::mouseClick(host->btnDialogs, Qt::LeftButton);
+    QTest::mouseClick(host->btnNext, Qt::LeftButton);
+    host->close();
+    EXPECT_EQ(log.Calls.count(QStringLiteral("Save")), 1);
+    EXPECT_EQ(log.Calls.count(QStringLiteral("Next")), 1);
+    EXPECT_EQ(log.CloseResults.size(), 1);
+    EXPECT_EQ(page->QueriesDuringDialogs, 0);
+    // Afterwards the updates run again.
+    page->Queries = 0;
+    Idle();
+    EXPECT_GT(page->Queries, 0);
+}
+
+TEST_F(HostTest, APageThatReleasesItselfLeavesNoReference)
+{
+    auto host = NewHost();
+    host->show();
+    page->ReleasePage();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(host->Page(), nullptr);
+    EXPECT_EQ(host->Client(), nullptr);
+    // The commands and updates now do nothing, and closing is allowed.
+    log.Calls.clear();
+    Idle();
+    QTest::mouseClick(host->btnNext, Qt::LeftButton);
+    EXPECT_TRUE(log.Calls.isEmpty());
+    EXPECT_TRUE(host->close());
 }
