@@ -187,6 +187,21 @@ TEST(Bitmap32, DrawScaledClipsTheDestination)
         }
     EXPECT_EQ(clipped.PixelAt(17, 0), 0u);
     EXPECT_EQ(clipped.PixelAt(0, 15), 0u);
+
+    // Linear sampling spans one source pixel less: a 11-pixel ramp over 20
+    // destination pixels, the first 5 of them clipped away.
+    TBitmap32 ramp, row;
+    ramp.SetSize(11, 1);
+    for (int x = 0; x < 11; ++x) ramp.SetPixelAt(x, 0, Color32(std::uint8_t(x * 20), 0, 0));
+    ramp.StretchFilter = sfLinear;
+    row.SetSize(10, 1);
+    row.DrawScaled(MakeRect(-5, 0, 15, 1), MakeRect(0, 0, 11, 1), ramp);
+    for (int i = 0; i < 10; ++i) {
+        const std::int64_t p = (5LL * 10 * 65535) / 20 + i * ((10LL << 16) / 20);
+        const int c = int(p >> 16);
+        const std::uint32_t w = 255 - std::uint32_t((p >> 8) & 255);
+        EXPECT_EQ(row.PixelAt(i, 0), CombineColors(ramp.PixelAt(c, 0), ramp.PixelAt(c + 1, 0), w)) << i;
+    }
 }
 
 TEST(Bitmap32, DrawScaledRejectsASourceOutsideTheImage)
