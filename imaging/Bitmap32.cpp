@@ -1,5 +1,6 @@
 #include "imaging/Bitmap32.h"
 
+#include "imaging/Bitmap32Scaled.h"
 #include "resources/StringTable.h"
 
 #include <QFontMetrics>
@@ -213,44 +214,31 @@ void TBitmap32::DrawScaled(const TRect& destRect, const TRect& sourceRect, const
     if (write.DrawsNothing()) return;
 
     const bool linear = source.StretchFilter != sfNearest;
-    // Spans: linear sampling steps over one pixel less, as it reads a pair.
-    const std::int64_t spanX = linear ? srcW - 1 : srcW;
-    const std::int64_t spanY = linear ? srcH - 1 : srcH;
-    const std::int64_t stepX = (spanX << 16) / dstW;
-    const std::int64_t stepY = (spanY << 16) / dstH;
-    const std::int64_t startX = std::int64_t(clip.Left - destRect.Left) * spanX * 65535 / dstW;
-    const std::int64_t startY = std::int64_t(clip.Top - destRect.Top) * spanY * 65535 / dstH;
-    const int lastCol = sourceRect.Right - 1, lastRow = sourceRect.Bottom - 1;
-
-    // Source columns and weights are the same on every row.
-    const int w = clip.Width();
-    std::vector<int> col0(std::size_t(w), 0), col1(std::size_t(w), 0);
-    std::vector<std::uint32_t> wx(std::size_t(w), 0);
-    for (int i = 0; i < w; ++i) {
-        const std::int64_t p = startX + i * stepX;
-        const int c = std::min(sourceRect.Left + int(p >> 16), lastCol);
-        col0[std::size_t(i)] = c;
-        col1[std::size_t(i)] = std::min(c + 1, lastCol);
-        wx[std::size_t(i)] = 255 - std::uint32_t((p >> 8) & 255);
+    const scaled_draw::Sampling s = scaled_draw::MakeSampling(destRect, clip, sourceRect, linear);
+    if (write.Mode == dmOpaque) {
+        scaled_draw::DrawOpaque(*this, clip, source, s, linear);
+        NotifyChanged();
+        return;
     }
 
+    const int w = clip.Width();
     for (int j = 0; j < clip.Height(); ++j) {
-        const std::int64_t p = startY + j * stepY;
-        const int r0 = std::min(sourceRect.Top + int(p >> 16), lastRow);
+        const std::int64_t p = s.startY + j * s.stepY;
+        const int r0 = std::min(s.top + int(p >> 16), s.lastRow);
         TColor32* d = ScanLine(clip.Top + j) + clip.Left;
         const TColor32* s0 = source.ScanLine(r0);
         if (!linear) {
-            for (int i = 0; i < w; ++i) write(s0[col0[std::size_t(i)]], d[i]);
+            for (int i = 0; i < w; ++i) write(s0[s.col0[std::size_t(i)]], d[i]);
             continue;
         }
         // On the last source row the second row is the first one again.
-        const TColor32* s1 = source.ScanLine(std::min(r0 + 1, lastRow));
+        const TColor32* s1 = source.ScanLine(std::min(r0 + 1, s.lastRow));
         const std::uint32_t wy = 255 - std::uint32_t((p >> 8) & 255);
         for (int i = 0; i < w; ++i) {
             const std::size_t k = std::size_t(i);
-            const TColor32 left = plain::CombineColors(s0[col0[k]], s1[col0[k]], wy);
-            const TColor32 right = plain::CombineColors(s0[col1[k]], s1[col1[k]], wy);
-            write(plain::CombineColors(left, right, wx[k]), d[i]);
+            const TColor32 left = plain::CombineColors(s0[s.col0[k]], s1[s.col0[k]], wy);
+            const TColor32 right = plain::CombineColors(s0[s.col1[k]], s1[s.col1[k]], wy);
+            write(plain::CombineColors(left, right, s.wx[k]), d[i]);
         }
     }
     NotifyChanged();

@@ -1,6 +1,5 @@
 #include "Image32.h"
 
-#include "ScaledDraw.h"
 
 #include <QMouseEvent>
 #include <QPalette>
@@ -186,10 +185,10 @@ void TCustomImage32::ExecutePaintStages(TBitmap32& buffer)
         case stageCustom:
             if (OnPaintStage) OnPaintStage(this, &buffer, unsigned(i));
             break;
-        case stageClearBuffer: ViewFillRect(buffer, buffer.BoundsRect(), ViewColor32()); break;
+        case stageClearBuffer: buffer.Clear(ViewColor32()); break;
         case stageClearBackground: ClearBackground(buffer, bitmapRect); break;
         case stageDrawBitmap:
-            if (!FBitmap.IsEmpty()) ViewDrawScaled(buffer, bitmapRect, FBitmap);
+            if (!FBitmap.IsEmpty()) buffer.DrawScaled(bitmapRect, FBitmap.BoundsRect(), FBitmap);
             break;
         case stageDrawLayers: DrawLayers(buffer, stage.Parameter); break;
         default: break; // frames are drawn at design time only
@@ -203,14 +202,16 @@ void TCustomImage32::ClearBackground(TBitmap32& buffer, const TRect& bitmapRect)
     const TRect all = buffer.BoundsRect();
     const TRect inside = IntersectRect(bitmapRect, all);
     if (FBitmap.IsEmpty() || FBitmap.DrawMode != dmOpaque || inside.IsEmpty()) {
-        ViewFillRect(buffer, all, color);
+        buffer.Clear(color);
         return;
     }
+    // Every band lies inside the buffer.
+    auto fill = [&](int l, int t, int r, int b) { buffer.FillArea(l, t, r, b, color); };
     // Only the four bands around the bitmap: the bitmap covers the rest.
-    ViewFillRect(buffer, TRect{0, 0, all.Right, inside.Top}, color);
-    ViewFillRect(buffer, TRect{0, inside.Bottom, all.Right, all.Bottom}, color);
-    ViewFillRect(buffer, TRect{0, inside.Top, inside.Left, inside.Bottom}, color);
-    ViewFillRect(buffer, TRect{inside.Right, inside.Top, all.Right, inside.Bottom}, color);
+    fill(0, 0, all.Right, inside.Top);
+    fill(0, inside.Bottom, all.Right, all.Bottom);
+    fill(0, inside.Top, inside.Left, inside.Bottom);
+    fill(inside.Right, inside.Top, all.Right, inside.Bottom);
 }
 
 void TCustomImage32::DrawLayers(TBitmap32& buffer, std::uint32_t mask)

@@ -1,6 +1,5 @@
 #include "Layers.h"
 
-#include "ScaledDraw.h"
 
 #include <algorithm>
 #include <cmath>
@@ -344,5 +343,5 @@ void TBitmapLayer::Paint(TBitmap32& buffer)
     if (FBitmap->IsEmpty()) return;
     const TRect dest = RoundRect(AdjustedBounds());
     if (dest.IsEmpty()) return;
-    ViewDrawScaled(buffer, dest, *FBitmap);
+    buffer.DrawScaled(dest, FBitmap->BoundsRect(), *FBitmap);
 }

@@ -1,4 +1,4 @@
-#include "ScaledDraw.h"
+#include "imaging/Bitmap32Scaled.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -17,41 +17,6 @@ Path gPath = Path::Sse2;
 #else
 Path gPath = Path::Plain;
 #endif
-
-// Source positions of the clipped destination columns and rows, stepped in
-// 16.16 fixed point from the clipped start as the scaled draw does it.
-struct Sampling {
-    std::vector<int> col0, col1;
-    std::vector<std::uint16_t> wx; // per column
-    std::int64_t startY = 0, stepY = 0;
-    int top = 0, lastRow = 0;
-};
-
-Sampling MakeSampling(const TRect& destRect, const TRect& clip, const TRect& src, bool linear)
-{
-    Sampling s;
-    const std::int64_t spanX = linear ? src.Width() - 1 : src.Width();
-    const std::int64_t spanY = linear ? src.Height() - 1 : src.Height();
-    const std::int64_t stepX = (spanX << 16) / destRect.Width();
-    s.stepY = (spanY << 16) / destRect.Height();
-    const std::int64_t startX = std::int64_t(clip.Left - destRect.Left) * spanX * 65535 / destRect.Width();
-    s.startY = std::int64_t(clip.Top - destRect.Top) * spanY * 65535 / destRect.Height();
-    s.top = src.Top;
-    s.lastRow = src.Bottom - 1;
-    const int lastCol = src.Right - 1;
-    const int w = clip.Width();
-    s.col0.resize(std::size_t(w));
-    s.col1.resize(std::size_t(w));
-    s.wx.resize(std::size_t(w));
-    for (int i = 0; i < w; ++i) {
-        const std::int64_t p = startX + i * stepX;
-        const int c = std::min(src.Left + int(p >> 16), lastCol);
-        s.col0[std::size_t(i)] = c;
-        s.col1[std::size_t(i)] = std::min(c + 1, lastCol);
-        s.wx[std::size_t(i)] = std::uint16_t(255 - ((p >> 8) & 255));
-    }
-    return s;
-}
 
 // --- plain ------------------------------------------------------------------
 
@@ -181,11 +146,10 @@ void LinearRowDirect(const Sampling& s, const WeightLanes& wl, const TColor32* s
 }
 #endif
 
-void DrawOpaque(TBitmap32& dest, const TRect& destRect, const TRect& clip, const TBitmap32& source)
+} // namespace
+
+void DrawOpaque(TBitmap32& dest, const TRect& clip, const TBitmap32& source, const Sampling& s, bool linear)
 {
-    const bool linear = source.StretchFilter != sfNearest;
-    const TRect src = source.BoundsRect();
-    const Sampling s = MakeSampling(destRect, clip, src, linear);
     const int w = clip.Width();
 #if defined(__SSE2__)
     const bool simd = gPath == Path::Sse2 && linear;
@@ -218,7 +182,31 @@ void DrawOpaque(TBitmap32& dest, const TRect& destRect, const TRect& clip, const
     }
 }
 
-} // namespace
+Sampling MakeSampling(const TRect& destRect, const TRect& clip, const TRect& src, bool linear)
+{
+    Sampling s;
+    const std::int64_t spanX = linear ? src.Width() - 1 : src.Width();
+    const std::int64_t spanY = linear ? src.Height() - 1 : src.Height();
+    const std::int64_t stepX = (spanX << 16) / destRect.Width();
+    s.stepY = (spanY << 16) / destRect.Height();
+    const std::int64_t startX = std::int64_t(clip.Left - destRect.Left) * spanX * 65535 / destRect.Width();
+    s.startY = std::int64_t(clip.Top - destRect.Top) * spanY * 65535 / destRect.Height();
+    s.top = src.Top;
+    s.lastRow = src.Bottom - 1;
+    const int lastCol = src.Right - 1;
+    const int w = clip.Width();
+    s.col0.resize(std::size_t(w));
+    s.col1.resize(std::size_t(w));
+    s.wx.resize(std::size_t(w));
+    for (int i = 0; i < w; ++i) {
+        const std::int64_t p = startX + i * stepX;
+        const int c = std::min(src.Left + int(p >> 16), lastCol);
+        s.col0[std::size_t(i)] = c;
+        s.col1[std::size_t(i)] = std::min(c + 1, lastCol);
+        s.wx[std::size_t(i)] = std::uint16_t(255 - ((p >> 8) & 255));
+    }
+    return s;
+}
 
 void UsePath(Path path)
 {
@@ -235,37 +223,3 @@ Path ActivePath()
 }
 
 } // namespace scaled_draw
-
-void ViewDrawScaled(TBitmap32& dest, const TRect& destRect, const TBitmap32& source)
-{
-    const bool opaque = source.DrawMode == dmOpaque || (source.DrawMode == dmCustom && !source.OnPixelCombine);
-    const bool sameSize = destRect.Width() == source.Width() && destRect.Height() == source.Height();
-    // Blends, custom combines and unscaled copies take the image's own draw.
-    if (!opaque || sameSize || dest.IsEmpty() || source.IsEmpty() || destRect.IsEmpty()) {
-        dest.DrawScaled(destRect, source.BoundsRect(), source);
-        return;
-    }
-    const TRect clip = IntersectRect(destRect, dest.BoundsRect());
-    if (clip.IsEmpty()) return;
-    scaled_draw::DrawOpaque(dest, destRect, clip, source);
-    dest.NotifyChanged();
-}
-
-void ViewFillRect(TBitmap32& dest, const TRect& rect, TColor32 color)
-{
-    const TRect r = IntersectRect(rect, dest.BoundsRect());
-    if (r.IsEmpty()) return;
-    const int w = r.Width();
-#if defined(__SSE2__)
-    const __m128i c = _mm_set1_epi32(int(color));
-#endif
-    for (int y = r.Top; y < r.Bottom; ++y) {
-        TColor32* d = dest.ScanLine(y) + r.Left;
-        int i = 0;
-#if defined(__SSE2__)
-        for (; i + 4 <= w; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), c);
-#endif
-        for (; i < w; ++i) d[i] = color;
-    }
-    dest.NotifyChanged();
-}
