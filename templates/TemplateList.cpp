@@ -1,5 +1,7 @@
 #include "templates/TemplateList.h"
 
+#include <algorithm>
+
 #include "resources/StringTable.h"
 #include "settings/ProgramKey.h"
 
@@ -133,15 +135,20 @@ TTemplateContainer* TemplateContainer(int action)
     return SettingsAccessor(instance, action, [] { return TTemplateContainer::CreateReg(nullptr, ProgramKey()); });
 }
 
+QString SampleFacePath(int face)
+{
+    static const char* const kNames[] = {"GreyfinchFront.jpg", "GreyfinchSide.jpg", "GreyfinchTop.jpg"};
+    return SamplesFolder() + QLatin1String(kNames[std::clamp(face, 1, 3) - 1]);
+}
+
 bool EnsureSampleTemplate(TTemplateContainer* container)
 {
     if (container->Templates()->Count() > 0) return false;
     TTemplateItem* item = container->AddTemplate();
-    const QString samples = SamplesFolder();
     item->SetItemName(LoadStr(StrId::SampleTemplateName));
-    item->SetFrontImage(samples + QStringLiteral("GreyfinchFront.jpg"));
-    item->SetSideImage(samples + QStringLiteral("GreyfinchSide.jpg"));
-    item->SetTopImage(samples + QStringLiteral("GreyfinchTop.jpg"));
+    item->SetFrontImage(SampleFacePath(1));
+    item->SetSideImage(SampleFacePath(2));
+    item->SetTopImage(SampleFacePath(3));
     item->SetDefaultHeight(TTemplateItem::kFallbackHeight);
     item->SetDefaultWidth(TTemplateItem::kFallbackWidth);
     return true;

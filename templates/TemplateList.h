@@ -105,6 +105,10 @@ private:
 // it on first use for the program key, which loads the stored templates.
 TTemplateContainer* TemplateContainer(int action);
 
+// The bundled sample image of a face (1 front, 2 side, 3 top) in the
+// Samples folder beside the program.
+QString SampleFacePath(int face);
+
 // When the store is empty, adds "Sample Template" with the three sample images
 // of the Samples folder beside the program and 250 x 300. True if it was added.
 bool EnsureSampleTemplate(TTemplateContainer* container);

@@ -2,8 +2,8 @@
 
 #include "codecs/ImageFiles.h"
 #include "resources/StringTable.h"
+#include "templates/TemplateList.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -87,18 +87,12 @@ QString Save(const TBitmap32& image, const QString& output, std::FILE* err)
 
 } // namespace
 
-QString SampleFace(const QString& samplesFolder, int faceNumber)
-{
-    static const char* const kNames[] = {"GreyfinchFront.jpg", "GreyfinchSide.jpg", "GreyfinchTop.jpg"};
-    return QDir(samplesFolder).filePath(QString::fromLatin1(kNames[faceNumber - 1]));
-}
-
-int RunRender(const TRenderOptions& options, const QString& samplesFolder, std::FILE* out, std::FILE* err)
+int RunRender(const TRenderOptions& options, std::FILE* out, std::FILE* err)
 {
     const bool samples = options.UsesSamples();
-    const QString front = samples ? SampleFace(samplesFolder, 1) : options.Front;
-    const QString side = samples ? SampleFace(samplesFolder, 2) : options.Side;
-    const QString top = samples ? SampleFace(samplesFolder, 3) : options.Top;
+    const QString front = samples ? SampleFacePath(1) : options.Front;
+    const QString side = samples ? SampleFacePath(2) : options.Side;
+    const QString top = samples ? SampleFacePath(3) : options.Top;
 
     TBitmap32 F, S, T, result;
     if (!LoadFace(front, F, err) || !LoadFace(side, S, err)) return 1;

@@ -9,7 +9,5 @@
 #include <cstdio>
 
 // Exit status: 0 done, 1 failure (the message names the file and the reason).
-int RunRender(const TRenderOptions& options, const QString& samplesFolder, std::FILE* out, std::FILE* err);
-
-// The bundled sample faces (front, side, top) in a samples folder.
-QString SampleFace(const QString& samplesFolder, int faceNumber);
+// Without faces the bundled samples beside the program are rendered.
+int RunRender(const TRenderOptions& options, std::FILE* out, std::FILE* err);

@@ -13,7 +13,6 @@
 
 #include "resources/StringTable.h"
 
-#include <QDir>
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -35,6 +34,5 @@ int main(int argc, char** argv)
     }
     if (options.ListTemplates) return ListTemplates(stdout, stderr);
     if (!options.Template.isEmpty() && ApplyTemplate(options, stderr) != 0) return 1;
-    const QString samples = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Samples"));
-    return RunRender(options, samples, stdout, stderr);
+    return RunRender(options, stdout, stderr);
 }
