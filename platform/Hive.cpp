@@ -8,8 +8,11 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <map>
+#include <thread>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -135,67 +138,102 @@ void THive::Refresh()
     if (FPath.isEmpty()) FLoaded = true;
     if (FLoaded && (FPath.isEmpty() || StampOnDisk() == FStamp)) return;
     // The file is only ever replaced whole, so reading works without the lock;
-    // the lock is needed to set a damaged file aside.
+    // the lock is needed to set a damaged file aside and repair it.
     TFileLock lock(FPath);
-    LoadLocked();
+    LoadLocked(lock.Locked());
     Replay();
-    (void)lock;
 }
 
-void THive::LoadLocked()
+THive::TFileRead THive::ReadFile() const
 {
-    ++FGeneration;
+    TFileRead read;
     const int fd = ::open(Native(FPath).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno != ENOENT) RaiseRegistryError(StrId::HiveReadFailed, FPath + QStringLiteral(": ") + ErrnoText(errno));
-        FRoots = std::make_unique<THiveKey>();
-        FStamp = TStamp{};
-        FLoaded = true;
-        return;
+        return read;
     }
     struct stat st {};
     ::fstat(fd, &st);
-    const TStamp stamp = StampOf(st);
-
-    QByteArray bytes;
-    QString damage;
-    if (stamp.Size > kMaxFileSize) {
-        damage = QStringLiteral("the file is too large");
-    } else {
-        bytes.resize(qsizetype(stamp.Size));
-        qsizetype got = 0;
-        while (got < bytes.size()) {
-            const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) {
-                const int error = errno;
-                ::close(fd);
-                RaiseRegistryError(StrId::HiveReadFailed, FPath + QStringLiteral(": ") + ErrnoText(error));
-            }
-            if (n == 0) break;
-            got += n;
-        }
-        bytes.truncate(got);
+    read.Stamp = StampOf(st);
+    if (read.Stamp.Size > kMaxFileSize) {
+        read.TooLarge = true;
+        ::close(fd);
+        return read;
     }
+    read.Bytes.resize(qsizetype(read.Stamp.Size));
+    qsizetype got = 0;
+    while (got < read.Bytes.size()) {
+        const ssize_t n = ::read(fd, read.Bytes.data() + got, size_t(read.Bytes.size() - got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int error = errno;
+            ::close(fd);
+            RaiseRegistryError(StrId::HiveReadFailed, FPath + QStringLiteral(": ") + ErrnoText(error));
+        }
+        if (n == 0) break;
+        got += n;
+    }
+    read.Bytes.truncate(got);
+    struct stat after {};
+    ::fstat(fd, &after);
     ::close(fd);
-
-    if (damage.isEmpty()) {
-        TRegParseResult parsed = ParseRegFile(bytes);
-        if (parsed.Roots) {
-            FRoots = std::move(parsed.Roots);
-            FStamp = stamp;
-            FLoaded = true;
-            return;
-        }
-        damage = parsed.Error;
-    }
-    FRoots = std::make_unique<THiveKey>();
-    FStamp = stamp;
-    FLoaded = true;
-    SetAsideLocked(damage);
+    // Another program writing the file in place changes its size or time
+    // under the read; one replacing it changes the file at the path.
+    read.Torn = got != read.Stamp.Size || !(StampOf(after) == read.Stamp);
+    return read;
 }
 
-void THive::SetAsideLocked(const QString& reason)
+void THive::LoadLocked(bool mayRepair)
+{
+    ++FGeneration;
+    // A file that changed while it was read is read again, and damage is only
+    // believed once the file has stood still for a moment.
+    constexpr int kReads = 5;
+    TFileRead read;
+    TRegParseResult parsed;
+    for (int attempt = 0; attempt < kReads; ++attempt) {
+        if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20 * attempt));
+        read = ReadFile();
+        if (FAfterRead) FAfterRead(attempt);
+        const bool last = attempt + 1 == kReads;
+        if (!read.Stamp.Exists) break;
+        if ((read.Torn || !(StampOnDisk() == read.Stamp)) && !last) continue;
+        if (read.TooLarge) break;
+        parsed = ParseRegFile(read.Bytes);
+        if (parsed.Skipped.isEmpty() || last) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (StampOnDisk() == read.Stamp) break;
+    }
+    FLoaded = true;
+    FStamp = read.Stamp;
+    FRoots = std::make_unique<THiveKey>();
+    if (!read.Stamp.Exists) return;
+
+    QString damage;
+    if (read.TooLarge) {
+        damage = QStringLiteral("the file is too large");
+    } else {
+        // Text can grow when written back (a byte of the old code page becomes
+        // two or three in UTF-8); a store that could never be saved is refused.
+        if (read.Bytes.size() > kMaxFileSize / 8 && SerializeRegFile(*parsed.Roots).size() > kMaxFileSize)
+            damage = QStringLiteral("the settings would not fit in %1 MiB when written back").arg(kMaxFileSize >> 20);
+        else
+            FRoots = std::move(parsed.Roots);
+        if (damage.isEmpty() && !parsed.Skipped.isEmpty()) damage = parsed.Skipped.join(QStringLiteral("; "));
+    }
+    if (damage.isEmpty() || !SetAsideLocked(damage)) return;
+    // Put what was read in its place, so that the next start (or another
+    // program) finds it; the damaged file stays beside it.
+    if (!mayRepair || !FRoots->HasSubKeys()) return;
+    try {
+        WriteLocked();
+    } catch (const ERegistryException& e) {
+        // Kept in memory; the next commit writes it.
+        qWarning("%s", qUtf8Printable(e.Message()));
+    }
+}
+
+bool THive::SetAsideLocked(const QString& reason)
 {
     const QString base = FPath + QStringLiteral(".damaged-") +
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
@@ -203,11 +241,19 @@ void THive::SetAsideLocked(const QString& reason)
     for (int n = 1; QFileInfo::exists(target); ++n) target = base + QLatin1Char('-') + QString::number(n);
     if (::rename(Native(FPath).constData(), Native(target).constData()) == 0) {
         FStamp = TStamp{};
+        FSetAsideCopies.append(target);
         qWarning("%s (%s)", qUtf8Printable(FormatStr(StrId::HiveSetAside, target)), qUtf8Printable(reason));
-    } else {
-        // Left in place; the stamp keeps it from being parsed again until it changes.
-        qWarning("%s: %s", qUtf8Printable(FPath), qUtf8Printable(reason));
+        return true;
     }
+    // Left in place; the stamp keeps it from being parsed again until it changes.
+    qWarning("%s: %s", qUtf8Printable(FPath), qUtf8Printable(reason));
+    return false;
+}
+
+QStringList THive::TakeSetAsideCopies()
+{
+    std::lock_guard guard(FMutex);
+    return std::exchange(FSetAsideCopies, QStringList());
 }
 
 void THive::Replay()

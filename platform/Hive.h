@@ -6,8 +6,10 @@
 // process replaced it, replays the journal onto that content, writes a
 // temporary file, syncs it and renames it into place. A crash therefore leaves
 // either the old or the new file, and concurrent writers keep each other's
-// values. A damaged file is set aside with a ".damaged-<time>" suffix and the
-// store starts empty.
+// values. A file caught while another program writes it is read again. What
+// cannot be read of a damaged file is left out: the file as it was is set
+// aside with a ".damaged-<time>" suffix and what was read is written back in
+// its place.
 #pragma once
 
 #include "platform/HiveTree.h"
@@ -59,9 +61,16 @@ public:
     void SetValue(const QStringList& path, THiveValue value, THiveKey* key = nullptr);
     bool DeleteValue(const QStringList& path, const QString& name);
 
+    // The copies of damaged files set aside since the last call, so that the
+    // program can tell the user once.
+    QStringList TakeSetAsideCopies();
+
     // Fault injection for crash tests: called after the temporary file is
     // written and before it is renamed into place.
     void SetBeforeRenameHook(std::function<void(const QString& tempPath)> hook) { FBeforeRename = std::move(hook); }
+    // For tests of a file changing while it is read: called after each read of
+    // the file (attempt counts from 0) and before the read is judged.
+    void SetAfterReadHook(std::function<void(int attempt)> hook) { FAfterRead = std::move(hook); }
 
 private:
     struct TStamp {
@@ -77,10 +86,20 @@ private:
     };
     class TFileLock;
 
+    struct TFileRead {
+        TStamp Stamp;         // before the read; Exists false when there is no file
+        bool TooLarge = false;
+        bool Torn = false;    // the file changed while it was read
+        QByteArray Bytes;
+    };
+
     static TStamp StampOf(const struct stat& st);
     TStamp StampOnDisk() const;
-    void LoadLocked();  // caller holds the file lock
-    void SetAsideLocked(const QString& reason);
+    TFileRead ReadFile() const;
+    // Caller holds the file lock; mayRepair when it really holds it.
+    void LoadLocked(bool mayRepair = true);
+    // True when the file was moved aside.
+    bool SetAsideLocked(const QString& reason);
     void Replay();
     void WriteLocked();
     THiveKey* UserRoot();
@@ -93,4 +112,6 @@ private:
     std::uint64_t FGeneration = 0;
     std::vector<TChange> FJournal;
     std::function<void(const QString&)> FBeforeRename;
+    std::function<void(int)> FAfterRead;
+    QStringList FSetAsideCopies;
 };

@@ -102,3 +102,38 @@ QStringList SplitKeyPath(const QString& path)
 {
     return path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
 }
+
+namespace {
+
+bool ValidName(const QString& name, qsizetype maxLength)
+{
+    if (name.size() > maxLength) return false;
+    for (const QChar c : name)
+        if (c.unicode() < 0x20) return false;
+    return true;
+}
+
+} // namespace
+
+bool ValidKeyName(const QString& name)
+{
+    return ValidName(name, kMaxKeyNameLength);
+}
+
+bool ValidValueName(const QString& name)
+{
+    return ValidName(name, kMaxValueNameLength);
+}
+
+bool ValidKeyPath(const QStringList& parts)
+{
+    if (parts.size() > kMaxKeyDepth) return false;
+    for (const QString& part : parts)
+        if (!ValidKeyName(part)) return false;
+    return true;
+}
+
+bool ValueFitsTheStore(const THiveValue& value)
+{
+    return value.Data.size() <= kMaxValueSize && value.Text.size() <= kMaxValueSize / 2;
+}

@@ -79,5 +79,19 @@ private:
 // the recursive walks over a hostile file within the stack.
 inline constexpr qsizetype kMaxKeyDepth = 512;
 
+// Limits of names and data, as in the registry. The file reader skips what
+// the store would refuse to write, so that whatever loads can be saved again.
+inline constexpr qsizetype kMaxKeyNameLength = 255;
+inline constexpr qsizetype kMaxValueNameLength = 16383;
+inline constexpr qsizetype kMaxValueSize = 16 << 20;
+
+// Names hold no control characters: they would break the one-line-per-key
+// file format, and a person could not tell such names apart.
+bool ValidKeyName(const QString& name);
+bool ValidValueName(const QString& name);
+// Every part a valid key name, at most kMaxKeyDepth parts.
+bool ValidKeyPath(const QStringList& parts);
+bool ValueFitsTheStore(const THiveValue& value);
+
 // Splits a key path at its backslashes, dropping empty parts.
 QStringList SplitKeyPath(const QString& path);

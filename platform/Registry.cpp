@@ -8,27 +8,6 @@
 
 namespace {
 
-constexpr qsizetype kMaxKeyNameLength = 255;
-constexpr qsizetype kMaxValueNameLength = 16383;
-constexpr qsizetype kMaxValueSize = 16 << 20;
-
-// Control characters would break the one-line-per-key file format.
-bool ValidName(const QString& name, qsizetype maxLength)
-{
-    if (name.size() > maxLength) return false;
-    for (const QChar c : name)
-        if (c.unicode() < 0x20) return false;
-    return true;
-}
-
-bool ValidKeyPath(const QStringList& parts)
-{
-    if (parts.size() > kMaxKeyDepth) return false;
-    for (const QString& part : parts)
-        if (!ValidName(part, kMaxKeyNameLength)) return false;
-    return true;
-}
-
 TRegDataType DataTypeOf(std::uint32_t type)
 {
     switch (type) {
@@ -250,8 +229,7 @@ QByteArray TRegistry::ReadBinaryData(const QString& name) const
 void TRegistry::Write(THiveValue value)
 {
     std::lock_guard guard(FHive->Mutex());
-    const bool tooLarge = value.Data.size() > kMaxValueSize || value.Text.size() > kMaxValueSize / 2;
-    if (!FOpen || FReadOnly || tooLarge || !ValidName(value.Name, kMaxValueNameLength))
+    if (!FOpen || FReadOnly || !ValueFitsTheStore(value) || !ValidValueName(value.Name))
         RaiseRegistryError(StrId::RegSetDataFailed, value.Name);
     FHive->SetValue(FPath, std::move(value), CurrentKey());
 }

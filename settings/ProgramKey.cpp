@@ -1,6 +1,13 @@
 #include "settings/ProgramKey.h"
 
 #include <QCoreApplication>
+#include <QDir>
+
+// Where an installed program keeps its samples, relative to its bin folder
+// (set by the build from the install layout).
+#ifndef CUBIFORM_SAMPLES_FROM_BIN
+#define CUBIFORM_SAMPLES_FROM_BIN "../share/cubiform/Samples"
+#endif
 
 QString ProgramKey()
 {
@@ -24,5 +31,10 @@ QString ProgramFolder()
 
 QString SamplesFolder()
 {
-    return ProgramFolder() + QStringLiteral("Samples/");
+    // A "Samples" folder beside the executable (the build tree, an unpacked
+    // copy) comes first; an installed program finds its share folder instead.
+    const QString beside = ProgramFolder() + QStringLiteral("Samples/");
+    if (QDir(beside).exists()) return beside;
+    const QString installed = QDir::cleanPath(ProgramFolder() + QStringLiteral(CUBIFORM_SAMPLES_FROM_BIN)) + QLatin1Char('/');
+    return QDir(installed).exists() ? installed : beside;
 }

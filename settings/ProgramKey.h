@@ -12,5 +12,7 @@ QString DialogKey(const QString& dialogName);
 QString TemplatesDialogKey();
 // The folder of the running executable, with a trailing "/".
 QString ProgramFolder();
-// ProgramFolder() + "Samples/".
+// ProgramFolder() + "Samples/" when that folder exists; otherwise the samples
+// of an installed program (<prefix>/share/cubiform/Samples/ beside <prefix>/bin)
+// when they exist; otherwise ProgramFolder() + "Samples/" still.
 QString SamplesFolder();

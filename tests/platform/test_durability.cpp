@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -139,21 +140,26 @@ TEST_F(DurabilityTest, StoreTooLargeToReadBackIsNeverWritten)
     EXPECT_TRUE(hive.HasPendingChanges());
 }
 
-TEST_F(DurabilityTest, DamagedFileIsSetAsideAndTheStoreStartsEmpty)
+TEST_F(DurabilityTest, DamagedFileIsSetAsideAndWhatCouldBeReadIsKept)
 {
-    WriteHiveFile("Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\Race]\n\"v\"=\"torn");
+    const QByteArray torn = "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\Race]\n\"kept\"=\"1\"\n\"v\"=\"torn";
+    WriteHiveFile(torn);
     THive hive(HivePath());
     TRegistry reg(hive);
-    EXPECT_FALSE(reg.OpenKey(QStringLiteral("Race"), false));
+    ASSERT_TRUE(reg.OpenKey(QStringLiteral("Race"), false));
+    EXPECT_EQ(reg.ReadString(QStringLiteral("kept")), "1");
+    EXPECT_FALSE(reg.ValueExists(QStringLiteral("v")));
+    reg.CloseKey();
     const QStringList aside = SetAside();
     ASSERT_EQ(aside.size(), 1);
     QFile kept(DirPath() + "/" + aside.first());
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(kept.readAll().endsWith("\"torn")) << "the damaged file is kept as it was";
-    EXPECT_FALSE(QFile::exists(HivePath()));
-
-    WriteValue(hive, QStringLiteral("fresh"), QStringLiteral("1"));
-    EXPECT_EQ(ValueNames(), QStringList{"fresh"});
+    EXPECT_EQ(kept.readAll(), torn) << "the damaged file is kept as it was";
+    EXPECT_EQ(hive.TakeSetAsideCopies(), QStringList{DirPath() + "/" + aside.first()});
+    EXPECT_TRUE(hive.TakeSetAsideCopies().isEmpty()) << "the user is told once";
+    // What was read is in place at once, for a program that only reads.
+    EXPECT_EQ(ValueNames(), QStringList{"kept"});
+    EXPECT_FALSE(HiveFile().contains("torn"));
 
     // Binary junk too, and a second damaged file does not overwrite the first one set aside.
     WriteHiveFile(QByteArray("\x00\xff\x13\x37", 4));
@@ -161,6 +167,73 @@ TEST_F(DurabilityTest, DamagedFileIsSetAsideAndTheStoreStartsEmpty)
     TRegistry reg2(again);
     EXPECT_FALSE(reg2.OpenKey(QStringLiteral("Race"), false));
     EXPECT_EQ(SetAside().size(), 2);
+}
+
+TEST_F(DurabilityTest, FileCaughtHalfWrittenIsReadAgain)
+{
+    const QByteArray whole = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Race]\n\"a\"=\"1\"\n\"b\"=\"2\"\n";
+    WriteHiveFile(whole.left(whole.size() - 6));  // cut inside the last value
+    THive hive(HivePath());
+    // Another program finishes writing the file just after the first read.
+    hive.SetAfterReadHook([&](int attempt) {
+        if (attempt == 0) WriteHiveFile(whole);
+    });
+    TRegistry reg(hive);
+    ASSERT_TRUE(reg.OpenKey(QStringLiteral("Race"), false));
+    EXPECT_EQ(reg.ReadString(QStringLiteral("b")), "2");
+    EXPECT_TRUE(SetAside().isEmpty());
+    EXPECT_TRUE(hive.TakeSetAsideCopies().isEmpty());
+}
+
+TEST_F(DurabilityTest, DeeplyNestedKeysLoadAndSaveAgain)
+{
+    // Three branches 500 keys deep with long names: one section line each.
+    QByteArray text = "Windows Registry Editor Version 5.00\n\n";
+    for (const char branch : {'a', 'b', 'c'}) {
+        text += "[HKEY_CURRENT_USER\\Deep";
+        for (int i = 0; i < 500; ++i) text += '\\' + QByteArray(200, branch);
+        text += "]\n\"leaf\"=\"1\"\n\n";
+    }
+    WriteHiveFile(text);
+    THive hive(HivePath());
+    TRegistry reg(hive);
+    ASSERT_TRUE(reg.OpenKey(QStringLiteral("Deep"), false));
+    reg.WriteString(QStringLiteral("v"), QStringLiteral("saved"));
+    EXPECT_NO_THROW(reg.CloseKey());
+    EXPECT_TRUE(SetAside().isEmpty());
+    EXPECT_LT(HiveFile().size(), text.size() + 100) << "the file grows with the keys' paths, not their square";
+    QString deepest = QStringLiteral("Deep");
+    for (int i = 0; i < 500; ++i) deepest += QStringLiteral("\\") + QString(200, QLatin1Char('c'));
+    TRegistry check(THive::ForPath(HivePath()));
+    ASSERT_TRUE(check.OpenKey(deepest, false));
+    EXPECT_EQ(check.ReadString(QStringLiteral("leaf")), "1");
+}
+
+TEST(TestRun, NeverTouchesTheUsersSettings)
+{
+    if (qEnvironmentVariableIsSet("CUBIFORM_PROBE_DEFAULT_STORE")) {
+        // The run below: write through the default store as a test would.
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(QStringLiteral("Probe"), true));
+        reg.WriteString(QStringLiteral("v"), QStringLiteral("1"));
+        reg.CloseKey();
+        return;
+    }
+    // This test program started by hand: no store of its own, a home of its own.
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("CUBIFORM_HIVE"));
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("CUBIFORM_PROBE_DEFAULT_STORE"), QStringLiteral("1"));
+    QProcess run;
+    run.setProcessEnvironment(env);
+    run.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=TestRun.NeverTouchesTheUsersSettings")});
+    ASSERT_TRUE(run.waitForFinished(60000));
+    EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardOutput().constData();
+    EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral("config/cubiform"))));
+    EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral(".config/cubiform"))));
 }
 
 TEST_F(DurabilityTest, SymbolicLinkToTheFileStaysALink)

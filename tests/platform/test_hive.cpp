@@ -62,7 +62,6 @@ TEST_F(HiveTest, FileIsAReadableRegistryExport)
     reg.CloseKey();
     EXPECT_EQ(HiveFile(),
               "Windows Registry Editor Version 5.00\n\n"
-              "[HKEY_CURRENT_USER\\Software]\n\n"
               "[HKEY_CURRENT_USER\\Software\\Vendor]\n"
               "\"Path\"=\"C:\\\\dir\\\\\\\"x\\\"\"\n"
               "\"Count\"=dword:0000000a\n"
@@ -200,33 +199,98 @@ TEST_F(HiveTest, ChangesReachTheFileWhenTheKeyIsClosed)
     EXPECT_TRUE(reg.DeleteValue(QStringLiteral("w")) == false) << "no key is open";
 }
 
-TEST_F(HiveTest, MalformedTextIsRejectedByTheParser)
+TEST_F(HiveTest, DamagedLinesAreSkippedAndTheRestIsKept)
 {
-    const char* damaged[] = {
-        "not a registry file\n",
-        "Windows Registry Editor Version 5.00\n\"v\"=\"outside a key\"\n",
-        "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"v\"=\"unterminated\n",
-        "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"v\"=hex:zz\n",
-        "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"v\"=dword:123456789\n",
-        "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A\n",
-        "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"v\"=hex:01,\\\n",
-        "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"v\"=\"\xC3\x28\"\n",
-    };
+    const QByteArray text = "Windows Registry Editor Version 5.00\n"
+                            "[HKEY_CURRENT_USER\\A]\n"
+                            "\"good\"=\"1\"\n"
+                            "\"v\"=\"unterminated\n"
+                            "\"h\"=hex:zz\n"
+                            "\"d\"=dword:123456789\n"
+                            "\"cut\"=hex:01,\\\n"
+                            "[HKEY_CURRENT_USER\\B\n"
+                            "\"lost\"=\"with the unterminated key\"\n"
+                            "[HKEY_CURRENT_USER\\C]\n"
+                            "\"nul\"=\"a" + QByteArray(1, '\0') + "b\"\n"
+                            "\"after\"=\"2\"\n"
+                            "[HKEY_CURRENT_USER\\Templates\\Bad\x01Name]\n"
+                            "\"lost\"=\"y\"\n"
+                            "[HKEY_CURRENT_USER\\Templates\\" + QByteArray(256, 'k') + "]\n"
+                            "[HKEY_CURRENT_USER\\Templates\\Kept]\n"
+                            "\"FrontImage\"=\"C:\\\\Bilder\\\\caf\xE9.jpg\"\n";
+    const TRegParseResult r = ParseRegFile(text);
+    ASSERT_TRUE(r.Roots);
+    EXPECT_EQ(r.Skipped.size(), 8) << r.Skipped.join('\n').toStdString();
+    EXPECT_EQ(r.Skipped.value(0), "line 4: unterminated string");
+    THiveKey* user = r.Roots->SubKey(QStringLiteral("HKEY_CURRENT_USER"));
+    ASSERT_TRUE(user);
+    ASSERT_TRUE(user->Find({"A"}));
+    EXPECT_EQ(user->Find({"A"})->Values().size(), 1u);
+    EXPECT_FALSE(user->Find({"B"}));
+    ASSERT_TRUE(user->Find({"C"}));
+    EXPECT_FALSE(user->Find({"C"})->Value(QStringLiteral("nul")));
+    EXPECT_TRUE(user->Find({"C"})->Value(QStringLiteral("after")));
+    EXPECT_EQ(user->Find({"Templates"})->SubKeyNames(), QStringList{"Kept"}) << "no template without a usable name";
+    EXPECT_EQ(user->Find({"Templates", "Kept"})->Value(QStringLiteral("FrontImage"))->Text, "C:\\Bilder\\caf\u00e9.jpg")
+        << "a line that is not UTF-8 reads as Windows-1252";
+
+    // An old-style export with CR line ends and single-byte string data, and
+    // a new-style one joined to its end.
+    const TRegParseResult old = ParseRegFile("REGEDIT4\r\r[HKEY_CURRENT_USER\\R]\r\"s\"=\"x\"\r"
+                                             "\"e\"=hex(2):25,54,4d,50,25,00\r"
+                                             "Windows Registry Editor Version 5.00\r[HKCU\\R]\r\"w\"=hex(2):25,00,00,00\r");
+    EXPECT_TRUE(old.Skipped.isEmpty()) << old.Skipped.join('\n').toStdString();
+    const THiveKey* r4 = old.Roots->Find({"HKEY_CURRENT_USER", "R"});
+    ASSERT_TRUE(r4);
+    EXPECT_EQ(r4->Value(QStringLiteral("s"))->Text, "x");
+    EXPECT_EQ(r4->Value(QStringLiteral("e"))->Type, REG_EXPAND_SZ);
+    EXPECT_EQ(r4->Value(QStringLiteral("e"))->Text, "%TMP%");
+    EXPECT_EQ(r4->Value(QStringLiteral("w"))->Text, "%");
+
     const QByteArray deep = "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER" + QByteArray("\\k").repeated(600) + "]\n";
-    EXPECT_FALSE(ParseRegFile(deep).Roots) << "nesting beyond the registry's limit";
-    for (const char* text : damaged) {
-        const TRegParseResult r = ParseRegFile(QByteArray(text));
-        EXPECT_FALSE(r.Roots) << text;
-        EXPECT_FALSE(r.Error.isEmpty()) << text;
-    }
-    EXPECT_TRUE(ParseRegFile(QByteArray()).Roots) << "an empty file is an empty store";
+    EXPECT_FALSE(ParseRegFile(deep).Skipped.isEmpty()) << "nesting beyond the registry's limit";
+    EXPECT_FALSE(ParseRegFile("not a registry file\n").Skipped.isEmpty());
+    EXPECT_TRUE(ParseRegFile(QByteArray()).Skipped.isEmpty()) << "an empty file is an empty store";
     // Deletion entries of an import file apply.
-    const TRegParseResult r = ParseRegFile(
+    const TRegParseResult r2 = ParseRegFile(
         "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A\\B]\n\"v\"=\"1\"\n\"w\"=\"2\"\n"
         "[HKEY_CURRENT_USER\\A\\B]\n\"w\"=-\n[-HKEY_CURRENT_USER\\A\\B]\n[HKCU\\C]\n");
-    ASSERT_TRUE(r.Roots);
-    THiveKey* user = r.Roots->SubKey(QStringLiteral("HKEY_CURRENT_USER"));
+    EXPECT_TRUE(r2.Skipped.isEmpty());
+    user = r2.Roots->SubKey(QStringLiteral("HKEY_CURRENT_USER"));
     ASSERT_TRUE(user);
     EXPECT_FALSE(user->Find({"A", "B"}));
     EXPECT_TRUE(user->Find({"C"}));
+}
+
+TEST_F(HiveTest, WhateverIsReadWritesBackAndReadsTheSame)
+{
+    // A sample of every kind of line, damaged over and over at random.
+    const QByteArray sample =
+        "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Q \"x\" [y]\\K\xC3\xA9]\r\n"
+        "\"s\"=\"a \\\"b\\\" \\\\ c\"\r\n@=\"default\"\r\n\"d\"=dword:0000002a\r\n"
+        "\"b\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,\\\r\n  16,17\r\n"
+        "\"e\"=hex(2):25,00,54,00,00,00\r\n\"m\"=hex(7):61,00,00,00\r\n\"z\"=hex(1):61,00,0a,00,00,00\r\n\"u\"=hex(1):00,d8,00,00\r\n"
+        "[-HKEY_CURRENT_USER\\Gone]\r\n[HKCU\\Templates\\One]\r\n\"FrontImage\"=\"C:\\\\f.jpg\"\r\n\"x\"=-\r\n";
+    const char alphabet[] = {'\0', '\r', '\n', '"', '\\', '[', ']', '@', '=', ',', '-', ':', '\xE9', '\xC3', '\x01', 'h'};
+    std::uint32_t seed = 12345;
+    auto next = [&seed](std::uint32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % n;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray text = sample;
+        for (std::uint32_t edits = 1 + next(4); edits > 0; --edits) {
+            const qsizetype at = next(std::uint32_t(text.size()));
+            switch (next(3)) {
+            case 0: text[at] = alphabet[next(sizeof alphabet)]; break;
+            case 1: text.insert(at, alphabet[next(sizeof alphabet)]); break;
+            default: text.remove(at, 1 + next(8)); break;
+            }
+        }
+        const TRegParseResult first = ParseRegFile(text);
+        const QByteArray written = SerializeRegFile(*first.Roots);
+        const TRegParseResult again = ParseRegFile(written);
+        ASSERT_TRUE(again.Skipped.isEmpty()) << again.Skipped.join('\n').toStdString() << "\n" << written.constData();
+        ASSERT_EQ(SerializeRegFile(*again.Roots).toStdString(), written.toStdString()) << text.toPercentEncoding().constData();
+    }
 }
