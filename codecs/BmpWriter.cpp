@@ -18,7 +18,7 @@ void Put32(std::uint8_t* p, std::uint32_t v)
 
 } // namespace
 
-TByteVector EncodeBmp32(TPixelView image)
+TByteVector EncodeBmp32(TPixelView image, TBmpFourthByte fourth)
 {
     if (image.IsEmpty()) return {};
     constexpr std::uint32_t kHeaders = 14 + 40;
@@ -41,10 +41,11 @@ TByteVector EncodeBmp32(TPixelView image)
     Put32(h + 38, 2835); // 72 dots per inch
     Put32(h + 42, 2835);
 
+    const std::uint32_t forced = fourth == TBmpFourthByte::Opaque ? 0xFF000000u : 0;
     std::uint8_t* dst = file.data() + kHeaders;
     for (int y = image.Height - 1; y >= 0; --y) {
         const TColor32* row = image.Row(y);
-        for (int x = 0; x < image.Width; ++x, dst += 4) Put32(dst, row[x]);
+        for (int x = 0; x < image.Width; ++x, dst += 4) Put32(dst, row[x] | forced);
     }
     return file;
 }

@@ -21,16 +21,24 @@ TImageFileKind FileKindOf(const QString& fileName);
 // Why a load failed.
 enum class TLoadResult {
     Loaded,
-    UnknownKind, // the name has none of the image extensions
-    CannotRead,  // missing, a folder, or unreadable
-    NotAnImage,  // damaged, truncated, too large or unsupported for its kind
+    UnknownKind,    // the name has none of the image extensions
+    NoSuchFile,     // nothing of that name
+    IsFolder,
+    NotRegularFile, // a FIFO, device or socket: never opened
+    CannotRead,     // permission denied or a read error
+    NotAnImage,     // damaged, truncated, too large or unsupported for its kind
 };
 // Reads the file (decoder chosen by extension) into a temporary and only
 // then replaces the target's size and pixels. A BMP of 32 bits per pixel
 // keeps its alpha; every other picture is opaque. A GIF gives its first
 // image on its logical screen; pixels it does not draw keep the target's
 // colour when the target already has the screen's size, else black.
+// A file that does not start as its kind must, or is larger than any
+// picture within the decoders' limits needs, is refused before it is read.
 TLoadResult ReadImageFile(const QString& fileName, TBitmap32& target);
+// The same for a name held as the system's bytes (a command-line argument),
+// which opens files whose names are not valid in the local encoding.
+TLoadResult ReadImageFile(const QByteArray& localFileName, TBitmap32& target);
 bool LoadImageFile(const QString& fileName, TBitmap32& target);
 
 // The name with its extension (from the last dot of the file name) replaced,
@@ -38,19 +46,29 @@ bool LoadImageFile(const QString& fileName, TBitmap32& target);
 QString ChangeFileExt(const QString& fileName, const QString& extension);
 
 // Saved under the name with its extension replaced by ".jpg" / ".gif";
-// false on any failure, nothing raised. An empty image writes nothing.
-bool SaveAsJpeg(const QString& fileName, const TBitmap32& image);
-bool SaveAsGif(const QString& fileName, const TBitmap32& image);
+// false on any failure, nothing raised, and `why` (when given) receives the
+// system's reason. An empty image writes nothing.
+bool SaveAsJpeg(const QString& fileName, const TBitmap32& image, QString* why = nullptr);
+bool SaveAsGif(const QString& fileName, const TBitmap32& image, QString* why = nullptr);
 
 // The progress caption of a GIF writing stage ("Converting...", "Saving...").
 // The program shows no progress for GIF saves.
 QString GifStageCaption(TGifStage stage);
 
-// Raised by SaveAsBitmap; the text names the file and the reason.
+// Raised by SaveAsBitmap; the text names the file and the reason, which
+// Reason() gives alone.
 class EImageFileError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    EImageFileError(const QString& message, const QString& reason)
+        : std::runtime_error(message.toStdString()), FReason(reason)
+    {
+    }
+    const QString& Reason() const { return FReason; }
+
+private:
+    QString FReason;
 };
 // Uncompressed 32-bit bitmap under the name with its extension replaced by
-// ".bmp"; raises EImageFileError on failure, an empty image included.
+// ".bmp", every pixel's fourth byte 255 (the image's alpha is not saved);
+// raises EImageFileError on failure, an empty image included.
 void SaveAsBitmap(const QString& fileName, const TBitmap32& image);

@@ -14,8 +14,14 @@ extern "C" void FailOnWarning(j_common_ptr cinfo, int level)
 {
     // Level -1 is a warning about the data; higher levels are trace output.
     if (level >= 0) return;
-    if (cinfo->err->msg_code == JWRN_JFIF_MAJOR) return; // a newer JFIF revision reads fine
-    JumpOnError(cinfo);
+    const auto* manager = reinterpret_cast<const TJpegErrorManager*>(cinfo->err);
+    if (manager->RowsComplete) return;
+    switch (cinfo->err->msg_code) {
+    case JWRN_JFIF_MAJOR:      // a newer JFIF revision reads fine
+    case JWRN_EXTRANEOUS_DATA: // stray bytes before a marker are skipped, no data is lost
+        return;
+    default: JumpOnError(cinfo);
+    }
 }
 
 extern "C" void PrintNothing(j_common_ptr) {}
@@ -24,6 +30,7 @@ extern "C" void PrintNothing(j_common_ptr) {}
 
 jpeg_error_mgr* InstallJpegErrorManager(TJpegErrorManager& manager)
 {
+    manager.RowsComplete = false;
     jpeg_error_mgr* base = jpeg_std_error(&manager.Base);
     base->error_exit = JumpOnError;
     base->emit_message = FailOnWarning;

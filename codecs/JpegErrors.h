@@ -12,8 +12,12 @@
 struct TJpegErrorManager {
     jpeg_error_mgr Base;
     std::jmp_buf Jump;
+    // Set by the reader once every row is out: damage the library meets
+    // after that (padding or junk in place of the end marker) costs nothing.
+    bool RowsComplete = false;
 };
 
-// Installs the handlers: errors jump to Jump, warnings about damaged data do
-// too (a damaged file is refused, not half shown), and nothing is printed.
+// Installs the handlers: errors jump to Jump, and so do warnings about
+// damaged data met before the last row (a damaged file is refused, not half
+// shown), stray bytes before a marker excepted; nothing is printed.
 jpeg_error_mgr* InstallJpegErrorManager(TJpegErrorManager& manager);

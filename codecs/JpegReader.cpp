@@ -21,18 +21,28 @@ struct TDecodeJob {
 extern "C" void SourceInit(j_decompress_ptr) {}
 extern "C" void SourceTerm(j_decompress_ptr) {}
 
-// The whole file is in the buffer from the start: asking for more means it
-// is truncated.
+// The whole file is in the buffer from the start: asking for more means the
+// data ends early. That is a warning, which refuses the file while rows are
+// still missing; once all are out the end marker that should have followed
+// is supplied, as the library's own file reader does.
 extern "C" boolean SourceFill(j_decompress_ptr cinfo)
 {
-    ERREXIT(cinfo, JERR_INPUT_EOF);
-    return FALSE;
+    static const JOCTET kEndMarker[2] = {0xFF, JPEG_EOI};
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    cinfo->src->next_input_byte = kEndMarker;
+    cinfo->src->bytes_in_buffer = 2;
+    return TRUE;
 }
 
+// Skipping past the end lands on the end marker.
 extern "C" void SourceSkip(j_decompress_ptr cinfo, long count)
 {
     if (count <= 0) return;
-    if (std::size_t(count) > cinfo->src->bytes_in_buffer) ERREXIT(cinfo, JERR_INPUT_EOF);
+    if (std::size_t(count) > cinfo->src->bytes_in_buffer) {
+        cinfo->src->bytes_in_buffer = 0;
+        SourceFill(cinfo);
+        return;
+    }
     cinfo->src->next_input_byte += count;
     cinfo->src->bytes_in_buffer -= std::size_t(count);
 }
@@ -110,6 +120,7 @@ bool ReadPixels(TDecodeJob& job, TColor32* pixels)
             if (jpeg_read_scanlines(&info, rows, count) == 0) return false;
         }
     }
+    job.Errors.RowsComplete = true;
     jpeg_finish_decompress(&info);
     return true;
 }

@@ -45,6 +45,10 @@ struct TImageLimits {
         return width > 0 && height > 0 && width <= MaxSide && height <= MaxSide &&
                width * height <= MaxPixels;
     }
+    // No real file of a picture within the limits is larger: four bytes per
+    // pixel is more than the readers' formats spend, and the rest leaves room
+    // for headers, palettes and metadata. A larger file is refused unread.
+    constexpr std::int64_t MaxFileBytes() const { return MaxPixels * 4 + (std::int64_t(64) << 20); }
 };
 
 using TByteSpan = std::span<const std::uint8_t>;

@@ -100,7 +100,7 @@ std::uint8_t Scale(std::uint32_t v, int bits) { return std::uint8_t((v * 255 + (
 TEST(BmpWriter, WritesUncompressed32BitBottomUpAndReadsBackExactly)
 {
     const TPixelBuffer image = RandomPixels(13, 7);
-    const TByteVector file = EncodeBmp32(ViewOf(image));
+    const TByteVector file = EncodeBmp32(ViewOf(image), TBmpFourthByte::Alpha);
     ASSERT_EQ(file.size(), 54u + 13 * 7 * 4);
     EXPECT_EQ(file[0], 'B');
     EXPECT_EQ(file[28], 32); // bits per pixel
@@ -115,6 +115,11 @@ TEST(BmpWriter, WritesUncompressed32BitBottomUpAndReadsBackExactly)
     EXPECT_EQ(back.Height, 7);
     EXPECT_EQ(back.Pixels, image.Pixels); // alpha included
     EXPECT_TRUE(EncodeBmp32(TPixelView{}).empty());
+
+    // By default every fourth byte is 255 and the colours are untouched.
+    const TPixelBuffer opaque = Decode(EncodeBmp32(ViewOf(image)));
+    ASSERT_EQ(opaque.Pixels.size(), image.Pixels.size());
+    for (std::size_t i = 0; i < image.Pixels.size(); ++i) ASSERT_EQ(opaque.Pixels[i], WithAlpha(image.Pixels[i], 255)) << i;
 }
 
 TEST(BmpReader, ReadsEveryDepthAndHeaderKind)
@@ -231,7 +236,7 @@ TEST(BmpReader, ReadsEveryDepthAndHeaderKind)
     v4.Width = w;
     v4.Height = h;
     v4.Bpp = 32;
-    v4.Data = EncodeBmp32(ViewOf(colours));
+    v4.Data = EncodeBmp32(ViewOf(colours), TBmpFourthByte::Alpha);
     v4.Data.erase(v4.Data.begin(), v4.Data.begin() + 54);
     EXPECT_EQ(Decode(v4.Build()).Pixels, colours.Pixels);
 

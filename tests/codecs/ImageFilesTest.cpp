@@ -12,6 +12,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace codectest;
@@ -58,7 +59,7 @@ TEST(FileKind, DecidedByTheLastExtensionIgnoringCase)
 TEST_F(ImageFiles, LoadsEachKindAndKeepsTheTargetsProperties)
 {
     const TPixelBuffer photo = RandomPixels(20, 10);
-    WriteAll(Path("p.bmp"), EncodeBmp32(ViewOf(photo)));
+    WriteAll(Path("p.bmp"), EncodeBmp32(ViewOf(photo), TBmpFourthByte::Alpha));
     TByteVector jpeg;
     ASSERT_TRUE(EncodeJpeg(ViewOf(photo), jpeg));
     WriteAll(Path("P.JPEG"), jpeg);
@@ -114,6 +115,9 @@ TEST_F(ImageFiles, FailedLoadsLeaveTheTargetAlone)
     truncated.resize(truncated.size() - 1);
     WriteAll(Path("short.bmp"), truncated);
     QDir(FDir.path()).mkdir("folder.gif");
+    // Opening either would wait for a writer or read forever.
+    ASSERT_EQ(mkfifo(QFile::encodeName(Path("pipe.jpg")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link("/dev/zero", Path("zero.bmp")));
 
     TBitmap32 target;
     const TPixelBuffer before = RandomPixels(3, 2, 9);
@@ -121,12 +125,35 @@ TEST_F(ImageFiles, FailedLoadsLeaveTheTargetAlone)
     EXPECT_EQ(ReadImageFile(Path("jpeg-inside.bmp"), target), TLoadResult::NotAnImage);
     EXPECT_EQ(ReadImageFile(Path("picture.png"), target), TLoadResult::UnknownKind);
     EXPECT_EQ(ReadImageFile(Path("short.bmp"), target), TLoadResult::NotAnImage);
-    EXPECT_EQ(ReadImageFile(Path("missing.jpg"), target), TLoadResult::CannotRead);
-    EXPECT_EQ(ReadImageFile(Path("folder.gif"), target), TLoadResult::CannotRead);
+    EXPECT_EQ(ReadImageFile(Path("missing.jpg"), target), TLoadResult::NoSuchFile);
+    EXPECT_EQ(ReadImageFile(Path("folder.gif"), target), TLoadResult::IsFolder);
+    EXPECT_EQ(ReadImageFile(Path("pipe.jpg"), target), TLoadResult::NotRegularFile);
+    EXPECT_EQ(ReadImageFile(Path("zero.bmp"), target), TLoadResult::NotRegularFile);
     EXPECT_FALSE(LoadImageFile(Path("short.bmp"), target));
     EXPECT_EQ(target.Width(), 3);
     EXPECT_EQ(target.Height(), 2);
     EXPECT_EQ(PixelsOf(target), before.Pixels);
+}
+
+TEST_F(ImageFiles, HugeFilesAndFilesOfTheWrongKindAreRefusedUnread)
+{
+    // Sparse files take no disk; reading either whole would raise this
+    // process's peak memory by gigabytes.
+    auto sparse = [&](const QString& name, const TByteVector& head, qint64 size) {
+        WriteAll(Path(name), head);
+        ASSERT_EQ(truncate(QFile::encodeName(Path(name)).constData(), off_t(size)), 0);
+    };
+    sparse("huge.bmp", EncodeBmp32(ViewOf(RandomPixels(2, 2))), qint64(2) << 30);
+    sparse("zeros.jpg", {}, TImageLimits{}.MaxFileBytes());
+
+    rusage before{}, after{};
+    ASSERT_EQ(getrusage(RUSAGE_SELF, &before), 0);
+    TBitmap32 target;
+    EXPECT_EQ(ReadImageFile(Path("huge.bmp"), target), TLoadResult::NotAnImage);
+    EXPECT_EQ(ReadImageFile(Path("zeros.jpg"), target), TLoadResult::NotAnImage);
+    ASSERT_EQ(getrusage(RUSAGE_SELF, &after), 0);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 200 * 1024); // kilobytes
+    EXPECT_TRUE(target.IsEmpty());
 }
 
 TEST_F(ImageFiles, SavesForceTheExtensionOfTheirFormat)
@@ -141,10 +168,13 @@ TEST_F(ImageFiles, SavesForceTheExtensionOfTheirFormat)
     EXPECT_EQ(FolderEntries(FDir.path()),
               (QStringList{"box.jpg", "plain.bmp", "shot.bmp", "shot.gif", "shot.jpg"}));
 
-    // The bitmap keeps every byte, alpha included; the JPEG has no alpha.
+    // The bitmap keeps every colour and is opaque, whatever the image's
+    // alpha (other programs would show alpha 0 as a hole); the JPEG has no alpha.
     TBitmap32 back;
     ASSERT_TRUE(LoadImageFile(Path("shot.bmp"), back));
-    EXPECT_EQ(PixelsOf(back), PixelsOf(image));
+    ASSERT_EQ(back.Width(), image.Width());
+    for (std::size_t i = 0; i < PixelsOf(image).size(); ++i)
+        ASSERT_EQ(back.Bits()[i], WithAlpha(image.Bits()[i], 255)) << i;
     const TByteVector jpeg = ReadAll(Path("shot.jpg"));
     ASSERT_GT(jpeg.size(), 2u);
     EXPECT_EQ(jpeg[0], 0xFF);
@@ -164,29 +194,33 @@ TEST_F(ImageFiles, FailedSavesLeaveNoFileBehind)
     EXPECT_FALSE(SaveAsGif(Path("e.gif"), empty));
     EXPECT_THROW(SaveAsBitmap(Path("e.bmp"), empty), EImageFileError);
 
-    // A missing folder, and a "folder" that is a file.
+    // A missing folder, and a "folder" that is a file: every format gives the
+    // system's reason.
     WriteAll(Path("afile"), {1, 2, 3});
     for (const QString& name : {Path("missing/out.jpg"), Path("afile/out.jpg")}) {
-        EXPECT_FALSE(SaveAsJpeg(name, image));
-        EXPECT_FALSE(SaveAsGif(name, image));
+        QString jpegWhy, gifWhy;
+        EXPECT_FALSE(SaveAsJpeg(name, image, &jpegWhy));
+        EXPECT_FALSE(SaveAsGif(name, image, &gifWhy));
         try {
             SaveAsBitmap(name, image);
             ADD_FAILURE() << "expected EImageFileError";
         } catch (const EImageFileError& e) {
             EXPECT_TRUE(QString::fromStdString(e.what()).contains(ChangeFileExt(name, ".bmp")));
+            EXPECT_FALSE(e.Reason().isEmpty());
+            EXPECT_EQ(jpegWhy, e.Reason());
+            EXPECT_EQ(gifWhy, e.Reason());
         }
     }
     EXPECT_EQ(FolderEntries(FDir.path()), QStringList{"afile"});
 
-    // A folder the user may not write to (root may write anywhere).
-    if (geteuid() != 0) {
-        QDir(FDir.path()).mkdir("locked");
-        QFile::setPermissions(Path("locked"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        EXPECT_FALSE(SaveAsJpeg(Path("locked/out.jpg"), image));
-        EXPECT_THROW(SaveAsBitmap(Path("locked/out.bmp"), image), EImageFileError);
-        QFile::setPermissions(Path("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        EXPECT_TRUE(FolderEntries(Path("locked")).isEmpty());
-    }
+    // A folder in the way of the file, in a folder that may be written to:
+    // the failure does not depend on permissions, so it holds for root too.
+    QDir(FDir.path()).mkpath("box/out.jpg/inside");
+    QDir(FDir.path()).mkpath("box/out.bmp/inside");
+    EXPECT_FALSE(SaveAsJpeg(Path("box/out.jpg"), image));
+    EXPECT_THROW(SaveAsBitmap(Path("box/out.bmp"), image), EImageFileError);
+    EXPECT_EQ(FolderEntries(Path("box")), (QStringList{"out.bmp", "out.jpg"}));
+    EXPECT_EQ(FolderEntries(Path("box/out.jpg")), QStringList{"inside"});
 }
 
 TEST_F(ImageFiles, AWriteThatFailsHalfwayKeepsTheOldFile)

@@ -230,3 +230,30 @@ TEST(Jpeg, EncoderAndDecoderUseTheFloatingPointTransforms)
     EXPECT_EQ(decoded.Pixels, ReferenceDecode(ours, JDCT_FLOAT));
     ASSERT_NE(ReferenceDecode(ours, JDCT_ISLOW), ReferenceDecode(ours, JDCT_FLOAT));
 }
+
+TEST(JpegReader, StrayBytesAroundCompleteDataAreHarmless)
+{
+    TByteVector file;
+    ASSERT_TRUE(EncodeJpeg(ViewOf(PhotoLike(48, 32)), file));
+    TPixelBuffer clean;
+    ASSERT_TRUE(DecodeJpeg(Span(file), clean));
+    ASSERT_EQ(file[file.size() - 2], 0xFF);
+    ASSERT_EQ(file[file.size() - 1], 0xD9);
+    std::size_t sof = 0;
+    for (std::size_t i = 2; i + 1 < file.size() && !sof; ++i)
+        if (file[i] == 0xFF && file[i + 1] == 0xC0) sof = i;
+    ASSERT_GT(sof, 0u);
+
+    TByteVector beforeMarker = file; // junk between two header segments
+    beforeMarker.insert(beforeMarker.begin() + std::ptrdiff_t(sof), {0x00, 0x11, 0x22});
+    TByteVector padded = file; // padding between the scan and the end marker
+    padded.insert(padded.end() - 2, 8, 0x00);
+    TByteVector unterminated(file.begin(), file.end() - 2); // padding in place of the end marker
+    unterminated.insert(unterminated.end(), 16, 0x00);
+    const TByteVector* variants[] = {&beforeMarker, &padded, &unterminated};
+    for (int i = 0; i < 3; ++i) {
+        TPixelBuffer out;
+        ASSERT_TRUE(DecodeJpeg(Span(*variants[i]), out)) << "variant " << i;
+        EXPECT_EQ(out.Pixels, clean.Pixels) << "variant " << i;
+    }
+}

@@ -4,10 +4,16 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
@@ -103,7 +109,9 @@ TEST_F(RenderTool, EveryStyleMatchesTheWizardsComposition)
         Expected(expected, c.Style, c.Orientation, c.DefaultSize, c.W, c.H, c.Shadow, c.Preview);
         ASSERT_EQ(got.Width(), expected.Width());
         ASSERT_EQ(got.Height(), expected.Height());
-        EXPECT_EQ(Pixels(got), Pixels(expected));
+        std::vector<TColor32> opaque = Pixels(expected); // bitmaps are saved opaque
+        for (TColor32& c : opaque) c = WithAlpha(c, 255);
+        EXPECT_EQ(Pixels(got), opaque);
     }
 
     // GIF output, and a .jpeg name written as .jpg.
@@ -157,7 +165,12 @@ TEST_F(RenderTool, FailuresNameTheFileAndLeaveNoOutput)
     ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
     existing.write("old");
     existing.close();
+    QFile plain(Path("afile"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    ASSERT_EQ(mkfifo(QFile::encodeName(Path("pipe.jpg")).constData(), 0600), 0);
     const QString side = Sample("GreyfinchSide.jpg");
+    const QString tooLong = Path(QString(300, u'n') + ".jpg");
 
     struct TCase {
         QStringList Args;
@@ -168,8 +181,15 @@ TEST_F(RenderTool, FailuresNameTheFileAndLeaveNoOutput)
         {{"--front", Path("damaged.jpg"), "--side", side, "-o", Path("keep.jpg")}, Path("damaged.jpg"), "not a valid JPEG image"},
         {{"--front", Path("face.png"), "--side", side, "-o", Path("keep.jpg")}, Path("face.png"), "not an image file name"},
         {{"--front", FDir.path(), "--side", side, "-o", Path("keep.jpg")}, FDir.path(), "not an image file name"},
+        {{"--front", Path("pipe.jpg"), "--side", side, "-o", Path("keep.jpg")}, Path("pipe.jpg"), "not a regular file"},
         {{"-o", Path("nowhere/out.jpg")}, Path("nowhere/out.jpg"), "the folder does not exist"},
-        {{"-o", Path("nowhere/out.bmp")}, Path("nowhere/out.bmp"), "Cannot write"},
+        {{"-o", Path("nowhere/out.bmp")}, Path("nowhere/out.bmp"), "the folder does not exist"},
+        {{"-o", Path("afile/deeper/out.gif")}, Path("afile/deeper/out.gif"), "'" + Path("afile") + "' is a file, not a folder"},
+        {{"-o", Path("pipe.jpg")}, Path("pipe.jpg"), "not a regular file"},
+        // Every format gives the system's own reason.
+        {{"-o", tooLong}, tooLong, QString::fromLocal8Bit(std::strerror(ENAMETOOLONG))},
+        {{"-o", ChangeFileExt(tooLong, ".gif")}, ChangeFileExt(tooLong, ".gif"), QString::fromLocal8Bit(std::strerror(ENAMETOOLONG))},
+        {{"-o", ChangeFileExt(tooLong, ".bmp")}, ChangeFileExt(tooLong, ".bmp"), QString::fromLocal8Bit(std::strerror(ENAMETOOLONG))},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Args.join(' ').toStdString());
@@ -179,7 +199,46 @@ TEST_F(RenderTool, FailuresNameTheFileAndLeaveNoOutput)
         EXPECT_TRUE(run.Err.contains(c.Why)) << run.Err.toStdString();
         EXPECT_TRUE(run.Out.isEmpty());
     }
-    EXPECT_EQ(Entries(), (QStringList{"damaged.jpg", "keep.jpg"}));
+    EXPECT_EQ(Entries(), (QStringList{"afile", "damaged.jpg", "keep.jpg"}));
+    const QFileInfo pipe(Path("pipe.jpg")); // still the FIFO, not replaced by a file
+    EXPECT_TRUE(pipe.exists() && !pipe.isFile());
     ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
     EXPECT_EQ(existing.readAll(), QByteArray("old"));
+}
+
+TEST_F(RenderTool, NamesThatAreNotValidUtf8)
+{
+    // Faces named with a Latin-1 e-acute byte, passed by a shell so the
+    // arguments keep their bytes.
+    QByteArrayList faces; // removed here: the temporary folder cannot name them
+    auto removeFaces = qScopeGuard([&] {
+        for (const QByteArray& face : faces) std::remove(face.constData());
+    });
+    for (const char* face : {"GreyfinchFront", "GreyfinchSide"}) {
+        faces.append(QFile::encodeName(Path(face)) + "\xE9.jpg");
+        ASSERT_TRUE(QFile::copy(Sample(QByteArray(face).append(".jpg").constData()), Path("copy.jpg")));
+        ASSERT_EQ(std::rename(QFile::encodeName(Path("copy.jpg")).constData(), faces.last().constData()), 0);
+    }
+    auto runShell = [&](const QString& output) {
+        QProcess p;
+        p.setWorkingDirectory(FDir.path());
+        p.start("/bin/sh", {"-c", "exec \"$0\" --front \"$(printf 'GreyfinchFront\\351.jpg')\" "
+                                  "--side \"$(printf 'GreyfinchSide\\351.jpg')\" -o \"$(printf '" + output + "')\"",
+                            BinDir() + "/cubiform-render"});
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return TRun{p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
+                    QString::fromLocal8Bit(p.readAllStandardError())};
+    };
+    const TRun run = runShell("box.bmp");
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    TBitmap32 box;
+    EXPECT_TRUE(LoadImageFile(Path("box.bmp"), box));
+
+    // An output name the save functions cannot take is refused, not written
+    // under another name.
+    const TRun refused = runShell("box\\351.jpg");
+    EXPECT_EQ(refused.ExitCode, 1);
+    EXPECT_TRUE(refused.Err.contains("not valid in the system's file name encoding")) << refused.Err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("box\uFFFD.jpg"))));
+    EXPECT_FALSE(QFileInfo::exists(Path("box.jpg")));
 }

@@ -28,61 +28,70 @@ QString KindName(TImageFileKind kind)
 }
 
 // Loads a face; on failure says which file and why.
-bool LoadFace(const QString& fileName, TBitmap32& face, std::FILE* err)
+bool LoadFace(const TFileArgument& file, TBitmap32& face, std::FILE* err)
 {
-    switch (ReadImageFile(fileName, face)) {
+    auto cannotRead = [&](StrId why) { Report(err, LoadStr(StrId::RenderCannotRead).arg(file.Name, LoadStr(why))); };
+    switch (ReadImageFile(file.Local, face)) {
     case TLoadResult::Loaded: return true;
-    case TLoadResult::UnknownKind: Report(err, LoadStr(StrId::RenderUnknownImageKind).arg(fileName)); break;
-    case TLoadResult::CannotRead: {
-        const QFileInfo info(fileName);
-        const StrId why = !info.exists() ? StrId::RenderNoSuchFile
-                          : info.isDir() ? StrId::RenderIsFolder
-                                         : StrId::RenderUnreadable;
-        Report(err, LoadStr(StrId::RenderCannotRead).arg(fileName, LoadStr(why)));
-        break;
-    }
+    case TLoadResult::UnknownKind: Report(err, LoadStr(StrId::RenderUnknownImageKind).arg(file.Name)); break;
+    case TLoadResult::NoSuchFile: cannotRead(StrId::RenderNoSuchFile); break;
+    case TLoadResult::IsFolder: cannotRead(StrId::RenderIsFolder); break;
+    case TLoadResult::NotRegularFile: cannotRead(StrId::RenderNotRegularFile); break;
+    case TLoadResult::CannotRead: cannotRead(StrId::RenderUnreadable); break;
     case TLoadResult::NotAnImage:
-        Report(err, LoadStr(StrId::RenderNotImageOfKind).arg(fileName, KindName(FileKindOf(fileName))));
+        Report(err, LoadStr(StrId::RenderNotImageOfKind).arg(file.Name, KindName(FileKindOf(file.Name))));
         break;
     }
     return false;
 }
 
+// What stands in the way of writing the file, or an empty text: an entry
+// that is not a regular file under its name (it would be replaced), or a
+// folder on the way that is missing or is a file.
+QString OutputProblem(const QString& fileName)
+{
+    const QFileInfo target(fileName);
+    if (target.exists() && !target.isFile())
+        return LoadStr(target.isDir() ? StrId::RenderIsFolder : StrId::RenderNotRegularFile);
+    QFileInfo folder(target.absolutePath());
+    if (folder.isDir()) return {};
+    // The nearest entry on the way that exists says what is wrong.
+    while (!folder.exists() && folder.absolutePath() != folder.absoluteFilePath()) folder = QFileInfo(folder.absolutePath());
+    if (folder.exists() && !folder.isDir()) return LoadStr(StrId::RenderNotAFolder).arg(folder.absoluteFilePath());
+    return LoadStr(StrId::RenderNoSuchFolder);
+}
+
 // Saves through the program's own save functions; returns the written name,
 // or an empty string after reporting the failure.
-QString Save(const TBitmap32& image, const QString& output, std::FILE* err)
+QString Save(const TBitmap32& image, const TFileArgument& output, std::FILE* err)
 {
-    QString written;
-    QString why;
-    switch (OutputFormatOf(output)) {
-    case TOutputFormat::Jpeg:
-        written = ChangeFileExt(output, QStringLiteral(".jpg"));
-        if (!SaveAsJpeg(output, image)) written.clear();
-        break;
-    case TOutputFormat::Gif:
-        written = ChangeFileExt(output, QStringLiteral(".gif"));
-        if (!SaveAsGif(output, image)) written.clear();
-        break;
-    case TOutputFormat::Bitmap:
-        written = ChangeFileExt(output, QStringLiteral(".bmp"));
-        try {
-            SaveAsBitmap(output, image);
-        } catch (const EImageFileError& e) {
-            why = QString::fromStdString(e.what());
-            written.clear();
+    const QString& name = output.Name;
+    const TOutputFormat format = OutputFormatOf(name);
+    const QString written = ChangeFileExt(name, format == TOutputFormat::Jpeg  ? QStringLiteral(".jpg")
+                                                : format == TOutputFormat::Gif ? QStringLiteral(".gif")
+                                                                               : QStringLiteral(".bmp"));
+    // The save functions take text, which cannot name such a file.
+    QString why = output.IsEncodable() ? OutputProblem(written) : LoadStr(StrId::RenderNameNotEncodable);
+    if (why.isEmpty()) {
+        bool saved = false;
+        switch (format) {
+        case TOutputFormat::Jpeg: saved = SaveAsJpeg(name, image, &why); break;
+        case TOutputFormat::Gif: saved = SaveAsGif(name, image, &why); break;
+        case TOutputFormat::Bitmap:
+            try {
+                SaveAsBitmap(name, image);
+                saved = true;
+            } catch (const EImageFileError& e) {
+                why = e.Reason();
+            }
+            break;
+        case TOutputFormat::Unknown: break;
         }
-        break;
-    case TOutputFormat::Unknown: break;
+        if (saved) return written;
+        if (why.isEmpty()) why = LoadStr(StrId::RenderWriteFailed);
     }
-    if (written.isEmpty()) {
-        if (why.isEmpty()) {
-            why = QFileInfo(QFileInfo(output).absolutePath()).isDir() ? LoadStr(StrId::RenderWriteFailed)
-                                                                      : LoadStr(StrId::RenderNoSuchFolder);
-            why = LoadStr(StrId::RenderCannotWrite).arg(output, why);
-        }
-        Report(err, why);
-    }
-    return written;
+    Report(err, LoadStr(StrId::RenderCannotWrite).arg(written, why));
+    return {};
 }
 
 } // namespace
@@ -90,13 +99,14 @@ QString Save(const TBitmap32& image, const QString& output, std::FILE* err)
 int RunRender(const TRenderOptions& options, std::FILE* out, std::FILE* err)
 {
     const bool samples = options.UsesSamples();
-    const QString front = samples ? SampleFacePath(1) : options.Front;
-    const QString side = samples ? SampleFacePath(2) : options.Side;
-    const QString top = samples ? SampleFacePath(3) : options.Top;
+    auto face = [&](int index, const TFileArgument& given) {
+        return samples ? TFileArgument::FromName(SampleFacePath(index)) : given;
+    };
+    const TFileArgument front = face(1, options.Front), side = face(2, options.Side), top = face(3, options.Top);
 
     TBitmap32 F, S, T, result;
     if (!LoadFace(front, F, err) || !LoadFace(side, S, err)) return 1;
-    if (!top.isEmpty() && options.Style == bxThreeSideBox && !LoadFace(top, T, err)) return 1;
+    if (!top.IsEmpty() && options.Style == bxThreeSideBox && !LoadFace(top, T, err)) return 1;
 
     try {
         if (options.Preview) {

@@ -4,6 +4,7 @@
 #include "resources/StringTable.h"
 
 #include <QRegularExpression>
+#include <QStringList>
 
 #include <functional>
 
@@ -15,7 +16,7 @@ enum class TValue { None, Required, Optional };
 struct TOptionSpec {
     QStringList Names;
     TValue Value;
-    std::function<bool(TRenderOptions&, const QString& value, bool hasValue)> Apply;
+    std::function<bool(TRenderOptions&, const TFileArgument& value, bool hasValue)> Apply;
 };
 
 bool ParseSize(const QString& text, int& width, int& height)
@@ -33,36 +34,36 @@ bool ParseSize(const QString& text, int& width, int& height)
 const std::vector<TOptionSpec>& OptionTable()
 {
     static const std::vector<TOptionSpec> table = {
-        {{"--front"}, TValue::Required, [](TRenderOptions& o, const QString& v, bool) { o.Front = v; return !v.isEmpty(); }},
-        {{"--side"}, TValue::Required, [](TRenderOptions& o, const QString& v, bool) { o.Side = v; return !v.isEmpty(); }},
-        {{"--top"}, TValue::Required, [](TRenderOptions& o, const QString& v, bool) { o.Top = v; return !v.isEmpty(); }},
+        {{"--front"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Front = v; return !v.IsEmpty(); }},
+        {{"--side"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Side = v; return !v.IsEmpty(); }},
+        {{"--top"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Top = v; return !v.IsEmpty(); }},
         {{"--style"}, TValue::Required,
-         [](TRenderOptions& o, const QString& v, bool) {
+         [](TRenderOptions& o, const TFileArgument& v, bool) {
              static const QStringList styles = {"two-sided", "three-sided", "book"};
-             const qsizetype i = styles.indexOf(v);
+             const qsizetype i = styles.indexOf(v.Name);
              if (i < 0) return false;
              o.Style = TBoxStyle(i);
              o.StyleGiven = true;
              return true;
          }},
         {{"--orientation"}, TValue::Required,
-         [](TRenderOptions& o, const QString& v, bool) {
-             if (v != "left" && v != "right") return false;
-             o.Orientation = v == "left" ? boLeft : boRight;
+         [](TRenderOptions& o, const TFileArgument& v, bool) {
+             if (v.Name != "left" && v.Name != "right") return false;
+             o.Orientation = v.Name == "left" ? boLeft : boRight;
              return true;
          }},
-        {{"--shadow"}, TValue::None, [](TRenderOptions& o, const QString&, bool) { return o.Shadow = true; }},
+        {{"--shadow"}, TValue::None, [](TRenderOptions& o, const TFileArgument&, bool) { return o.Shadow = true; }},
         {{"--default-size"}, TValue::Optional,
-         [](TRenderOptions& o, const QString& v, bool hasValue) {
+         [](TRenderOptions& o, const TFileArgument& v, bool hasValue) {
              o.DefaultSize = true;
              o.SizeGiven = hasValue;
-             return !hasValue || ParseSize(v, o.DefaultWidth, o.DefaultHeight);
+             return !hasValue || ParseSize(v.Name, o.DefaultWidth, o.DefaultHeight);
          }},
-        {{"--preview"}, TValue::None, [](TRenderOptions& o, const QString&, bool) { return o.Preview = true; }},
-        {{"-o", "--output"}, TValue::Required, [](TRenderOptions& o, const QString& v, bool) { o.Output = v; return !v.isEmpty(); }},
-        {{"--template"}, TValue::Required, [](TRenderOptions& o, const QString& v, bool) { o.Template = v; return !v.isEmpty(); }},
-        {{"--list-templates"}, TValue::None, [](TRenderOptions& o, const QString&, bool) { return o.ListTemplates = true; }},
-        {{"-h", "--help"}, TValue::None, [](TRenderOptions& o, const QString&, bool) { return o.Help = true; }},
+        {{"--preview"}, TValue::None, [](TRenderOptions& o, const TFileArgument&, bool) { return o.Preview = true; }},
+        {{"-o", "--output"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Output = v; return !v.IsEmpty(); }},
+        {{"--template"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Template = v.Name; return !v.IsEmpty(); }},
+        {{"--list-templates"}, TValue::None, [](TRenderOptions& o, const TFileArgument&, bool) { return o.ListTemplates = true; }},
+        {{"-h", "--help"}, TValue::None, [](TRenderOptions& o, const TFileArgument&, bool) { return o.Help = true; }},
     };
     return table;
 }
@@ -84,13 +85,14 @@ TParseResult CheckCombination(TRenderOptions& o)
         // The sample job: a Three Side Box at the default size.
         if (!o.StyleGiven) o.Style = bxThreeSideBox;
         o.DefaultSize = true;
-        if (o.Output.isEmpty()) o.Output = QStringLiteral("cubiform-sample.jpg");
+        if (o.Output.IsEmpty()) o.Output = TFileArgument::FromName(QStringLiteral("cubiform-sample.jpg"));
     } else if (o.Template.isEmpty()) {  // a template's faces are checked once it is read
-        if (o.Front.isEmpty() || o.Side.isEmpty()) return Fail(LoadStr(StrId::RenderFrontAndSide));
-        if (o.Style == bxThreeSideBox && o.Top.isEmpty()) return Fail(LoadStr(StrId::RenderTopNeeded));
+        if (o.Front.IsEmpty() || o.Side.IsEmpty()) return Fail(LoadStr(StrId::RenderFrontAndSide));
+        if (o.Style == bxThreeSideBox && o.Top.IsEmpty()) return Fail(LoadStr(StrId::RenderTopNeeded));
     }
-    if (o.Output.isEmpty()) return Fail(LoadStr(StrId::RenderMissingOutput));
-    if (OutputFormatOf(o.Output) == TOutputFormat::Unknown) return Fail(LoadStr(StrId::RenderBadOutputType).arg(o.Output));
+    if (o.Output.IsEmpty()) return Fail(LoadStr(StrId::RenderMissingOutput));
+    if (OutputFormatOf(o.Output.Name) == TOutputFormat::Unknown)
+        return Fail(LoadStr(StrId::RenderBadOutputType).arg(o.Output.Name));
     return TParseResult{true, {}};
 }
 
@@ -108,27 +110,28 @@ TOutputFormat OutputFormatOf(const QString& fileName)
     return TOutputFormat::Unknown;
 }
 
-TParseResult ParseRenderArguments(const QStringList& arguments, TRenderOptions& options)
+TParseResult ParseRenderArguments(const QByteArrayList& arguments, TRenderOptions& options)
 {
     for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& arg = arguments[i];
-        if (!arg.startsWith(u'-') || arg == "-") return Fail(LoadStr(StrId::RenderUnexpectedArgument).arg(arg));
-        const qsizetype eq = arg.startsWith("--") ? arg.indexOf(u'=') : -1;
-        const QString name = eq < 0 ? arg : arg.left(eq);
+        const QByteArray& arg = arguments[i];
+        if (!arg.startsWith('-') || arg == "-")
+            return Fail(LoadStr(StrId::RenderUnexpectedArgument).arg(QFile::decodeName(arg)));
+        const qsizetype eq = arg.startsWith("--") ? arg.indexOf('=') : -1;
+        const QString name = QFile::decodeName(eq < 0 ? arg : arg.left(eq));
         const TOptionSpec* spec = FindOption(name);
         if (!spec) return Fail(LoadStr(StrId::RenderUnknownOption).arg(name));
 
-        QString value;
+        TFileArgument value;
         bool hasValue = eq >= 0;
         if (hasValue) {
-            if (spec->Value == TValue::None) return Fail(LoadStr(StrId::RenderInvalidValue).arg(arg.mid(eq + 1), name));
-            value = arg.mid(eq + 1);
+            value = TFileArgument::FromLocal(arg.mid(eq + 1));
+            if (spec->Value == TValue::None) return Fail(LoadStr(StrId::RenderInvalidValue).arg(value.Name, name));
         } else if (spec->Value == TValue::Required) {
             if (i + 1 >= arguments.size()) return Fail(LoadStr(StrId::RenderMissingValue).arg(name));
-            value = arguments[++i];
+            value = TFileArgument::FromLocal(arguments[++i]);
             hasValue = true;
         }
-        if (!spec->Apply(options, value, hasValue)) return Fail(LoadStr(StrId::RenderInvalidValue).arg(value, name));
+        if (!spec->Apply(options, value, hasValue)) return Fail(LoadStr(StrId::RenderInvalidValue).arg(value.Name, name));
         if (options.Help) return TParseResult{true, {}};
     }
     return CheckCombination(options);

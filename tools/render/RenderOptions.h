@@ -6,11 +6,26 @@
 
 #include "render/Bitmap32Utils.h"
 
+#include <QByteArrayList>
+#include <QFile>
 #include <QString>
-#include <QStringList>
+
+// A file named on the command line or by a template. Local is the name as
+// the system's bytes, which open the file; Name shows it. They differ when
+// the bytes are not valid in the local encoding.
+struct TFileArgument {
+    QString Name;
+    QByteArray Local;
+
+    static TFileArgument FromName(const QString& name) { return {name, QFile::encodeName(name)}; }
+    static TFileArgument FromLocal(const QByteArray& local) { return {QFile::decodeName(local), local}; }
+    bool IsEmpty() const { return Local.isEmpty(); }
+    // Whether Name still names the file, as functions taking text need.
+    bool IsEncodable() const { return QFile::encodeName(Name) == Local; }
+};
 
 struct TRenderOptions {
-    QString Front, Side, Top;
+    TFileArgument Front, Side, Top;
     TBoxStyle Style = bxTwoSidedBox;
     bool StyleGiven = false;
     TBoxOrientation Orientation = boLeft;
@@ -19,14 +34,14 @@ struct TRenderOptions {
     int DefaultWidth = 250;
     int DefaultHeight = 300;
     bool Preview = false;
-    QString Output;
+    TFileArgument Output;
     bool Help = false;
     QString Template;            // --template: faces and default size from the template store
     bool ListTemplates = false;  // --list-templates
     bool SizeGiven = false;      // --default-size=WxH
 
     // No face and no template given: the bundled samples are rendered.
-    bool UsesSamples() const { return Front.isEmpty() && Side.isEmpty() && Top.isEmpty() && Template.isEmpty(); }
+    bool UsesSamples() const { return Front.IsEmpty() && Side.IsEmpty() && Top.IsEmpty() && Template.isEmpty(); }
 };
 
 // The output formats, from the output file's extension.
@@ -38,6 +53,7 @@ struct TParseResult {
     QString Error; // a usage error when not Ok
 };
 
-// Reads the arguments (without the program name) into `options`, then
-// applies the sample defaults and checks that the options fit together.
-TParseResult ParseRenderArguments(const QStringList& arguments, TRenderOptions& options);
+// Reads the arguments (without the program name, as the system's bytes)
+// into `options`, then applies the sample defaults and checks that the
+// options fit together.
+TParseResult ParseRenderArguments(const QByteArrayList& arguments, TRenderOptions& options);

@@ -46,18 +46,18 @@ int ApplyTemplate(TRenderOptions& options, std::FILE* err)
             Report(err, FormatStr(StrId::UnknownTemplate, options.Template));
             return 1;
         }
-        if (options.Front.isEmpty()) options.Front = item->FrontImage();
-        if (options.Side.isEmpty()) options.Side = item->SideImage();
-        if (options.Top.isEmpty()) options.Top = item->TopImage();
+        if (options.Front.IsEmpty()) options.Front = TFileArgument::FromName(item->FrontImage());
+        if (options.Side.IsEmpty()) options.Side = TFileArgument::FromName(item->SideImage());
+        if (options.Top.IsEmpty()) options.Top = TFileArgument::FromName(item->TopImage());
         if (!options.SizeGiven) {
             options.DefaultWidth = item->DefaultWidth();
             options.DefaultHeight = item->DefaultHeight();
         }
-        if (options.Front.isEmpty() || options.Side.isEmpty()) {
+        if (options.Front.IsEmpty() || options.Side.IsEmpty()) {
             Report(err, FormatStr(StrId::TemplateWithoutFaces, item->ItemName()));
             return 1;
         }
-        if (options.Style == bxThreeSideBox && options.Top.isEmpty()) {
+        if (options.Style == bxThreeSideBox && options.Top.IsEmpty()) {
             Report(err, FormatStr(StrId::TemplateWithoutTop, item->ItemName()));
             return 1;
         }

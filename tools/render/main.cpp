@@ -21,8 +21,13 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
 
+    // The arguments stay the system's bytes: a file name that is not valid in
+    // the local encoding still opens.
+    QByteArrayList arguments;
+    for (int i = 1; i < argc; ++i) arguments.append(QByteArray(argv[i]));
+
     TRenderOptions options;
-    const TParseResult parsed = ParseRenderArguments(app.arguments().mid(1), options);
+    const TParseResult parsed = ParseRenderArguments(arguments, options);
     const QByteArray usage = LoadStr(StrId::RenderUsage).toLocal8Bit();
     if (!parsed.Ok) {
         std::fprintf(stderr, "cubiform-render: %s\n\n%s", qPrintable(parsed.Error), usage.constData());
