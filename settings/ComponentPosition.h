@@ -4,6 +4,9 @@
 
 #include "settings/ComponentStreamer.h"
 
+#include <QList>
+#include <QRect>
+
 class ICustomComponentPosition {
 public:
     virtual int GetHeight() const = 0;
@@ -59,3 +62,10 @@ private:
     int FWidth = 0;
     int FTop = 0;
 };
+
+// The guard for stored window and dialog places: whether a window with its
+// top left corner at (left, top) and the given width could still be moved by
+// its title bar, that is, whether a band along its top edge lies, by a grip
+// of a few pixels each way, on one of the screens. Stored values may be
+// anything, so the arithmetic is done in 64 bits.
+bool IsPlaceReachable(int left, int top, int width, const QList<QRect>& screens);

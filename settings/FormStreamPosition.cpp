@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <algorithm>
+
 TStreamPositionFrm::TStreamPositionFrm(QWidget* owner) : QDialog(owner)
 {
     // The design: caption, 384 x 293, "MS Sans Serif" 8 point.
@@ -64,18 +66,26 @@ void TStreamPositionFrm::ApplyStoredPosition()
         return;
     }
     const bool sizeable = IsSizeable();
-    const QRect stored(FPosition->GetLeft(), FPosition->GetTop(), sizeable ? FPosition->GetWidth() : width(),
-                       sizeable ? FPosition->GetHeight() : height());
-    // A place on a screen that is no longer there would hide the dialog.
-    bool visible = false;
-    for (const QScreen* s : QGuiApplication::screens()) visible = visible || s->availableGeometry().intersects(stored);
-    if (!visible) {
+    QList<QRect> screens;
+    QRect desktop;
+    for (const QScreen* s : QGuiApplication::screens()) {
+        screens.append(s->availableGeometry());
+        desktop |= s->availableGeometry();
+    }
+    // A stored size beyond the whole desktop is damage and would only cost
+    // memory; resize() keeps the dialog's own minimum.
+    if (sizeable) {
+        const QSize most = desktop.isEmpty() ? QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX) : desktop.size();
+        resize(std::clamp(FPosition->GetWidth(), 1, most.width()), std::clamp(FPosition->GetHeight(), 1, most.height()));
+    }
+    // A place on a screen that is no longer there, or with the title bar
+    // beyond the screen's edge, would leave the dialog out of reach.
+    if (!IsPlaceReachable(FPosition->GetLeft(), FPosition->GetTop(), width(), screens)) {
         CentreOnScreen();
         return;
     }
     // Left and top name the frame, width and height the client area, as they were stored.
-    move(stored.topLeft());
-    if (sizeable) resize(stored.size());
+    move(FPosition->GetLeft(), FPosition->GetTop());
 }
 
 void TStreamPositionFrm::setVisible(bool visible)

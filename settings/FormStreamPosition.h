@@ -1,8 +1,9 @@
 // TStreamPositionFrm: base of the dialogs that remember where they were.
 //
 // A dialog made with a key path loads its stored position; just before it is
-// first shown it is centred on the screen when no width is stored, otherwise
-// put back at the stored place (and, when sizeable, size). When the dialog
+// first shown it is centred on the screen when no width is stored or when its
+// title bar would be out of reach, otherwise put back at the stored place
+// (and, when sizeable, size, held to the desktop). When the dialog
 // object is destroyed its current bounds are written under the key, whether it
 // was closed with OK or Cancel.
 #pragma once

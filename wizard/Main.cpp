@@ -3,6 +3,7 @@
 #include "resources/StringTable.h"
 #include "settings/WindowSettings.h"
 #include "wizard/ActionButton.h"
+#include "wizard/ErrorBox.h"
 #include "wizard/WindowPlacement.h"
 
 #include <QAbstractEventDispatcher>
@@ -132,10 +133,10 @@ void TWin2kWizFrm::FormCreate(const TPageFactory& createPage)
 
 void TWin2kWizFrm::PlaceWindow()
 {
-    QRect stored;
+    TStoredBounds stored;
     try {
         const TWindowSettings* ws = WindowSettings(0);
-        stored = QRect(ws->GetLeft(), ws->GetTop(), ws->GetWidth(), ws->GetHeight());
+        stored = {ws->GetLeft(), ws->GetTop(), ws->GetWidth(), ws->GetHeight()};
     } catch (const std::exception& e) {
         // The stored values stay as they are; this run starts centred.
         FSettingsError = LoadStr(StrId::WizSettingsUnreadable).arg(QString::fromLocal8Bit(e.what()));
@@ -224,15 +225,23 @@ void TWin2kWizFrm::showEvent(QShowEvent* event)
     if (!event->spontaneous()) FormShow();
 }
 
-template <class F> void TWin2kWizFrm::CallPage(F call)
+namespace {
+
+struct TCallScope {
+    int& Calls;
+    explicit TCallScope(int& calls) : Calls(calls) { ++Calls; }
+    ~TCallScope() { --Calls; }
+};
+
+} // namespace
+
+template <class F> bool TWin2kWizFrm::CallPage(F call)
 {
-    if (!FClient) return;
-    struct Scope {
-        int& Calls;
-        explicit Scope(int& calls) : Calls(calls) { ++Calls; }
-        ~Scope() { --Calls; }
-    } scope(FPageCalls);
-    call(*FClient);
+    if (!FClient) return true;
+    TCallScope scope(FPageCalls);
+    // The error box is shown inside the scope: its event loop must not ask the
+    // page about its commands either.
+    return RunCommand(this, [&] { call(*FClient); });
 }
 
 void TWin2kWizFrm::FormShow()
@@ -264,8 +273,21 @@ void TWin2kWizFrm::actSaveExecute()
 void TWin2kWizFrm::UpdateActions()
 {
     if (!FUpdatesAttached || FPageCalls > 0) return;
-    actBackUpdate();
-    actNextUpdate();
+    try {
+        actBackUpdate();
+        actNextUpdate();
+        emit IdleUpdate();
+        FUpdateFailed = false;
+    } catch (...) {
+        // Without the page's answer Back and Next stay off. An update that
+        // fails fails again at every idle moment, so it is shown only once.
+        actBack->setEnabled(false);
+        actNext->setEnabled(false);
+        if (FUpdateFailed) return;
+        FUpdateFailed = true;
+        TCallScope scope(FPageCalls);
+        ShowCurrentErrorBox(this);
+    }
 }
 
 void TWin2kWizFrm::actBackUpdate()
@@ -316,7 +338,8 @@ bool TWin2kWizFrm::FormCloseQuery()
 {
     if (!FClient) return true;
     bool mayClose = true;
-    CallPage([&](IWizClientEx& page) { page.CloseQuery(mayClose, FModalResult); });
+    // A close query that fails keeps the window: the page may hold unsaved work.
+    if (!CallPage([&](IWizClientEx& page) { page.CloseQuery(mayClose, FModalResult); })) mayClose = false;
     // Once closing is allowed the page is not asked about its commands again.
     if (mayClose) FUpdatesAttached = false;
     return mayClose;

@@ -66,6 +66,13 @@ public:
     // The idle-time update of Back, Next/Finish and Save, run now.
     void UpdateActions();
 
+signals:
+    // Emitted by the idle-time update after Back and Next: the page runs its
+    // own update handlers on it.
+    void IdleUpdate();
+
+public:
+
     // Components.
     QWidget* pnlTopInfo;
     QLabel* Image1;
@@ -107,14 +114,16 @@ private:
     void actNextUpdate();
 
     // Runs a call into the page with the idle-time updates held off, so that a
-    // dialog the page opens meanwhile does not ask it about its commands.
-    template <class F> void CallPage(F call);
+    // dialog the page opens meanwhile does not ask it about its commands. An
+    // error the page raises ends the call and is shown; returns false then.
+    template <class F> bool CallPage(F call);
 
     QPointer<QWidget> FPage;
     IWizClientEx* FClient = nullptr;
     int FPageCalls = 0;  // calls into the page under way
     int FModalResult = mrNone;
     bool FUpdatesAttached = true;
+    bool FUpdateFailed = false;  // the last idle-time update raised an error (shown once)
     QString FSettingsError;
     QPixmap FPicture;
 };

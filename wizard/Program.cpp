@@ -1,64 +1,58 @@
 #include "wizard/Program.h"
 
 #include "resources/StringTable.h"
+#include "settings/StoreWarnings.h"
+#include "wizard/ErrorBox.h"
 
-#include <QApplication>
 #include <QMessageBox>
-#include <QScreen>
 #include <QTimer>
-#include <QWindow>
 
 #include <cstdio>
+#include <memory>
 
-namespace {
+TCubiformApplication::TCubiformApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
-// Hooks for the program's own tests, not for users: CUBIFORM_TEST_SNAPSHOT
-// names a PNG file for a picture of the window once it is on the screen, and
-// CUBIFORM_TEST_CLOSE_MS closes the window (as the title-bar button would)
-// that many milliseconds after the event loop starts, or after the picture.
-void InstallTestHooks(TWin2kWizFrm& host)
+bool TCubiformApplication::notify(QObject* receiver, QEvent* event)
 {
-    const QString snapshot = qEnvironmentVariable("CUBIFORM_TEST_SNAPSHOT");
-    bool hasDelay = false;
-    const int closeMs = std::max(0, qEnvironmentVariableIntValue("CUBIFORM_TEST_CLOSE_MS", &hasDelay));
-    auto closeLater = [&host, hasDelay, closeMs] {
-        if (hasDelay) QTimer::singleShot(closeMs, &host, [&host] { host.close(); });
-    };
-    if (snapshot.isEmpty()) {
-        closeLater();
-        return;
-    }
-    // Wait (at most 5 s) until the window is exposed, then let it paint.
-    auto* poll = new QTimer(&host);
-    poll->setInterval(50);
-    QObject::connect(poll, &QTimer::timeout, &host, [&host, poll, snapshot, closeLater, tries = 0]() mutable {
-        const bool exposed = host.windowHandle() && host.windowHandle()->isExposed();
-        if (!exposed && ++tries < 100) return;
-        poll->stop();
-        QTimer::singleShot(100, &host, [&host, snapshot, closeLater] {
-            QPixmap shot;
-            if (QScreen* screen = host.screen()) shot = screen->grabWindow(host.winId());
-            if (shot.isNull()) shot = host.grab();
-            if (!shot.save(snapshot, "PNG"))
-                std::fprintf(stderr, "cubiform: cannot write %s\n", qPrintable(snapshot));
-            closeLater();
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        // The box waits until the event is done: an error inside a paint or a
+        // mouse press must not run a dialog in the middle of it. One box at a
+        // time; errors meanwhile go to the standard error output.
+        const QString text = CurrentErrorText();
+        if (FErrorPending) {
+            std::fprintf(stderr, "cubiform: %s\n", qPrintable(text));
+            return false;
+        }
+        FErrorPending = true;
+        QTimer::singleShot(0, this, [this, text] {
+            ShowErrorMessage(nullptr, text);
+            FErrorPending = false;
         });
-    });
-    poll->start();
+        return false;
+    }
 }
 
-} // namespace
-
-int RunCubiform(int argc, char** argv, const TPageFactory& createPage)
+int RunCubiform(int argc, char** argv, const TPageFactory& createPage, const TStartHook& started)
 {
-    QApplication app(argc, argv);
+    TCubiformApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Cubiform"));
     QApplication::setApplicationDisplayName(LoadStr(StrId::WizAppTitle));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/art/cubiform.png")));
 
-    TWin2kWizFrm host(createPage);
+    // A host or page that cannot be made ends the program with its error shown.
+    std::unique_ptr<TWin2kWizFrm> hostWindow;
+    if (!RunCommand(nullptr, [&] { hostWindow = std::make_unique<TWin2kWizFrm>(createPage); })) return 1;
+    TWin2kWizFrm& host = *hostWindow;
     host.show();
     if (!host.SettingsError().isEmpty()) QMessageBox::warning(&host, LoadStr(StrId::WizAppTitle), host.SettingsError());
-    InstallTestHooks(host);
-    return app.exec();
+    WarnOfDamagedSettings(&host);
+    if (started) started(host);
+    const int status = app.exec();
+    // The host and its page save the settings as they go; a save refused
+    // then reaches the user while the application still stands.
+    hostWindow.reset();
+    WarnOfUnsavedSettings(nullptr);
+    return status;
 }

@@ -1,8 +1,10 @@
 #include "wizard/WindowPlacement.h"
 
+#include "settings/ComponentPosition.h"
+
 #include <algorithm>
 
-TWindowPlacement PlaceMainWindow(const QRect& stored, QSize designSize, QSize minimumSize,
+TWindowPlacement PlaceMainWindow(const TStoredBounds& stored, QSize designSize, QSize minimumSize,
                                  const QList<QRect>& screens)
 {
     const QRect primary = screens.isEmpty() ? QRect(QPoint(0, 0), designSize) : screens.first();
@@ -15,18 +17,18 @@ TWindowPlacement PlaceMainWindow(const QRect& stored, QSize designSize, QSize mi
         p.Maximised = primary.width() < size.width();
         return p;
     };
-    if (stored.width() < 1) return centred(designSize);
+    if (stored.Width < 1) return centred(designSize);
 
     // A size beyond the whole desktop is damage, not a choice, and would only
     // cost memory.
     QRect desktop = primary;
     for (const QRect& s : screens) desktop |= s;
-    const QSize size(std::clamp(stored.width(), minimumSize.width(), std::max(desktop.width(), designSize.width())),
-                     std::clamp(stored.height(), minimumSize.height(),
+    const QSize size(std::clamp(stored.Width, minimumSize.width(), std::max(desktop.width(), designSize.width())),
+                     std::clamp(stored.Height, minimumSize.height(),
                                 std::max(desktop.height(), designSize.height())));
-    const QRect bounds(stored.topLeft(), size);
-    // A window left on a monitor that has since gone could not be reached.
-    const bool reachable = std::any_of(screens.begin(), screens.end(), [&](const QRect& s) { return s.intersects(bounds); });
-    if (!reachable) return centred(size);
-    return {bounds, false};
+    // A window left on a monitor that has since gone, or with its title bar
+    // beyond the screen's edge, could not be reached. Only a reachable place
+    // is near enough to the screens to be a QRect without overflow.
+    if (!IsPlaceReachable(stored.Left, stored.Top, size.width(), screens)) return centred(size);
+    return {QRect(QPoint(stored.Left, stored.Top), size), false};
 }

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Starts the real program, lets it close itself as the title-bar button would,
-# and checks that it ended cleanly and stored its window bounds; a second run
-# must reopen at the stored bounds. Under X (mode xvfb) it also leaves a
-# picture of its window in $CUBIFORM_TEST_OUTPUT/cubiform-window.png.
-#   run_cubiform.sh <cubiform executable> offscreen|xvfb <work folder>
+# Starts the program's test build, lets it close itself as the title-bar button
+# would, and checks that it ended cleanly and stored its window bounds; a second
+# run must reopen at the stored bounds. Under X (mode xvfb) it also leaves a
+# picture of its window in $CUBIFORM_TEST_OUTPUT/cubiform-window.png. The
+# program itself, when given, must not carry the test hooks.
+#   run_cubiform.sh <cubiform_testhooks> offscreen|xvfb <work folder> [<cubiform>]
 set -u
-exe=$1 mode=$2 work=$3
+exe=$1 mode=$2 work=$3 program=${4:-}
+if [ -n "$program" ] && grep -q CUBIFORM_TEST_ "$program"; then
+  echo "FAILED: $program carries the test hooks"; exit 1
+fi
 rm -rf "$work" && mkdir -p "$work" || exit 1
 export CUBIFORM_HIVE="$work/user.reg" XDG_CONFIG_HOME="$work/config"
 key='HKEY_CURRENT_USER\Software\Quillmere Software\Quillmere Cubiform'

@@ -1,6 +1,8 @@
 // The wizard host: placement, the contracts with a page, command state,
 // Enter and Esc, the close query and the order of destruction.
 #include "platform/Registry.h"
+#include "platform/RegistryError.h"
+#include "settings/FormStreamPosition.h"
 #include "settings/ProgramKey.h"
 #include "settings/WindowSettings.h"
 #include "wizard/Main.h"
@@ -11,6 +13,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -65,17 +68,24 @@ public:
 
     bool CanGoBack() override { return Count("CanGoBack"), BackOk; }
     bool CanGoNext() override { return Count("CanGoNext"), NextOk; }
-    bool IsLastStep() override { return Count("IsLastStep"), LastStep; }
+    bool IsLastStep() override
+    {
+        Count("IsLastStep");
+        if (UpdateFails) RaiseRegistryError(StrId::RegGetDataFailed, QStringLiteral("BookType"));
+        return LastStep;
+    }
     void CloseQuery(bool& mayClose, int closeResult) override
     {
         FLog.CloseResults << closeResult;
         RunDialog();
+        if (CloseQueryFails) throw std::runtime_error("the page cannot decide");
         mayClose = AllowClose;
     }
     void Next() override
     {
         FLog.Calls << QStringLiteral("Next");
         RunDialog();
+        if (NextFails) RaiseRegistryError(StrId::RegSetDataFailed, QStringLiteral("BookType"));
     }
     void Back() override { FLog.Calls << QStringLiteral("Back"); }
     void ReleasePage() override { deleteLater(); }
@@ -91,6 +101,7 @@ public:
     }
 
     bool BackOk = true, NextOk = true, LastStep = false, AllowClose = true;
+    bool NextFails = false, CloseQueryFails = false, UpdateFails = false;
     int Queries = 0;
     bool ShowsDialogs = false;  // each command runs an event loop, as a dialog would
     int QueriesDuringDialogs = 0;
@@ -148,6 +159,28 @@ QRect Primary()
     return QGuiApplication::primaryScreen()->geometry();
 }
 
+// Answers every message box that opens from now on (OK), keeping its caption
+// and text.
+class TBoxAnswerer : public QObject {
+public:
+    TBoxAnswerer()
+    {
+        auto* timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, [this] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                if (!box || !box->isVisible()) continue;
+                Boxes << box->windowTitle() + QStringLiteral(": ") + box->text();
+                Icons << box->icon();
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        timer->start(10);
+    }
+    QStringList Boxes;
+    QList<QMessageBox::Icon> Icons;
+};
+
 } // namespace
 
 TEST(WindowPlacement, FirstRunCentresAtTheDesignSize)
@@ -157,9 +190,9 @@ TEST(WindowPlacement, FirstRunCentresAtTheDesignSize)
     EXPECT_EQ(p.Bounds, QRect(262, 146, 500, 475));
     EXPECT_FALSE(p.Maximised);
     // Zero and negative widths count as nothing stored.
-    EXPECT_EQ(PlaceMainWindow(QRect(10, 10, 0, 300), design, minimum, {QRect(0, 0, 1024, 768)}).Bounds.size(),
+    EXPECT_EQ(PlaceMainWindow({10, 10, 0, 300}, design, minimum, {QRect(0, 0, 1024, 768)}).Bounds.size(),
               design);
-    EXPECT_EQ(PlaceMainWindow(QRect(10, 10, -5, 300), design, minimum, {QRect(0, 0, 1024, 768)}).Bounds.size(),
+    EXPECT_EQ(PlaceMainWindow({10, 10, -5, 300}, design, minimum, {QRect(0, 0, 1024, 768)}).Bounds.size(),
               design);
 
     // A screen narrower than the window: negative halves, maximised.
@@ -173,14 +206,14 @@ TEST(WindowPlacement, StoredBoundsAndUnreachableOnes)
     const QSize design(500, 475), minimum(200, 200);
     const QList<QRect> two{QRect(0, 0, 1024, 768), QRect(1024, 0, 1280, 1024)};
     // Stored bounds are taken as they are, also on the second screen.
-    EXPECT_EQ(PlaceMainWindow(QRect(1500, 100, 640, 480), design, minimum, two).Bounds,
+    EXPECT_EQ(PlaceMainWindow({1500, 100, 640, 480}, design, minimum, two).Bounds,
               QRect(1500, 100, 640, 480));
     // The second monitor is gone: centred on the primary one, size kept.
-    const TWindowPlacement gone = PlaceMainWindow(QRect(1500, 100, 640, 480), design, minimum, {two[0]});
+    const TWindowPlacement gone = PlaceMainWindow({1500, 100, 640, 480}, design, minimum, {two[0]});
     EXPECT_EQ(gone.Bounds, QRect(192, 144, 640, 480));
     EXPECT_FALSE(gone.Maximised);
     // Absurd sizes are held to the desktop; tiny ones to the minimum size.
-    EXPECT_EQ(PlaceMainWindow(QRect(0, 0, 999999, 5), design, minimum, two).Bounds.size(), QSize(2304, 200));
+    EXPECT_EQ(PlaceMainWindow({0, 0, 999999, 5}, design, minimum, two).Bounds.size(), QSize(2304, 200));
 }
 
 TEST_F(HostTest, FirstRunOpensCentredWithThePagesCaptions)
@@ -243,12 +276,49 @@ TEST_F(HostTest, MaximisedAtExitReopensNormalWithThoseBounds)
     EXPECT_FALSE(host->windowState() & Qt::WindowMaximized);
 }
 
+TEST(WindowPlacement, ExtremeStoredPlacesOpenCentredWithTheTitleBarInReach)
+{
+    const QSize design(500, 475), minimum(200, 200);
+    const QRect screen(0, 0, 1024, 768);
+    // Values whose right or bottom edge does not fit in an int, and a window
+    // that overlaps the screen only below its title bar.
+    for (const TStoredBounds& stored : {TStoredBounds{100, 2147483000, 640, 700}, TStoredBounds{2147483000, 100, 640, 700},
+                                        TStoredBounds{-2147483647 - 1, -2147483647 - 1, 2147483647, 700},
+                                        TStoredBounds{100, -600, 640, 700}}) {
+        const TWindowPlacement p = PlaceMainWindow(stored, design, minimum, {screen});
+        EXPECT_EQ(p.Bounds, QRect(QPoint((1024 - p.Bounds.width()) / 2, (768 - 700) / 2), p.Bounds.size()))
+            << stored.Left << "," << stored.Top;
+    }
+    // A title bar just inside the top or the right edge stays where it was.
+    EXPECT_EQ(PlaceMainWindow({100, -10, 640, 700}, design, minimum, {screen}).Bounds.topLeft(), QPoint(100, -10));
+    EXPECT_EQ(PlaceMainWindow({1000, 5, 640, 700}, design, minimum, {screen}).Bounds.topLeft(), QPoint(1000, 5));
+}
+
 TEST_F(HostTest, StoredPositionOffEveryScreenIsCentred)
 {
-    StoreBounds(-30000, -30000, 600, 400);
-    auto host = NewHost();
-    EXPECT_EQ(host->size(), QSize(600, 400));
-    EXPECT_TRUE(Primary().intersects(host->geometry()));
+    for (const QPoint stored : {QPoint(-30000, -30000), QPoint(100, 2147483000)}) {
+        StoreBounds(stored.x(), stored.y(), 600, 400);
+        auto host = NewHost();
+        EXPECT_EQ(host->size(), QSize(600, 400));
+        EXPECT_EQ(host->geometry().center(), Primary().center());
+    }
+}
+
+TEST_F(HostTest, PositionedDialogAtAnOverflowingPlaceOpensCentred)
+{
+    const QString key = DialogKey(QStringLiteral("Input"));
+    {
+        TComponentPosition* position = TComponentPosition::CreateReg(nullptr, key);
+        position->SetBounds(100, 2147483000, 700, 2147483000);
+        delete position;  // saves
+    }
+    TStreamPositionFrm dialog(nullptr, key);
+    dialog.ApplyStoredPosition();
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    // Held to the screen, centred on it.
+    EXPECT_LE(dialog.width(), area.width());
+    EXPECT_EQ(dialog.height(), 700);
+    EXPECT_EQ(dialog.pos(), area.center() - QPoint(dialog.width() / 2, dialog.height() / 2));
 }
 
 TEST_F(HostTest, WrongValueTypeInTheStoreIsReportedAndKept)
@@ -446,5 +516,52 @@ TEST_F(HostTest, APageThatReleasesItselfLeavesNoReference)
     Idle();
     QTest::mouseClick(host->btnNext, Qt::LeftButton);
     EXPECT_TRUE(log.Calls.isEmpty());
+    EXPECT_TRUE(host->close());
+}
+
+TEST_F(HostTest, AnErrorInAPageCommandIsShownAndTheProgramGoesOn)
+{
+    auto host = NewHost();
+    host->show();
+    Idle();
+    TBoxAnswerer answer;
+    page->NextFails = true;
+    QTest::mouseClick(host->btnNext, Qt::LeftButton);
+    EXPECT_EQ(answer.Boxes, QStringList{QStringLiteral("Cubiform 2.0: Failed to set data for 'BookType'")});
+    EXPECT_EQ(answer.Icons, QList<QMessageBox::Icon>{QMessageBox::Critical});
+    EXPECT_TRUE(host->isVisible());
+    // The updates run again, and Exit closes and stores the bounds.
+    page->Queries = 0;
+    Idle();
+    EXPECT_GT(page->Queries, 0);
+    host->move(40, 50);
+    host->resize(620, 470);
+    QTest::mouseClick(host->Button3, Qt::LeftButton);
+    EXPECT_FALSE(host->isVisible());
+    host.reset();
+    EXPECT_EQ(log.StoredAtDestruction, QRect(40, 50, 620, 470));
+}
+
+TEST_F(HostTest, AFailingCloseQueryKeepsTheWindowAndAFailingUpdateIsShownOnce)
+{
+    auto host = NewHost();
+    host->show();
+    TBoxAnswerer answer;
+    page->CloseQueryFails = true;
+    EXPECT_FALSE(host->close());
+    EXPECT_TRUE(host->isVisible());
+    ASSERT_EQ(answer.Boxes.size(), 1);
+    EXPECT_TRUE(answer.Boxes[0].endsWith(QStringLiteral("the page cannot decide")));
+
+    page->UpdateFails = true;
+    Idle();
+    Idle();
+    EXPECT_EQ(answer.Boxes.size(), 2);
+    EXPECT_FALSE(host->Button1->isEnabled());
+    EXPECT_FALSE(host->btnNext->isEnabled());
+    page->UpdateFails = false;
+    Idle();
+    EXPECT_TRUE(host->btnNext->isEnabled());
+    page->CloseQueryFails = false;
     EXPECT_TRUE(host->close());
 }

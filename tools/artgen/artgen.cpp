@@ -5,12 +5,21 @@
 //   cubiform-artgen <output folder>
 //
 // writes cubiform.png (256 x 256), banner.png (300 x 50) and save.png (16 x 16).
+//
+//   cubiform-artgen --icons <output folder>
+//
+// writes the icon at the sizes of a desktop icon theme (see IconSet.h).
+#include "DialogArt.h"
+#include "IconSet.h"
+#include "PageArtGen.h"
+
 #include <QDir>
 #include <QImage>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -42,6 +51,16 @@ public:
         d.G = (c.G * a + d.G * d.A * (1 - a)) / outA;
         d.B = (c.B * a + d.B * d.A * (1 - a)) / outA;
         d.A = outA;
+    }
+
+    // Lays another canvas of the same size over this one at the given opacity.
+    void Over(const Canvas& layer, double opacity)
+    {
+        for (int y = 0; y < FH; ++y)
+            for (int x = 0; x < FW; ++x) {
+                const Rgba& p = layer.FPix[std::size_t(y) * FW + x];
+                Blend(x, y, p, opacity);
+            }
     }
 
     QImage ToImage() const
@@ -167,14 +186,22 @@ QImage Icon()
 QImage Banner()
 {
     Canvas c(300, 50);
-    // Pale enough for black text on top: white on the left into a light blue.
-    FillPolygon(c, {{0, 0}, {300, 0}, {300, 50}, {0, 50}}, [&](double x, double) {
-        return Mix(Hex(0xFFFFFF), Hex(0xE4EEF9), (x - 120) / 180);
+    // Pale enough for black text on top: white on the left into a light blue
+    // glow that fades out again towards every edge, so the banner has no
+    // visible border on the white panel, nor where the page's picture (from
+    // x 284 in a window of the design width) covers it.
+    FillPolygon(c, {{0, 0}, {300, 0}, {300, 50}, {0, 50}}, [&](double x, double y) {
+        auto ramp = [](double v) { return std::clamp(v, 0.0, 1.0); };
+        const double t = ramp((x - 100) / 110) * ramp((282 - x) / 40) * ramp(y / 12) * ramp((50 - y) / 12);
+        return Mix(Hex(0xFFFFFF), Hex(0xE4EEF9), t);
     });
-    // Faint boxes: the text lines run across them.
-    DrawBox(c, 236, 24, 22, 24, 20, Hex(0xD4E2F2), Hex(0xF8E5D0), Hex(0xF8FAFD), false);
-    DrawBox(c, 272, 30, 16, 18, 15, Hex(0xDBE7F4), Hex(0xF9EADA), Hex(0xF9FBFE), false);
-    DrawBox(c, 204, 34, 12, 13, 11, Hex(0xE1EBF6), Hex(0xFAEEE1), Hex(0xFBFCFE), false);
+    // Two boxes at the right end, just left of the page's picture, as a
+    // watermark: the host's text lines run across the whole banner and wrap,
+    // so the boxes stay too faint to compete with them.
+    Canvas boxes(300, 50);
+    DrawBox(boxes, 250, 21, 20, 22, 18, Hex(0x2F6DB5), Hex(0xE8892B), Hex(0xDCE8F5), false);
+    DrawBox(boxes, 271, 31, 11, 12, 10, Hex(0x2F6DB5), Hex(0xE8892B), Hex(0xDCE8F5), false);
+    c.Over(boxes, 0.10);
     return c.ToImage();
 }
 
@@ -204,16 +231,18 @@ bool Write(const QImage& img, const QDir& dir, const char* name)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: cubiform-artgen <output folder>\n");
+    const bool icons = argc == 3 && std::string_view(argv[1]) == "--icons";
+    if (argc != 2 && !icons) {
+        std::fprintf(stderr, "usage: cubiform-artgen [--icons] <output folder>\n");
         return 2;
     }
-    const QDir dir(QString::fromLocal8Bit(argv[1]));
+    const QDir dir(QString::fromLocal8Bit(argv[argc - 1]));
     if (!dir.exists() && !QDir().mkpath(dir.path())) {
-        std::fprintf(stderr, "cubiform-artgen: cannot create %s\n", argv[1]);
+        std::fprintf(stderr, "cubiform-artgen: cannot create %s\n", argv[argc - 1]);
         return 1;
     }
+    if (icons) return WriteIconSet(Icon(), dir) ? 0 : 1;
     const bool ok = Write(Icon(), dir, "cubiform.png") && Write(Banner(), dir, "banner.png") &&
-                    Write(SaveGlyph(), dir, "save.png");
+                    Write(SaveGlyph(), dir, "save.png") && WritePageArt(dir) && WriteDialogArt(dir);
     return ok ? 0 : 1;
 }

@@ -1,0 +1,6 @@
+#include "wizard/Program.h"
+
+TStartHook ProgramStartHook()
+{
+    return {};
+}
