@@ -1,0 +1,113 @@
+#include "editing/InputDlg.h"
+
+#include "editing/DialogLook.h"
+#include "resources/StringTable.h"
+#include "widgets/SystemColors.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+QString InputIconName(int index)
+{
+    static const char* const kNames[kInputIconCount] = {"FOLDER_CLOSE", "FOLDER_OPEN", "SEARCH",   "UNK_FILE",
+                                                        "SCRIPT",       "PASSWORD",    "USERNAME", "SERVER",
+                                                        "FIREWALL",     "MYCOMPUTER",  "INFO"};
+    if (index < 0 || index >= kInputIconCount) return QString();
+    return QLatin1String(kNames[index]);
+}
+
+TInputDlgFrm::TInputDlgFrm(QWidget* owner, const QString& keyPath) : TStreamPositionFrm(owner, keyPath)
+{
+    setObjectName(QStringLiteral("InputDlgFrm"));
+    UseDialogFont(this);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setFixedSize(48, 48);
+    Image1->setAlignment(Qt::AlignCenter);
+    Image1->setAttribute(Qt::WA_TranslucentBackground);
+    lblPrompt = new QLabel(this);
+    lblPrompt->setObjectName(QStringLiteral("lblPrompt"));
+    lblPrompt->setWordWrap(true);
+    lblPrompt->setFixedSize(401, 34);
+    lblPrompt->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    txtValue = new QLineEdit(this);
+    txtValue->setObjectName(QStringLiteral("txtValue"));
+    txtValue->setFixedWidth(393);
+    lblPrompt->setBuddy(txtValue);
+    Bevel1 = new QFrame(this);
+    Bevel1->setObjectName(QStringLiteral("Bevel1"));
+    Bevel1->setFrameShape(QFrame::HLine);
+    Bevel1->setFrameShadow(QFrame::Sunken);
+    btnOk = new QPushButton(LoadStr(StrId::DlgOk), this);
+    btnOk->setObjectName(QStringLiteral("btnOk"));
+    btnOk->setDefault(true);
+    btnOk->setEnabled(false);
+    Button2 = new QPushButton(LoadStr(StrId::DlgCancel), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setAutoDefault(false);
+    connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
+    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(txtValue, &QLineEdit::textChanged, this, &TInputDlgFrm::txtValueChange);
+
+    auto* text = new QVBoxLayout();
+    text->addWidget(lblPrompt);
+    text->addWidget(txtValue);
+    auto* top = new QHBoxLayout();
+    top->addWidget(Image1, 0, Qt::AlignTop);
+    top->addSpacing(8);
+    top->addLayout(text);
+    top->addStretch();
+    auto* buttons = new QHBoxLayout();
+    buttons->addStretch();
+    buttons->addWidget(btnOk);
+    buttons->addWidget(Button2);
+    auto* form = new QVBoxLayout(this);
+    form->addLayout(top);
+    form->addStretch();
+    form->addWidget(Bevel1);
+    form->addLayout(buttons);
+
+    setFixedSize(sizeHint().expandedTo(QSize(479, 130)));
+    txtValue->setFocus();
+}
+
+void TInputDlgFrm::txtValueChange()
+{
+    // Any text counts, blanks included; checking it is the caller's business.
+    btnOk->setEnabled(!txtValue->text().isEmpty());
+}
+
+bool InputValue(const QString& caption, const QString& prompt, const QString& keyPath, int icon, QString& value)
+{
+    TBusyCursor busy;
+    TInputDlgFrm dialog(nullptr, keyPath);
+    // A picture that does not load leaves the designed (empty) one.
+    const QPixmap picture = DialogArt(InputIconName(icon));
+    if (!picture.isNull()) dialog.Image1->setPixmap(picture);
+    dialog.setWindowTitle(caption);
+    dialog.lblPrompt->setText(prompt);
+    dialog.txtValue->setText(value);
+    busy.Lift();
+    const bool ok = dialog.exec() == QDialog::Accepted;
+    busy.Set();
+    if (ok) value = dialog.txtValue->text();
+    return ok;
+}
+
+void ShowFileNameState(QLineEdit* edit, const QString& name)
+{
+    edit->setText(name);
+    const bool present = name.isEmpty() || QFileInfo(name).isFile();
+    QPalette p = edit->palette();
+    const QPalette base = edit->parentWidget() ? edit->parentWidget()->palette() : QApplication::palette();
+    p.setColor(QPalette::Text, SysColor(present ? TSysColor::WindowText : TSysColor::AppWorkspace, base));
+    edit->setPalette(p);
+}

@@ -1,0 +1,438 @@
+// The layer commands of the face steps, clicked on their toolbar, with the
+// layers selected by real presses on the views and the dialogs answered.
+#include "editing/LayerCommands.h"
+
+#include "ModalScript.h"
+#include "editing/FontDlg.h"
+#include "editing/LayerSelection.h"
+#include "editing/NewImageDlg.h"
+#include "editing/UpDown.h"
+#include "imageview/ViewFixture.h"
+#include "imaging/ImgView32.h"
+#include "wizard/CodexaCli.h"
+#include "wizard/Main.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QLabel>
+#include <QSlider>
+#include <QToolBar>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Front (tag 2), side (tag 3) and top views with 300 x 200 viewports, the
+// commands on a toolbar that already holds the separator before the zoom gauge.
+struct CommandsFixture : ::testing::Test {
+    ViewFixture front{300, 200};
+    ViewFixture side{300, 200};
+    ViewFixture top{300, 200};
+    int step = 1;
+    bool modified = false;
+    TLayerSelection sel{{nullptr, front.view.get(), side.view.get(), top.view.get(), nullptr},
+                        [this] { return step; }};
+    TLayerCommands cmds{TLayerCommandHost{&sel, [this] { return step; }, [this](bool m) { modified = m; },
+                                          [] { return QString(); }, {}, nullptr}};
+    QToolBar bar;
+
+    void SetUp() override
+    {
+        front.view->Tag = 2;
+        side.view->Tag = 3;
+        bar.addSeparator();
+        cmds.FillToolBar(&bar);
+        bar.show();
+        (void)QTest::qWaitForWindowExposed(&bar);
+    }
+    TImgView32* View(int i) const { return sel.View(i); }
+    void Face(int i, int w, int h)
+    {
+        View(i)->Bitmap().SetSize(w, h);
+        View(i)->Bitmap().Clear(clWhite32);
+    }
+    TBitmapLayer* AddLayer(int w, int h, std::uint32_t seed)
+    {
+        TBitmap32 b;
+        FillPattern(b, w, h, seed);
+        return sel.AddImageLayer(View(step), b);
+    }
+    // Clicks the command's toolbar button in the state the idle update gives it.
+    void Click(QAction* a)
+    {
+        cmds.UpdateActions();
+        QTest::mouseClick(bar.widgetForAction(a), Qt::LeftButton);
+    }
+    bool Enabled(QAction* a)
+    {
+        cmds.UpdateActions();
+        return a->isEnabled();
+    }
+    static QImage Picture(int w, int h, QRgb color)
+    {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(color);
+        return image;
+    }
+};
+
+QStringList Names(const QList<QAction*>& actions)
+{
+    QStringList names;
+    for (const QAction* a : actions) names << a->objectName();
+    return names;
+}
+
+// An answer for the New Image dialog: records its caption and the sizes it
+// shows, then presses OK (or Cancel).
+TModalScript::TStep AnswerNewImage(QString* caption, QString* height, QString* width, bool ok)
+{
+    return [=](QWidget* w) {
+        auto* dlg = qobject_cast<TNewImageFrm*>(w);
+        if (!dlg) return w->close();
+        *caption = dlg->windowTitle();
+        if (height) *height = dlg->txtHeight->text();
+        if (width) *width = dlg->txtWidth->text();
+        QTest::mouseClick(ok ? dlg->btnOk : dlg->Button3, Qt::LeftButton);
+        return true;
+    };
+}
+
+TRect BoundsOf(const TPositionedLayer* l) { return RoundRect(l->Bounds()); }
+
+} // namespace
+
+TEST_F(CommandsFixture, EnablingRulesAndStackOrderWithThreeLayers)
+{
+    EXPECT_EQ(Names(bar.actions()),
+              (QStringList{"actLayerImage", "actLayerText", "", "actLayerDelete", "", "actLayerCut", "actLayerCopy",
+                           "actLayerPaste", "", "actLayerBringToFront", "actLayerBringFoward", "actLayerSendBack",
+                           "actLayerSendToBack", "", "actLayerRotate90ccw", "actLayerRotate90cw", ""}));
+    EXPECT_EQ(Names(cmds.popLayer->actions()),
+              (QStringList{"actLayerCut", "actLayerCopy", "actLayerPaste", "actLayerDelete", "",
+                           "actLayerBringToFront", "actLayerBringFoward", "actLayerSendBack", "actLayerSendToBack"}));
+
+    Face(1, 300, 200);
+    for (QAction* a : {cmds.actLayerCut, cmds.actLayerCopy, cmds.actLayerDelete, cmds.actLayerBringToFront,
+                       cmds.actLayerSendBack, cmds.actLayerRotate90cw})
+        EXPECT_FALSE(Enabled(a)) << a->objectName().toStdString();
+
+    TBitmapLayer* a = AddLayer(40, 40, 1);
+    sel.HandleLayer(1)->SetBounds(TRealRect{10, 10, 50, 50});
+    AddLayer(40, 40, 2);
+    sel.HandleLayer(1)->SetBounds(TRealRect{100, 10, 140, 50});
+    TBitmapLayer* c = AddLayer(40, 40, 3);
+    sel.HandleLayer(1)->SetBounds(TRealRect{200, 10, 240, 50});
+    TLayerCollection& layers = View(1)->Layers();
+    ASSERT_EQ(layers.Count(), 4);
+    EXPECT_FALSE(Enabled(cmds.actLayerBringToFront)); // the top layer under the frame
+    EXPECT_TRUE(Enabled(cmds.actLayerSendBack));
+
+    // Selecting the bottom layer with a press enables moving it up.
+    front.Press(Qt::LeftButton, 20, 20);
+    front.Release(Qt::LeftButton, 20, 20);
+    ASSERT_EQ(sel.SelectedLayer(1), a);
+    EXPECT_TRUE(Enabled(cmds.actLayerBringToFront));
+    EXPECT_TRUE(Enabled(cmds.actLayerBringFoward));
+    EXPECT_TRUE(Enabled(cmds.actLayerCut));
+    EXPECT_TRUE(Enabled(cmds.actLayerRotate90ccw));
+
+    Click(cmds.actLayerBringToFront);
+    EXPECT_EQ(a->Index(), 2); // under the frame
+    EXPECT_EQ(sel.HandleLayer(1)->Index(), 3);
+    EXPECT_TRUE(modified);
+    EXPECT_FALSE(Enabled(cmds.actLayerBringFoward));
+
+    Click(cmds.actLayerSendToBack);
+    EXPECT_EQ(a->Index(), 0);
+    // Send Back on the bottom layer: enabled, changes nothing, still counts as a change.
+    modified = false;
+    ASSERT_TRUE(Enabled(cmds.actLayerSendBack));
+    Click(cmds.actLayerSendBack);
+    EXPECT_EQ(a->Index(), 0);
+    EXPECT_TRUE(modified);
+    Click(cmds.actLayerBringFoward);
+    EXPECT_EQ(a->Index(), 1);
+    EXPECT_EQ(c->Index(), 2);
+}
+
+TEST_F(CommandsFixture, CutAndDeleteLeaveTheHiddenFrameForTheNextLayer)
+{
+    Face(1, 300, 200);
+    TBitmapLayer* only = AddLayer(30, 20, 5);
+    TRubberbandLayer* frame = sel.HandleLayer(1);
+    TBitmap32 picture;
+    picture.CopyFrom(only->Bitmap());
+
+    Click(cmds.actLayerCut);
+    TLayerCollection& layers = View(1)->Layers();
+    ASSERT_EQ(layers.Count(), 1);
+    EXPECT_EQ(layers.Items(0), frame);
+    EXPECT_FALSE(frame->Visible());
+    EXPECT_EQ(sel.SelectedLayer(1), nullptr);
+    EXPECT_EQ(sel.HandleLayer(1), nullptr);
+    EXPECT_TRUE(modified);
+    EXPECT_FALSE(Enabled(cmds.actLayerDelete));
+    // The clipboard holds the picture as it is seen (opaque).
+    const QImage copied = QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(copied.size(), QSize(30, 20));
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 30; ++x)
+            ASSERT_EQ(copied.pixel(x, y), picture.PixelAt(x, y) | 0xFF000000u) << x << "," << y;
+
+    // Pasting it back: the next layer is selected with the frame found in the
+    // view, which stays below it.
+    ASSERT_TRUE(Enabled(cmds.actLayerPaste));
+    Click(cmds.actLayerPaste);
+    ASSERT_EQ(layers.Count(), 2);
+    auto* pasted = dynamic_cast<TBitmapLayer*>(sel.SelectedLayer(1));
+    ASSERT_TRUE(pasted);
+    EXPECT_EQ(sel.HandleLayer(1), frame);
+    EXPECT_LT(frame->Index(), pasted->Index());
+    EXPECT_EQ(pasted->Bitmap().PixelAt(7, 3), picture.PixelAt(7, 3) | 0xFF000000u);
+    EXPECT_EQ(pasted->Bitmap().StretchFilter, sfLinear);
+    // One layer and the frame: nothing to send back behind.
+    EXPECT_FALSE(Enabled(cmds.actLayerSendBack));
+
+    Click(cmds.actLayerDelete);
+    EXPECT_EQ(layers.Count(), 1);
+    EXPECT_EQ(layers.Items(0), frame);
+}
+
+TEST_F(CommandsFixture, AddingToAFaceWithoutImageOffersABlankImageSizedForTheFace)
+{
+    QString caption, height, width, warning;
+    // Nothing on the clipboard: the blank face is made, then the warning.
+    QGuiApplication::clipboard()->clear();
+    EXPECT_FALSE(Enabled(cmds.actLayerPaste));
+    {
+        TModalScript script;
+        script.Then(AnswerNewImage(&caption, &height, &width, true))
+            .Then(TModalScript::AnswerMessage(&warning, nullptr, nullptr, QMessageBox::Ok));
+        cmds.actLayerPasteExecute();
+        EXPECT_TRUE(script.Finished());
+    }
+    EXPECT_EQ(caption, QStringLiteral("Box Front Properties"));
+    EXPECT_EQ(warning, QStringLiteral("Unable to paste the clipboard contents to the current image."));
+    EXPECT_EQ(View(1)->Layers().Count(), 0);
+    EXPECT_TRUE(modified);
+
+    // With a picture: a 140 x 200 white face with the picture centred and selected.
+    View(1)->Bitmap().MakeEmpty();
+    View(1)->SetScale(2.0f);
+    QGuiApplication::clipboard()->setImage(Picture(20, 10, qRgb(200, 0, 0)));
+    {
+        TModalScript script;
+        script.Then(AnswerNewImage(&caption, &height, &width, true));
+        Click(cmds.actLayerPaste);
+        EXPECT_TRUE(script.Finished());
+    }
+    const TBitmap32& face = View(1)->Bitmap();
+    ASSERT_EQ(face.Width(), 140);
+    ASSERT_EQ(face.Height(), 200);
+    EXPECT_EQ(face.PixelAt(0, 0), clWhite32);
+    EXPECT_EQ(face.PixelAt(139, 199), clWhite32);
+    EXPECT_EQ(View(1)->Scale(), 1.0f);
+    auto* layer = dynamic_cast<TBitmapLayer*>(sel.SelectedLayer(1));
+    ASSERT_TRUE(layer);
+    EXPECT_EQ(BoundsOf(layer), (TRect{60, 95, 80, 105}));
+    EXPECT_EQ(layer->Bitmap().PixelAt(10, 5), 0xFFC80000u);
+
+    // The side face is offered the front's height and a quarter of it.
+    step = 2;
+    {
+        TModalScript script;
+        script.Then(AnswerNewImage(&caption, &height, &width, true));
+        Click(cmds.actLayerPaste);
+        EXPECT_TRUE(script.Finished());
+    }
+    EXPECT_EQ(caption, QStringLiteral("Box Side Properties"));
+    EXPECT_EQ(height, QStringLiteral("200"));
+    EXPECT_EQ(width, QStringLiteral("50"));
+    EXPECT_EQ(View(2)->Bitmap().Width(), 50);
+    EXPECT_EQ(View(2)->Layers().Count(), 2);
+
+    // The top face: the side's height, front and side widths together. Cancel adds nothing.
+    step = 3;
+    modified = false;
+    {
+        TModalScript script;
+        script.Then(AnswerNewImage(&caption, &height, &width, false));
+        Click(cmds.actLayerPaste);
+        EXPECT_TRUE(script.Finished());
+    }
+    EXPECT_EQ(caption, QStringLiteral("Box Top Properties"));
+    EXPECT_EQ(height, QStringLiteral("200"));
+    EXPECT_EQ(width, QStringLiteral("190"));
+    EXPECT_TRUE(View(3)->Bitmap().IsEmpty());
+    EXPECT_EQ(View(3)->Layers().Count(), 0);
+    EXPECT_FALSE(modified);
+}
+
+TEST_F(CommandsFixture, QuarterTurnsExchangeTheSidesAboutTheCentre)
+{
+    Face(1, 300, 200);
+    // Left half red, right half blue.
+    TBitmap32 b;
+    b.SetSize(40, 20);
+    b.Clear(0xFFFF0000u);
+    b.FillArea(20, 0, 40, 20, 0xFF0000FFu);
+    TBitmapLayer* layer = sel.AddImageLayer(View(1), b);
+    // Shown stretched to 80 x 20 about (150, 100).
+    sel.HandleLayer(1)->SetBounds(TRealRect{110, 90, 190, 110});
+
+    Click(cmds.actLayerRotate90cw);
+    TBitmap32& t = layer->Bitmap();
+    ASSERT_EQ(t.Width(), 20);
+    ASSERT_EQ(t.Height(), 40);
+    // Clockwise: the left half is now on top.
+    EXPECT_EQ(t.PixelAt(10, 5), 0xFFFF0000u);
+    EXPECT_EQ(t.PixelAt(10, 34), 0xFF0000FFu);
+    EXPECT_EQ(t.DrawMode, dmOpaque);
+    EXPECT_EQ(t.StretchFilter, sfNearest);
+    EXPECT_EQ(BoundsOf(layer), (TRect{140, 60, 160, 140}));
+    EXPECT_EQ(sel.SelectedLayer(1), layer);
+    EXPECT_EQ(sel.HandleLayer(1)->Target(), layer);
+    EXPECT_TRUE(sel.HandleLayer(1)->Visible());
+    EXPECT_TRUE(modified);
+
+    // Counter-clockwise twice: the left half ends up at the bottom.
+    Click(cmds.actLayerRotate90ccw);
+    EXPECT_EQ(BoundsOf(layer), (TRect{110, 90, 190, 110}));
+    Click(cmds.actLayerRotate90ccw);
+    ASSERT_EQ(t.Height(), 40);
+    EXPECT_EQ(t.PixelAt(10, 5), 0xFF0000FFu);
+    EXPECT_EQ(t.PixelAt(10, 34), 0xFFFF0000u);
+
+    // A picture one pixel wide has no second pixel in its bottom row.
+    TBitmap32 thin;
+    thin.SetSize(1, 5);
+    thin.Clear(0xFF00FF00u);
+    TBitmapLayer* line = sel.AddImageLayer(View(1), thin);
+    Click(cmds.actLayerRotate90ccw);
+    EXPECT_EQ(line->Bitmap().Width(), 5);
+    EXPECT_EQ(line->Bitmap().Height(), 1);
+    EXPECT_EQ(sel.SelectedLayer(1), line);
+}
+
+// With nearest sampling the turn moves whole pixels: clockwise (x, y) goes to
+// (H - 1 - y, x), counter-clockwise to (y, W - 1 - x), the outer ring see-through.
+TEST(TurnLayerBitmap, NearestSamplingTurnsPixelForPixel)
+{
+    for (const float angle : {-90.0f, 90.0f}) {
+        TBitmap32 source, turned;
+        FillPattern(source, 7, 5, 11);
+        source.StretchFilter = sfNearest;
+        turned.CopyFrom(source);
+        TurnLayerBitmap(turned, angle);
+        ASSERT_EQ(turned.Width(), 5);
+        ASSERT_EQ(turned.Height(), 7);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 7; ++x) {
+                const bool ring = x == 0 || y == 0 || x == 6 || y == 4;
+                const TColor32 want = ring ? source.PixelAt(x, y) & 0x00FFFFFFu : source.PixelAt(x, y);
+                const TColor32 got = angle < 0 ? turned.PixelAt(4 - y, x) : turned.PixelAt(y, 6 - x);
+                ASSERT_EQ(got, want) << angle << " at " << x << "," << y;
+            }
+    }
+}
+
+TEST_F(CommandsFixture, SideTextLayerArrivesTurnedClockwiseAndSelected)
+{
+    step = 2;
+    Face(2, 100, 300);
+    TModalScript script;
+    script.Then([](QWidget* w) {
+        auto* dlg = qobject_cast<TFontDlgFrm*>(w);
+        if (!dlg) return w->close();
+        // Ink at the start of the line, blanks after it.
+        QTest::keyClicks(dlg->mmoText, QStringLiteral("W") + QString(20, QLatin1Char(' ')));
+        QTest::mouseClick(dlg->btnOk, Qt::LeftButton);
+        return true;
+    });
+    Click(cmds.actLayerText);
+    EXPECT_TRUE(script.Finished());
+
+    auto* layer = dynamic_cast<TBitmapTextLayer*>(sel.SelectedLayer(2));
+    ASSERT_TRUE(layer);
+    EXPECT_EQ(layer->Tag, 1);
+    EXPECT_EQ(sel.HandleLayer(2)->Target(), layer);
+    EXPECT_TRUE(modified);
+    const TBitmap32& t = layer->Bitmap();
+    ASSERT_GT(t.Height(), t.Width());
+    EXPECT_EQ(t.DrawMode, dmCustom);
+    EXPECT_TRUE(bool(t.OnPixelCombine));
+    // The start of the line is at the top now; the rest is background, also
+    // along the edge the turn blends with the outside (a grey line there
+    // would be painted on the face).
+    const TColor32 background = layer->Background;
+    int inkRows = 0;
+    for (int y = 0; y < t.Height(); ++y)
+        for (int x = 0; x < t.Width(); ++x) {
+            const TColor32 p = t.PixelAt(x, y);
+            ASSERT_NE(p, background & 0x00FFFFFFu) << x << "," << y;
+            if (((p ^ background) & 0x00FFFFFFu) == 0) continue;
+            ASSERT_LT(y, t.Height() / 2) << "ink at " << x << "," << y;
+            inkRows = std::max(inkRows, y + 1);
+        }
+    EXPECT_GT(inkRows, 0);
+    for (auto [x, y] : {std::pair{0, 0}, std::pair{t.Width() - 1, 0}, std::pair{0, t.Height() - 1},
+                        std::pair{t.Width() - 1, t.Height() - 1}})
+        EXPECT_EQ(t.PixelAt(x, y), layer->Background);
+}
+
+// On the wizard page: the toolbar in front of the zoom gauge, the idle update
+// and the right-click menus of the front view.
+TEST(LayerCommandsOnThePage, ToolbarIdleUpdateAndRightClickMenus)
+{
+    TWin2kWizFrm host([](QWidget* owner) -> QWidget* { return new TCodexaCliFrm(owner); });
+    host.show();
+    auto* page = qobject_cast<TCodexaCliFrm*>(host.Page());
+    ASSERT_TRUE(page);
+    const QList<QAction*> items = page->tbLayers->actions();
+    ASSERT_EQ(items.size(), 19);
+    EXPECT_EQ(items.first()->objectName(), QStringLiteral("actLayerImage"));
+    EXPECT_EQ(page->tbLayers->widgetForAction(items.at(17)), static_cast<QWidget*>(page->ScaleBar));
+    EXPECT_EQ(page->tbLayers->widgetForAction(items.at(18)), static_cast<QWidget*>(page->lblZoom));
+    ASSERT_TRUE(page->popLayer);
+
+    host.UpdateActions();
+    QTest::mouseClick(host.btnNext, Qt::LeftButton);
+    ASSERT_EQ(page->Step(), 1);
+    QGuiApplication::clipboard()->setImage(CommandsFixture::Picture(30, 20, qRgb(0, 0, 200)));
+    host.UpdateActions();
+    auto button = [&](const char* name) {
+        return page->tbLayers->widgetForAction(page->findChild<QAction*>(QLatin1String(name)));
+    };
+    ASSERT_TRUE(button("actLayerPaste") && button("actLayerPaste")->isEnabled());
+    EXPECT_FALSE(button("actLayerDelete")->isEnabled());
+    {
+        TModalScript script;
+        QString caption;
+        script.Then(AnswerNewImage(&caption, nullptr, nullptr, true));
+        QTest::mouseClick(button("actLayerPaste"), Qt::LeftButton);
+        EXPECT_TRUE(script.Finished());
+    }
+    EXPECT_TRUE(page->Modified());
+    host.UpdateActions();
+    EXPECT_TRUE(button("actLayerDelete")->isEnabled());
+
+    // A right-click on the layer offers the layer menu, on bare face the page's own.
+    TImgView32* view = page->ImgView1;
+    const QPoint centre = view->ViewportWidgetRect().center();
+    QTest::mousePress(view, Qt::RightButton, {}, centre);
+    QTest::mouseRelease(view, Qt::RightButton, {}, centre);
+    EXPECT_TRUE(page->popLayer->isVisible());
+    EXPECT_TRUE(page->findChild<QAction*>(QStringLiteral("actLayerCut"))->isEnabled());
+    page->popLayer->hide();
+    const QPoint bare = centre + QPoint(0, 80);
+    QTest::mousePress(view, Qt::RightButton, {}, bare);
+    QTest::mouseRelease(view, Qt::RightButton, {}, bare);
+    EXPECT_FALSE(page->popLayer->isVisible());
+    EXPECT_TRUE(page->popCodexa->isVisible());
+    page->popCodexa->hide();
+    page->SetModified(false);
+}
