@@ -5,7 +5,19 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+
+namespace {
+
+// Content generations of all views come from this one counter.
+std::uint64_t NextContentGeneration()
+{
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
+
+} // namespace
 
 int ScaledSize(int size, float scale)
 {
@@ -25,7 +37,8 @@ void TPaintStages::Delete(int index)
 }
 
 TCustomImage32::TCustomImage32(QWidget* parent)
-    : TCustomPaintBox32(parent), FLayers(new TLayerCollection(this))
+    : TCustomPaintBox32(parent), FLayers(new TLayerCollection(this)),
+      FContentGeneration(NextContentGeneration())
 {
     setMouseTracking(true);
     FColor = palette().color(QPalette::Button);
@@ -41,8 +54,15 @@ TCustomImage32::TCustomImage32(QWidget* parent)
     addStage(true, true, stageDrawBitmap, 0);
     addStage(true, false, stageBitmapFrame, 0);
     addStage(true, true, stageDrawLayers, optVisible);
-    FBitmap.OnChange = [this](TBitmap32*) { Changed(); };
-    FBitmap.OnResize = [this](TBitmap32*) { BitmapResized(); };
+    FBitmap.OnChange = [this](TBitmap32*) {
+        ContentChanged();
+        Changed();
+    };
+    // A failed resize frees the pixels without a change notice.
+    FBitmap.OnResize = [this](TBitmap32*) {
+        ContentChanged();
+        BitmapResized();
+    };
 }
 
 TCustomImage32::~TCustomImage32()
@@ -88,6 +108,8 @@ void TCustomImage32::SetOffsets(double horz, double vert)
 void TCustomImage32::SetColor(const QColor& color)
 {
     FColor = color;
+    // The colour fills the flattened picture around a see-through bitmap.
+    ContentChanged();
     Changed();
 }
 
@@ -227,6 +249,16 @@ void TCustomImage32::DrawLayers(TBitmap32& buffer, std::uint32_t mask)
 void TCustomImage32::LayersChanged()
 {
     Changed();
+}
+
+void TCustomImage32::LayerContentChanged()
+{
+    ContentChanged();
+}
+
+void TCustomImage32::ContentChanged()
+{
+    FContentGeneration = NextContentGeneration();
 }
 
 void TCustomImage32::SetScreenCursor(TCursor cursor)

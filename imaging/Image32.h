@@ -29,6 +29,7 @@ struct TPaintStage {
     bool RunTime = true;
     unsigned Stage = 0;
     unsigned Parameter = 0;
+    friend bool operator==(const TPaintStage&, const TPaintStage&) = default;
 };
 
 // The view's ordered list of paint stages.
@@ -41,6 +42,7 @@ public:
     TPaintStage& Insert(int index);
     void Delete(int index);
     void Clear() { FItems.clear(); }
+    friend bool operator==(const TPaintStages&, const TPaintStages&) = default;
 
 private:
     std::vector<TPaintStage> FItems;
@@ -97,6 +99,13 @@ public:
     // Runs the paint stages into dest with the bitmap shown on destRect.
     void RenderInto(TBitmap32& dest, const TRect& destRect);
 
+    // Moves on with every change that can alter the view's flattened picture:
+    // the bitmap (pixels, size), the view colour and any visible layer. Zoom,
+    // scrolling and the control's size leave it alone: a flattened picture is
+    // made at the image's own resolution. Values are never reused, not even
+    // by another view, so (view, generation) names one picture for good.
+    std::uint64_t ContentGeneration() const { return FContentGeneration; }
+
     // A number the owner uses to tell its views apart.
     int Tag = 0;
 
@@ -108,6 +117,7 @@ public:
 
     // TLayerHost
     void LayersChanged() override;
+    void LayerContentChanged() override;
     const TMappingRecord& LayerMapping() override { return Mapping(); }
     void SetScreenCursor(TCursor cursor) override;
 
@@ -142,6 +152,7 @@ private:
     TViewPoint DevicePoint(const QPointF& p) const;
     // Routes a press or release; false for buttons the view does not route.
     bool RouteButton(QMouseEvent* event, bool press);
+    void ContentChanged();
 
     TBitmap32 FBitmap;
     TLayerCollection* FLayers;
@@ -154,6 +165,7 @@ private:
     TMappingRecord FMapping;
     bool FMappingValid = false;
     bool FRendering = false;
+    std::uint64_t FContentGeneration = 0;
 };
 
 // The plain image control: the bitmap at its own size, at the top left.

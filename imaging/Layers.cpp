@@ -73,11 +73,17 @@ void TLayerCollection::EndUpdate()
 
 void TLayerCollection::Changed()
 {
+    ContentChanged();
     if (FUpdateCount > 0) {
         FChangedWhileLocked = true;
         return;
     }
     if (FOwner) FOwner->LayersChanged();
+}
+
+void TLayerCollection::ContentChanged()
+{
+    if (FOwner) FOwner->LayerContentChanged();
 }
 
 const TMappingRecord* TLayerCollection::Mapping() const
@@ -141,7 +147,11 @@ void TLayerCollection::RemoveItem(TCustomLayer* layer)
     if (it == FItems.end()) return;
     FItems.erase(it);
     if (FCaptured == layer) FCaptured = nullptr;
-    if (layer->Visible() && !(layer->Options() & optNoUpdate)) Changed();
+    if (!layer->Visible()) return;
+    if (layer->Options() & optNoUpdate)
+        ContentChanged();
+    else
+        Changed();
 }
 
 void TLayerCollection::MoveItem(int from, int to)
@@ -228,8 +238,12 @@ void TCustomLayer::Changed()
     // A layer that was visible before the change must be repainted away too.
     const bool wasVisible = FVisibleBeforeChange;
     FVisibleBeforeChange = false;
-    if (!FCollection || (FOptions & optNoUpdate)) return;
-    if (Visible() || wasVisible) FCollection->Changed();
+    if (!FCollection || !(Visible() || wasVisible)) return;
+    // A layer that does not repaint the view still changes what it shows.
+    if (FOptions & optNoUpdate)
+        FCollection->ContentChanged();
+    else
+        FCollection->Changed();
 }
 
 bool TCustomLayer::ContainsPoint(int, int)

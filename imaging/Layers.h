@@ -34,6 +34,10 @@ public:
     virtual const TMappingRecord& LayerMapping() = 0;
     // Sets the cursor shown over the view.
     virtual void SetScreenCursor(TCursor cursor) = 0;
+    // Something that a flattened picture of the view shows changed: a
+    // visible layer, also one that does not repaint the view, and also
+    // while the collection holds its updates back.
+    virtual void LayerContentChanged() {}
 };
 
 using TLayerMouseEvent =
@@ -93,6 +97,7 @@ private:
     void InsertItem(TCustomLayer* layer);
     void RemoveItem(TCustomLayer* layer);
     void MoveItem(int from, int to);
+    void ContentChanged();
     // The layer if it is still in the collection, else null.
     TCustomLayer* StillHere(TCustomLayer* layer) const;
 

@@ -1,0 +1,236 @@
+// The wizard page's files: drops, the open dialog's loads, saving and copying
+// the result, and the whole walk from a template to a saved picture.
+#include "PageTestSupport.h"
+
+#include "codecs/ImageFiles.h"
+#include "editing/LayerSelection.h"
+#include "imaging/ImgView32.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QToolButton>
+#include <QUrl>
+
+namespace {
+
+// Drags the files over target and drops them as a file manager would; gives
+// the effect the target chose, or IgnoreAction when it refused.
+Qt::DropAction DropFiles(QWidget* target, const QStringList& files,
+                         Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction)
+{
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString& f : files) urls << QUrl::fromLocalFile(f);
+    mime.setUrls(urls);
+    const QPointF at(20, 20);
+    QDragEnterEvent enter(at.toPoint(), offered, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) return Qt::IgnoreAction;
+    QDropEvent drop(at, offered, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+    return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+}
+
+QSize FileImageSize(const QString& path)
+{
+    TBitmap32 image;
+    if (ReadImageFile(path, image) != TLoadResult::Loaded) return {};
+    return {image.Width(), image.Height()};
+}
+
+int ImageLayers(TImgView32* view)
+{
+    int n = 0;
+    for (int i = 0; i < view->Layers().Count(); ++i)
+        if (dynamic_cast<TBitmapLayer*>(view->Layers().Items(i))) ++n;
+    return n;
+}
+
+} // namespace
+
+class PageFilesTest : public PageTest {
+protected:
+    // Sample template, Next to the result step.
+    void ToResultStep()
+    {
+        PickLastTemplate();
+        for (int i = 0; i < 3; ++i) ClickNext();
+        ASSERT_EQ(Page->Step(), 4);
+    }
+    // Drags the bottom-right handle of the result's frame by (dx, dy); gives the new size.
+    QSize DragResultCorner(int dx, int dy)
+    {
+        TRubberbandLayer* frame = Page->Selection()->HandleLayer(4);
+        EXPECT_NE(frame, nullptr);
+        if (!frame) return {};
+        const TRect r = RoundRect(frame->AdjustedBounds());
+        const QPoint from(r.Right, r.Bottom), to = from + QPoint(dx, dy);
+        QTest::mousePress(Page->ImgView4, Qt::LeftButton, {}, from);
+        QTest::mouseMove(Page->ImgView4, from + QPoint(dx / 2, dy / 2));
+        QTest::mouseMove(Page->ImgView4, to);
+        QTest::mouseRelease(Page->ImgView4, Qt::LeftButton, {}, to);
+        const TRect now = RoundRect(frame->Bounds());
+        return {now.Right - now.Left, now.Bottom - now.Top};
+    }
+};
+
+TEST_F(PageFilesTest, DropsOnTheCurrentFaceOnly)
+{
+    const QString a = WriteImage(Path("a.bmp"), 30, 40, 0xFF102030);
+    const QString b = WriteImage(Path("b.jpg"), 20, 20, 0xFF405060);
+    const QString c = WriteImage(Path("c.gif"), 10, 12, 0xFF708090);
+    ClickNext();
+    EXPECT_TRUE(Page->ImgView1->acceptDrops());
+    EXPECT_FALSE(Page->ImgView2->acceptDrops());
+    EXPECT_EQ(DropFiles(Page->ImgView2, {a}), Qt::IgnoreAction);
+    EXPECT_EQ(DropFiles(Page->ImgView1, {a}, Qt::MoveAction), Qt::IgnoreAction);
+
+    // On an empty face only the first file counts, as the face image.
+    const Qt::DropAction effect = DropFiles(Page->ImgView1, {a, b, c});
+    EXPECT_TRUE(effect == Qt::CopyAction || effect == Qt::LinkAction);
+    EXPECT_EQ(Page->ImgView1->Bitmap().Width(), 30);
+    EXPECT_EQ(ImageLayers(Page->ImgView1), 0);
+    EXPECT_TRUE(Page->Modified());
+
+    // On a filled face every file that loads becomes a layer; the last is selected.
+    DropFiles(Page->ImgView1, {b, Path("missing.bmp"), c});
+    EXPECT_EQ(ImageLayers(Page->ImgView1), 2);
+    EXPECT_EQ(Page->ImgView1->Bitmap().Width(), 30);
+    auto* selected = dynamic_cast<TBitmapLayer*>(Page->Selection()->SelectedLayer(1));
+    ASSERT_NE(selected, nullptr);
+    EXPECT_EQ(selected->Bitmap().Width(), 10);
+    // Even a drop that loads nothing counts as unsaved work.
+    Page->SetModified(false);
+    DropFiles(Page->ImgView1, {Path("missing.bmp")});
+    EXPECT_TRUE(Page->Modified());
+    EXPECT_EQ(ImageLayers(Page->ImgView1), 2);
+}
+
+TEST_F(PageFilesTest, FilesThatAreNotFaceImagesAreRefusedWithAWarning)
+{
+    QImage png(8, 8, QImage::Format_RGB32);
+    png.fill(Qt::red);
+    ASSERT_TRUE(png.save(Path("front.png"), "PNG"));
+    ASSERT_TRUE(QFile::copy(WriteImage(Path("real.jpg"), 8, 8, 0xFF00FF00), Path("a.bmp")));
+    // A bitmap header that claims 60000 x 60000 pixels and holds almost nothing.
+    QFile hostile(Path("huge.bmp"));
+    ASSERT_TRUE(hostile.open(QIODevice::WriteOnly));
+    QByteArray header(54, '\0');
+    auto put32 = [&](int at, quint32 v) { for (int i = 0; i < 4; ++i) header[at + i] = char(v >> (8 * i)); };
+    header[0] = 'B';
+    header[1] = 'M';
+    put32(2, 54 + 16);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, 60000);
+    put32(22, 60000);
+    header[26] = 1;
+    header[28] = 32;
+    hostile.write(header + QByteArray(16, '\x7f'));
+    hostile.close();
+
+    ClickNext();
+    for (const QString name : {"front.png", "a.bmp", "huge.bmp"}) {
+        Page->ScaleBar->setValue(40);
+        AnswerFileDialog(Path(name));
+        auto warning = AnswerBox(QMessageBox::Ok);
+        Click(Page->btnDialogs);
+        EXPECT_EQ(warning->Text, QString("Unable to open the '%1'. The image may be corrupted.").arg(name));
+        EXPECT_TRUE(Page->ImgView1->Bitmap().IsEmpty()) << name.toStdString();
+        EXPECT_EQ(Page->ScaleBar->value(), 0) << "a failed load still resets the zoom";
+    }
+    auto warning = AnswerBox(QMessageBox::Ok);
+    EXPECT_EQ(DropFiles(Page->ImgView1, {Path("front.png")}), Qt::CopyAction);
+    EXPECT_TRUE(warning->Seen);
+    EXPECT_FALSE(Page->Modified());
+}
+
+TEST_F(PageFilesTest, SavesEachTypeWithItsExtensionAndKeepsTheType)
+{
+    ToResultStep();
+    const QSize rendered(Page->ResultImage().Width(), Page->ResultImage().Height());
+    const char* const written[] = {"shot.jpg", "shot.gif", "shot.bmp"};
+    const char* const filters[] = {"JPEG Image (*.jpg *.jpeg)", "GIF Image (*.gif)", "Bitmap Image (*.bmp)"};
+    for (int type = 0; type < 3; ++type) {
+        auto dialog = AnswerFileDialog(Path("shot.png"), type);
+        Page->SetModified(true);
+        Click(Host->btnDialogs);
+        // The dialog opens with the type of the last save in the run.
+        EXPECT_EQ(dialog->Text, filters[std::max(0, type - 1)]);
+        EXPECT_FALSE(Page->Modified());
+        EXPECT_EQ(FileImageSize(Path(written[type])), rendered) << written[type];
+    }
+    EXPECT_FALSE(QFileInfo::exists(Path("shot.png")));
+}
+
+TEST_F(PageFilesTest, FailedAndEmptySavesKeepTheWorkUnsaved)
+{
+    // Exit's save question before the result was ever rendered: nothing to write.
+    ClickNext();
+    SelectFace(WriteImage(Path("front.bmp"), 20, 20, 0xFF123456));
+    AnswerBox(QMessageBox::Yes);
+    auto empty = AnswerBox(QMessageBox::Ok);
+    Click(Host->Button3);
+    EXPECT_TRUE(empty->Text.startsWith("There is no finished image"));
+    EXPECT_TRUE(Host->isVisible());
+    EXPECT_TRUE(Page->Modified());
+
+    // A JPEG that cannot be written names the file and keeps the work unsaved.
+    NewHost();
+    ToResultStep();
+    AnswerFileDialog(Path("gone/box.jpg"), 0);
+    auto failed = AnswerBox(QMessageBox::Ok);
+    Click(Host->btnDialogs);
+    EXPECT_TRUE(failed->Text.contains("box.jpg")) << failed->Text.toStdString();
+    EXPECT_TRUE(Page->Modified());
+}
+
+TEST_F(PageFilesTest, CopyImageTakesTheFaceOrTheResizedResult)
+{
+    ClickNext();
+    SelectFace(WriteImage(Path("front.bmp"), 33, 44, 0xFF00AA00));
+    DropFiles(Page->ImgView1, {WriteImage(Path("layer.bmp"), 5, 5, 0xFFFF0000)});
+    // A right-click on the face offers "Copy Image".
+    QTest::mousePress(Page->ImgView1, Qt::RightButton, {}, QPoint(3, 3));
+    ASSERT_TRUE(Page->popCodexa->isVisible());
+    EXPECT_TRUE(Page->actCopy->isEnabled());
+    Page->popCodexa->close();
+    QTest::mouseRelease(Page->ImgView1, Qt::RightButton, {}, QPoint(3, 3));
+    Page->actCopy->trigger();
+    const QImage face = QGuiApplication::clipboard()->image();
+    EXPECT_EQ(face.size(), QSize(33, 44));
+    EXPECT_EQ(face.pixel(16, 22), 0xFF00AA00) << "the layers are not copied";
+}
+
+TEST_F(PageFilesTest, WalkFromTheSampleTemplateToASavedResizedPicture)
+{
+    ToResultStep();
+    const QSize plain(Page->ResultImage().Width(), Page->ResultImage().Height());
+    Click(Page->btnOrientRight);
+    Click(Page->chkShadow);
+    EXPECT_EQ(Page->ResultImage().Width(), plain.width() + 60);
+    Click(Page->chkDefaultSize);
+    EXPECT_FALSE(Page->chkDefaultSize->isChecked());
+    const QSize resized = DragResultCorner(-40, -30);
+    EXPECT_EQ(resized, QSize(Page->ResultImage().Width() - 40, Page->ResultImage().Height() - 30));
+    AnswerFileDialog(Path("walk.jpeg"), 0);
+    Click(Host->btnDialogs);
+    EXPECT_EQ(FileImageSize(Path("walk.jpg")), resized);
+    EXPECT_FALSE(Page->Modified());
+
+    emit Page->popCodexa->aboutToShow();
+    Page->actCopy->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), resized);
+}

@@ -1,0 +1,407 @@
+// The final render, the save command and Copy Image, through a real result
+// view, the real save dialog and the offscreen clipboard.
+#include "wizard/RenderDrivers.h"
+#include "wizard/ResultOutput.h"
+
+#include "codecs/ImageFiles.h"
+#include "imageview/ViewFixture.h"
+#include "render/LayerUtils.h"
+#include "resources/StringTable.h"
+#include "templates/TemplateList.h"
+
+#include <QAbstractButton>
+#include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+namespace {
+
+// Answers the save dialog (with a filter and a file name, or Cancel) and
+// every message box (OK) that opens while it lives.
+class TDialogAnswerer : public QObject {
+public:
+    TDialogAnswerer(int filter, QString fileName) : FFilter(filter), FFileName(std::move(fileName))
+    {
+        auto* timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, &TDialogAnswerer::Answer);
+        timer->start(10);
+    }
+    int Dialogs = 0;
+    QString FilterAtOpen;
+    QList<QMessageBox::Icon> Icons;
+    QStringList Texts;
+
+private:
+    void Answer()
+    {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible()) continue;
+            if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                Icons << box->icon();
+                Texts << box->text();
+                box->button(QMessageBox::Ok)->click();
+            } else if (auto* dlg = qobject_cast<QFileDialog*>(w); dlg && dlg->objectName() == "dlgSave") {
+                ++Dialogs;
+                FilterAtOpen = dlg->selectedNameFilter();
+                if (FFileName.isEmpty()) {
+                    dlg->reject();
+                    continue;
+                }
+                dlg->selectNameFilter(dlg->nameFilters().at(FFilter));
+                // Typed as a user would: selectFile leaves a focused name box alone.
+                auto* nameBox = dlg->findChild<QLineEdit*>("fileNameEdit");
+                ASSERT_TRUE(nameBox);
+                nameBox->setText(FFileName);
+                static_cast<QDialog*>(dlg)->accept(); // QFileDialog's own is protected
+            }
+        }
+    }
+    int FFilter;
+    QString FFileName;
+};
+
+bool SamePixels(const TBitmap32& a, const TBitmap32& b)
+{
+    return a.Width() == b.Width() && a.Height() == b.Height() &&
+           std::memcmp(a.Bits(), b.Bits(), std::size_t(a.Width()) * a.Height() * 4) == 0;
+}
+
+void Opaque(TBitmap32& b, int w, int h, std::uint32_t seed)
+{
+    FillPattern(b, w, h, seed);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) b.SetPixelAt(x, y, b.PixelAt(x, y) | 0xFF000000u);
+}
+
+struct ResultFixture : ::testing::Test {
+    ViewFixture resultView{300, 200};
+    TLayerSelection sel{{nullptr, nullptr, nullptr, nullptr, resultView.view.get()}, [] { return 4; }};
+    TBitmap32 result;
+    QTemporaryDir dir;
+
+    TImgView32* View() { return resultView.view.get(); }
+    QString Path(const QString& name) const { return QDir(dir.path()).filePath(name); }
+    // The result as a render leaves it: the picture as the selected layer.
+    void ShowResult(int w, int h)
+    {
+        Opaque(result, w, h, 11);
+        sel.AddImageLayer(View(), result);
+    }
+    bool Save(TResultSaver& saver, int filter, const QString& name)
+    {
+        TDialogAnswerer answer(filter, name.isEmpty() ? QString() : Path(name));
+        const bool ok = saver.Execute(nullptr, View(), result);
+        last = answer.Texts;
+        lastIcons = answer.Icons;
+        lastDialogs = answer.Dialogs;
+        lastFilter = answer.FilterAtOpen;
+        return ok;
+    }
+    QStringList last;
+    QList<QMessageBox::Icon> lastIcons;
+    int lastDialogs = 0;
+    QString lastFilter;
+};
+
+} // namespace
+
+TEST_F(ResultFixture, EachTypeForcesItsExtensionAndStaysChosenForTheNextSave)
+{
+    ShowResult(120, 90);
+    TResultSaver saver(dir.path());
+    const char* extensions[] = {".jpg", ".gif", ".bmp"};
+    QString previousFilter = LoadStr(StrId::SaveFilterJpeg);
+    for (int type = 0; type < 3; ++type) {
+        ASSERT_TRUE(Save(saver, type, "shot.png")) << type;
+        EXPECT_EQ(lastFilter, previousFilter) << type;
+        previousFilter = LoadStr(StrId(int(StrId::SaveFilterJpeg) + type));
+        TBitmap32 back;
+        ASSERT_EQ(ReadImageFile(Path(QStringLiteral("shot") + extensions[type]), back), TLoadResult::Loaded) << type;
+        EXPECT_EQ(back.Width(), 120);
+        EXPECT_EQ(back.Height(), 90);
+        if (type == TResultSaver::ftBitmap) {
+            EXPECT_TRUE(SamePixels(back, result));
+        }
+    }
+    EXPECT_FALSE(QFileInfo::exists(Path("shot.png")));
+    EXPECT_TRUE(last.isEmpty());
+
+    // Cancel writes nothing and says nothing.
+    EXPECT_FALSE(Save(saver, 0, QString()));
+    EXPECT_EQ(lastDialogs, 1);
+    EXPECT_TRUE(last.isEmpty());
+}
+
+TEST_F(ResultFixture, ResizedResultIsSavedAndCopiedAtItsNewSize)
+{
+    ShowResult(120, 90);
+    TBitmap32 rendered;
+    rendered.CopyFrom(result);
+    TRubberbandLayer* frame = sel.HandleLayer(4);
+    frame->SetBounds(TRealRect{0, 0, 60, 45});
+    TResultSaver saver(dir.path());
+    ASSERT_TRUE(Save(saver, TResultSaver::ftJpeg, "small.jpg"));
+    TBitmap32 back;
+    ASSERT_TRUE(LoadImageFile(Path("small.jpg"), back));
+    EXPECT_EQ(back.Width(), 60);
+    EXPECT_EQ(back.Height(), 45);
+    CopyImageToClipboard(result);
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(60, 45));
+
+    // Back at the rendered size: the rendered picture itself, not a resample.
+    frame->SetBounds(TRealRect{10, 10, 130, 100});
+    ASSERT_TRUE(Save(saver, TResultSaver::ftBitmap, "full.bmp"));
+    ASSERT_TRUE(LoadImageFile(Path("full.bmp"), back));
+    EXPECT_TRUE(SamePixels(back, rendered));
+}
+
+TEST_F(ResultFixture, FailedWritesWarnNameTheFileAndKeepFailing)
+{
+    ShowResult(40, 30);
+    // Folders stand where the files would go, so every write fails.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("shot.jpg"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("shot.bmp"));
+    TResultSaver saver(dir.path());
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        EXPECT_FALSE(Save(saver, TResultSaver::ftJpeg, "shot.png"));
+        ASSERT_EQ(lastIcons, QList<QMessageBox::Icon>{QMessageBox::Warning});
+        EXPECT_TRUE(last.at(0).contains(QDir::toNativeSeparators(Path("shot.jpg")))) << last.at(0).toStdString();
+    }
+    EXPECT_FALSE(Save(saver, TResultSaver::ftBitmap, "shot.png"));
+    ASSERT_EQ(lastIcons, QList<QMessageBox::Icon>{QMessageBox::Critical});
+    EXPECT_TRUE(last.at(0).contains("shot.bmp")) << last.at(0).toStdString();
+    EXPECT_TRUE(QFileInfo(Path("shot.jpg")).isDir());
+}
+
+TEST_F(ResultFixture, EmptyResultWarnsWithoutAskingForAFile)
+{
+    TResultSaver saver(dir.path());
+    EXPECT_FALSE(Save(saver, 0, "shot.jpg"));
+    EXPECT_EQ(lastDialogs, 0);
+    EXPECT_EQ(last, QStringList{LoadStr(StrId::SaveResultEmpty)});
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    // Nothing to copy: the clipboard keeps what it held.
+    QImage held(3, 3, QImage::Format_RGB32);
+    held.fill(Qt::red);
+    QGuiApplication::clipboard()->setImage(held);
+    CopyImageToClipboard(result);
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(3, 3));
+}
+
+TEST_F(ResultFixture, RenderLeavesTheFaceFramesOutAndShowsOneSelectedPicture)
+{
+    ViewFixture front{300, 200}, side{300, 200};
+    TLayerSelection faces{{nullptr, front.view.get(), side.view.get(), nullptr, View()}, [] { return 4; }};
+    // The page's checkerboard stage under the front face.
+    front.view->PaintStages()[0].Stage = stageCustom;
+    front.view->OnPaintStage = [](TCustomImage32*, TBitmap32* buffer, unsigned) { DrawCheckerboard(*buffer, false); };
+    Opaque(front.view->Bitmap(), 200, 240, 1);
+    Opaque(side.view->Bitmap(), 30, 240, 2);
+    TBitmap32 layerPicture;
+    Opaque(layerPicture, 50, 50, 3);
+    faces.AddImageLayer(front.view.get(), layerPicture);
+
+    TBoxRenderInput in;
+    in.Faces[1] = front.view.get();
+    in.Faces[2] = side.view.get();
+    in.Shadow = true;
+
+    // Expected: the faces flattened with no selection shown.
+    TBitmap32 f, s, t, expected, f2, s2, expectedNoShadow;
+    faces.SetSelection(nullptr, 1);
+    FlattenView(front.view.get(), f);
+    FlattenView(side.view.get(), s);
+    f2.CopyFrom(f);
+    s2.CopyFrom(s);
+    ComposeBox(expected, f, s, t, in.Style, in.Orientation, false, 250, 300, true);
+    ComposeBox(expectedNoShadow, f2, s2, t, in.Style, in.Orientation, false, 250, 300, false);
+    faces.SetSelection(dynamic_cast<TPositionedLayer*>(front.view->Layers().Items(0)), 1);
+
+    View()->SetScale(2.0f);
+    RenderBox(in, faces, View(), result);
+    EXPECT_TRUE(SamePixels(result, expected));
+    EXPECT_EQ(faces.HandleLayer(1)->Options(), 0xB0000000u);
+    EXPECT_TRUE(front.view->PaintStages()[0].RunTime);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(View()->Scale(), 1.0f);
+    ASSERT_EQ(View()->Layers().Count(), 2);
+    auto* shown = dynamic_cast<TBitmapLayer*>(faces.SelectedLayer(4));
+    ASSERT_TRUE(shown);
+    EXPECT_TRUE(SamePixels(shown->Bitmap(), result));
+    const TRealRect first = shown->Bounds();
+    EXPECT_EQ(first.Right - first.Left, float(result.Width()));
+    EXPECT_EQ(first.Bottom - first.Top, float(result.Height()));
+
+    // A re-render (the last picture lends its memory) at another size stays
+    // centred where the first one was.
+    in.Shadow = false;
+    RenderBox(in, faces, View(), result);
+    shown = dynamic_cast<TBitmapLayer*>(faces.SelectedLayer(4));
+    ASSERT_TRUE(shown);
+    EXPECT_TRUE(SamePixels(shown->Bitmap(), result));
+    EXPECT_EQ(faces.HandleLayer(4)->Target(), shown);
+    const TRealRect second = shown->Bounds();
+    EXPECT_EQ(second.Right - second.Left, float(result.Width()));
+    EXPECT_EQ(second.Left + second.Right, first.Left + first.Right);
+    EXPECT_EQ(second.Top + second.Bottom, first.Top + first.Bottom);
+    EXPECT_TRUE(SamePixels(result, expectedNoShadow));
+
+    // Without a side image nothing changes.
+    side.view->Bitmap().SetSize(0, 0);
+    RenderBox(in, faces, View(), result);
+    EXPECT_EQ(faces.SelectedLayer(4), shown);
+    EXPECT_TRUE(SamePixels(result, expectedNoShadow));
+}
+
+// The faces' flattened pictures are kept between renders: every change of a
+// face makes exactly that face flatten again and the picture match a render
+// from scratch; option clicks, zoom and view size flatten nothing.
+TEST_F(ResultFixture, KeptFacesFollowEveryChangeOfAFaceAndOnlyThose)
+{
+    ViewFixture front{300, 200}, side{300, 200};
+    TLayerSelection faces{{nullptr, front.view.get(), side.view.get(), nullptr, View()}, [] { return 1; }};
+    front.view->PaintStages()[0].Stage = stageCustom;
+    front.view->OnPaintStage = [](TCustomImage32*, TBitmap32* buffer, unsigned) { DrawCheckerboard(*buffer, false); };
+    Opaque(front.view->Bitmap(), 200, 240, 1);
+    Opaque(side.view->Bitmap(), 60, 240, 2);
+    TBitmap32 picture;
+    Opaque(picture, 50, 50, 3);
+    // The front's first layer stays selected: its frame is shown throughout.
+    TBitmapLayer* framed = faces.AddImageLayer(front.view.get(), picture);
+    Opaque(picture, 40, 30, 4);
+    TBitmapLayer* frontTop = AddBitmapLayerFrom(front.view.get(), picture);
+    TBitmapLayer* sideLayer = AddBitmapLayerFrom(side.view.get(), picture);
+
+    TBoxRenderInput in;
+    in.Faces[1] = front.view.get();
+    in.Faces[2] = side.view.get();
+    auto flattenedByRender = [&] {
+        const std::uint64_t before = RenderBoxFacesFlattened();
+        RenderBox(in, faces, View(), result);
+        return RenderBoxFacesFlattened() - before;
+    };
+    auto fromScratch = [&] {
+        TBitmap32 f, s, t, expected;
+        faces.HideSelection(1);
+        FlattenView(front.view.get(), f);
+        FlattenView(side.view.get(), s);
+        faces.RestoreSelection(1);
+        ComposeBox(expected, f, s, t, in.Style, in.Orientation, in.DefaultSize, in.DefaultWidth, in.DefaultHeight,
+                   in.Shadow);
+        return SamePixels(result, expected);
+    };
+
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        std::uint64_t flattens;
+    };
+    const Step steps[] = {
+        {"shadow and orientation", [&] { in.Shadow = true; in.Orientation = boRight; }, 0},
+        {"default size", [&] { in.DefaultSize = true; }, 0},
+        {"front face replaced",
+         [&] {
+             TBitmap32 loaded;
+             Opaque(loaded, 200, 240, 7);
+             front.view->Bitmap().SwapPixels(loaded);
+         },
+         1},
+        {"layer dragged by its frame",
+         [&] {
+             const TRealRect was = framed->Bounds();
+             // Inside the frame, clear of the smaller layer over its middle.
+             front.Press(Qt::LeftButton, 150, 80);
+             front.Move(165, 88);
+             front.Release(Qt::LeftButton, 165, 88);
+             ASSERT_FALSE(SameBounds(framed->Bounds(), was));
+         },
+         1},
+        {"zoom and view size", [&] { front.view->SetScale(2.5f); side.view->resize(200, 150); }, 0},
+        {"side layer moved",
+         [&] {
+             TRealRect b = sideLayer->Bounds();
+             b.Left += 5;
+             b.Right += 5;
+             sideLayer->SetBounds(b);
+         },
+         1},
+        {"layer pixels changed with their notice",
+         [&] {
+             frontTop->Bitmap().ScanLine(3)[4] = 0xFF123456u;
+             frontTop->Bitmap().NotifyChanged();
+         },
+         1},
+        {"layer blended at half strength, with its notice",
+         [&] {
+             sideLayer->Bitmap().DrawMode = dmBlend;
+             sideLayer->Bitmap().MasterAlpha = 128;
+             sideLayer->Bitmap().NotifyChanged();
+         },
+         1},
+        {"default size off", [&] { in.DefaultSize = false; }, 0},
+        {"layer hidden", [&] { frontTop->SetVisible(false); }, 1},
+        {"layer added", [&] { AddBitmapLayerFrom(side.view.get(), picture); }, 1},
+        {"layers reordered", [&] { sideLayer->MoveToIndex(1); }, 1},
+        {"layer deleted", [&] { delete sideLayer; }, 1},
+        {"selection moved to another layer",
+         [&] { faces.SetSelection(frontTop, 1); faces.SetSelection(framed, 1); }, 1},
+    };
+    EXPECT_EQ(flattenedByRender(), 2u);
+    for (const Step& step : steps) {
+        flattenedByRender(); // takes in what the last comparison's frame hiding moved on
+        step.change();
+        EXPECT_EQ(flattenedByRender(), step.flattens) << step.what;
+        EXPECT_TRUE(fromScratch()) << step.what;
+    }
+    EXPECT_EQ(faces.HandleLayer(1)->Options(), 0xB0000000u);
+}
+
+TEST(TemplatePreview, PlaceholderUnlessFrontAndSideFilesExist)
+{
+    QTemporaryDir dir;
+    const QString front = QDir(dir.path()).filePath("front.bmp"), side = QDir(dir.path()).filePath("side.bmp");
+    TBitmap32 face;
+    Opaque(face, 40, 50, 5);
+    SaveAsBitmap(front, face);
+    SaveAsBitmap(side, face);
+    ViewFixture view0{300, 200};
+    TTemplateItem item;
+    item.SetFrontImage(front);
+    item.SetSideImage(side);
+    item.SetDefaultWidth(120);
+    item.SetDefaultHeight(160);
+    const TBitmap32& preview = view0.view->Bitmap();
+    auto size = [&] { return QSize(preview.Width(), preview.Height()); };
+
+    RenderTemplatePreview(view0.view.get(), &item, bxTwoSidedBox);
+    EXPECT_EQ(size(), QSize(120, 160));
+    RenderTemplatePreview(view0.view.get(), nullptr, bxTwoSidedBox);
+    EXPECT_EQ(size(), QSize(box::NoPreviewWidth, box::NoPreviewHeight));
+
+    // A folder in place of the side file counts as missing.
+    item.SetSideImage(dir.path());
+    RenderTemplatePreview(view0.view.get(), &item, bxTwoSidedBox);
+    EXPECT_EQ(size(), QSize(box::NoPreviewWidth, box::NoPreviewHeight));
+
+    // A damaged front file leaves that face empty; the preview is still drawn.
+    QFile bad(QDir(dir.path()).filePath("bad.jpg"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("\xFF\xD8\xFF\xE0 not really a JPEG");
+    bad.close();
+    item.SetSideImage(side);
+    item.SetFrontImage(bad.fileName());
+    RenderTemplatePreview(view0.view.get(), &item, bxTwoSidedBox);
+    EXPECT_EQ(size(), QSize(120, 160));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}

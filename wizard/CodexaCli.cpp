@@ -1,0 +1,951 @@
+#include "wizard/CodexaCli.h"
+
+#include "codecs/ImageFiles.h"
+#include "editing/LayerSelection.h"
+#include "editing/OpenPictureDlg.h"
+#include "imaging/ImgView32.h"
+#include "render/LayerUtils.h"
+#include "resources/StringTable.h"
+#include "settings/AppSettings.h"
+#include "settings/ProgramKey.h"
+#include "templates/TemplateList.h"
+#include "templates/TemplatesDlg.h"
+#include "widgets/EnhCombo.h"
+#include "widgets/HTMLabel.h"
+#include "wizard/ActionButton.h"
+#include "wizard/ErrorBox.h"
+#include "wizard/PageArt.h"
+#include "wizard/RenderDrivers.h"
+#include "wizard/ResultOutput.h"
+#include "wizard/TemplatePicker.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSlider>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// Design measures of the page (client size 482 x 411).
+constexpr QSize kDesignSize(482, 411);
+constexpr int kToolsHeight = 117;
+constexpr int kStripHeight = 31;
+constexpr int kToolbarHeight = 28;
+constexpr int kLastStep = 4;
+constexpr int kStepCount = 5; // the title line always counts five steps
+
+const StrId kStepTexts[] = {StrId::PageStepText0, StrId::PageStepText1, StrId::PageStepText2,
+                            StrId::PageStepText3, StrId::PageStepText4};
+const StrId kInstructions[] = {StrId::PageInstructions0, StrId::PageInstructions1,
+                               StrId::PageInstructions2, StrId::PageInstructions3,
+                               StrId::PageInstructions4};
+
+bool IsFaceStep(int step)
+{
+    return step >= 1 && step <= 3;
+}
+
+// Runs cleanup when the scope ends, also when an error escapes.
+template <class F> struct TFinally {
+    F Cleanup;
+    ~TFinally() { Cleanup(); }
+};
+template <class F> TFinally(F) -> TFinally<F>;
+
+// The copy and link effects of a drag, never move; Qt::IgnoreAction when the
+// drag offers neither or carries no local file.
+Qt::DropAction AcceptedDropAction(const QDropEvent* event)
+{
+    const QMimeData* mime = event->mimeData();
+    if (!mime || !mime->hasUrls()) return Qt::IgnoreAction;
+    bool anyFile = false;
+    for (const QUrl& url : mime->urls()) anyFile = anyFile || url.isLocalFile();
+    if (!anyFile) return Qt::IgnoreAction;
+    const Qt::DropAction proposed = event->proposedAction();
+    if (proposed == Qt::CopyAction || proposed == Qt::LinkAction) return proposed;
+    if (event->possibleActions() & Qt::CopyAction) return Qt::CopyAction;
+    if (event->possibleActions() & Qt::LinkAction) return Qt::LinkAction;
+    return Qt::IgnoreAction;
+}
+
+} // namespace
+
+TCodexaCliFrm::TCodexaCliFrm(QWidget* owner) : QWidget(owner)
+{
+    setObjectName(QStringLiteral("CodexaCliFrm"));
+    hide(); // created invisible; the host shows it through ShowPage
+    CreateComponents();
+    FormCreate(owner);
+}
+
+TCodexaCliFrm::~TCodexaCliFrm()
+{
+    FormDestroy();
+}
+
+// ---------------------------------------------------------------------------
+// The form's components.
+
+void TCodexaCliFrm::CreateComponents()
+{
+    resize(kDesignSize);
+    for (int i = 0; i < 20; ++i) {
+        QPixmap picture = PageGlyphPixmap(i);
+        if (picture.isNull()) {
+            picture = QPixmap(ImageList.ImageSize());
+            picture.fill(Qt::transparent);
+        }
+        ImageList.Add(picture);
+    }
+    auto named = [](QObject* object, const char* name) {
+        object->setObjectName(QLatin1String(name));
+        return object;
+    };
+
+    actOpen = new QAction(LoadStr(StrId::PageSelectImage).arg(FaceName(1)), this);
+    actReset = new QAction(LoadStr(StrId::PageReset), this);
+    actSave = new QAction(LoadStr(StrId::PageSave), this);
+    actCopy = new QAction(LoadStr(StrId::PageCopyImage), this);
+    named(actOpen, "actOpen");
+    named(actReset, "actReset");
+    named(actSave, "actSave");
+    named(actCopy, "actCopy");
+    connect(actOpen, &QAction::triggered, this, [this] { RunCommand(this, [this] { actOpenExecute(); }); });
+    connect(actReset, &QAction::triggered, this, [this] { RunCommand(this, [this] { actResetExecute(); }); });
+    connect(actSave, &QAction::triggered, this, [this] { RunCommand(this, [this] { actSaveExecute(); }); });
+    connect(actCopy, &QAction::triggered, this, [this] { RunCommand(this, [this] { actCopyExecute(); }); });
+    popCodexa = new QMenu(this);
+    named(popCodexa, "popCodexa");
+    popCodexa->addAction(actCopy);
+    connect(popCodexa, &QMenu::aboutToShow, this, &TCodexaCliFrm::popCodexaPopup);
+
+    // The instruction area and the step's command strip.
+    pnlTools = new QWidget(this);
+    named(pnlTools, "pnlTools");
+    lblImage = new THTMLabel(pnlTools);
+    named(lblImage, "lblImage");
+    lblImage->SetImages(&ImageList);
+    connect(lblImage, &THTMLabel::OnAnchorClick, this,
+            [this](THTMLabel*, const QString& href) { RunCommand(this, [&] { lblImageAnchorClick(href); }); });
+    btnDialogs = new QPushButton(pnlTools);
+    named(btnDialogs, "btnDialogs");
+    BitBtn1 = new QPushButton(pnlTools);
+    named(BitBtn1, "BitBtn1");
+    // The buttons follow their actions (caption, state, visibility).
+    BindButtonToAction(btnDialogs, actOpen);
+    BindButtonToAction(BitBtn1, actReset);
+    btnDialogs->setIcon(QIcon(SelectGlyph())); // the design glyph, until the first step is entered
+    bevZero = new QFrame(pnlTools);
+    named(bevZero, "bevZero");
+    bevZero->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+
+    pnlZoomCubiform = new QWidget(pnlTools);
+    named(pnlZoomCubiform, "pnlZoomCubiform");
+    chkDefaultSize = new QCheckBox(LoadStr(StrId::PageDefaultSize), pnlZoomCubiform);
+    named(chkDefaultSize, "chkDefaultSize");
+    chkDefaultSize->setToolTip(LoadStr(StrId::PageDefaultSizeHint));
+    chkShadow = new QCheckBox(LoadStr(StrId::PageShadow), pnlZoomCubiform);
+    named(chkShadow, "chkShadow");
+    chkShadow->setToolTip(LoadStr(StrId::PageShadowHint));
+    Label1 = new QLabel(LoadStr(StrId::PageResultStyle), pnlZoomCubiform);
+    named(Label1, "Label1");
+    cbeBookType = new TEnhCombo(pnlZoomCubiform);
+    named(cbeBookType, "cbeBookType");
+    lblOrient = new QLabel(LoadStr(StrId::PageOrientation), pnlZoomCubiform);
+    named(lblOrient, "lblOrient");
+    btnOrientLeft = new QToolButton(pnlZoomCubiform);
+    named(btnOrientLeft, "btnOrientLeft");
+    btnOrientLeft->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
+    btnOrientLeft->setToolTip(LoadStr(StrId::PageOrientLeftHint));
+    btnOrientRight = new QToolButton(pnlZoomCubiform);
+    named(btnOrientRight, "btnOrientRight");
+    btnOrientRight->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
+    btnOrientRight->setToolTip(LoadStr(StrId::PageOrientRightHint));
+    auto* orientation = new QButtonGroup(this);
+    for (QToolButton* b : {btnOrientLeft, btnOrientRight}) {
+        b->setCheckable(true);
+        b->setAutoRaise(true);
+        orientation->addButton(b);
+    }
+    btnOrientLeft->setChecked(true);
+    auto renderOnClick = [this] { RunCommand(this, [this] { btnOrientLeftClick(); }); };
+    connect(orientation, &QButtonGroup::buttonClicked, this, renderOnClick);
+    connect(chkDefaultSize, &QCheckBox::clicked, this, renderOnClick);
+    connect(chkShadow, &QCheckBox::clicked, this, renderOnClick);
+
+    // The layer toolbar; the layer commands go in front of the zoom gauge.
+    tbLayers = new QToolBar(LoadStr(StrId::PageLayers), this);
+    named(tbLayers, "tbLayers");
+    tbLayers->setIconSize(QSize(16, 16));
+    ScaleBar = new QSlider(Qt::Horizontal);
+    named(ScaleBar, "ScaleBar");
+    ScaleBar->setRange(-100, 100);
+    ScaleBar->setValue(0);
+    ScaleBar->setPageStep(20);
+    ScaleBar->setFixedWidth(120);
+    ScaleBar->setToolTip(LoadStr(StrId::PageZoomHint));
+    ScaleBar->setEnabled(false);
+    connect(ScaleBar, &QSlider::valueChanged, this, &TCodexaCliFrm::ScaleBarChange);
+    lblZoom = new QLabel(LoadStr(StrId::PageZoom).arg(1));
+    named(lblZoom, "lblZoom");
+    lblZoom->setEnabled(false);
+    tbLayers->addSeparator();
+    tbLayers->addWidget(ScaleBar);
+    tbLayers->addWidget(lblZoom);
+
+    // One panel per step, each with its view.
+    const char* const panelNames[] = {"pnlStep0", "pnlStep1", "pnlStep2", "pnlStep3", "pnlStep4"};
+    const char* const viewNames[] = {"ImgView0", "ImgView1", "ImgView2", "ImgView3", "ImgView4"};
+    std::array<TImgView32*, 5> views{};
+    for (int i = 0; i < 5; ++i) {
+        pnlStep[i] = new QWidget(this);
+        named(pnlStep[i], panelNames[i]);
+        pnlStep[i]->hide();
+        views[i] = new TImgView32(pnlStep[i]);
+        named(views[i], viewNames[i]);
+        views[i]->setFocusPolicy(Qt::StrongFocus);
+    }
+    ImgView0 = views[0];
+    ImgView1 = views[1];
+    ImgView2 = views[2];
+    ImgView3 = views[3];
+    ImgView4 = views[4];
+    // The front and side views take right-clicks on layers for the layer menu.
+    ImgView1->Tag = 2;
+    ImgView2->Tag = 3;
+    ImgView0->SetColor(Qt::white);
+    ImgView0->SetSizeGrip(sgAlways);
+
+    lblTemplates = new QLabel(LoadStr(StrId::PageTemplates), pnlStep[0]);
+    named(lblTemplates, "lblTemplates");
+    cbTemplates = new TEnhCombo(pnlStep[0]);
+    named(cbTemplates, "cbTemplates");
+    cbTemplates->setMaxVisibleItems(10);
+    FTemplateRows = new TTemplateRowDelegate(&ImageList, cbTemplates);
+    cbTemplates->setItemDelegate(FTemplateRows);
+    lblTemplates->setBuddy(cbTemplates);
+    Label3 = new QLabel(LoadStr(StrId::PageStyle), pnlStep[0]);
+    named(Label3, "Label3");
+    cbBookType = new TEnhCombo(pnlStep[0]);
+    named(cbBookType, "cbBookType");
+    Label3->setBuddy(cbBookType);
+    Label2 = new QLabel(LoadStr(StrId::PagePreview), pnlStep[0]);
+    named(Label2, "Label2");
+    for (TEnhCombo* combo : {cbBookType, cbeBookType})
+        combo->addItems({LoadStr(StrId::PageStyleTwoSided), LoadStr(StrId::PageStyleThreeSide),
+                         LoadStr(StrId::PageStyleBook)});
+    // User choices only: setting an index from code runs no handler.
+    connect(cbBookType, &QComboBox::activated, this, [this] { RunCommand(this, [this] { cbBookTypeChange(); }); });
+    connect(cbeBookType, &QComboBox::activated, this, [this] { RunCommand(this, [this] { cbeBookTypeChange(); }); });
+    connect(cbTemplates, &QComboBox::activated, this, [this] { RunCommand(this, [this] { cbTemplatesChange(); }); });
+    connect(cbTemplates, &TEnhCombo::OnDropDown, this, &TCodexaCliFrm::cbTemplatesDropDown);
+
+    Image2 = new QLabel(this);
+    named(Image2, "Image2");
+    Image2->setPixmap(PageBanner());
+    Image2->setFixedSize(216, 57);
+    Image2->hide();
+
+    ArrangeComponents();
+}
+
+void TCodexaCliFrm::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    ArrangeComponents();
+}
+
+void TCodexaCliFrm::ArrangeComponents()
+{
+    const int w = width(), h = height();
+    pnlTools->setGeometry(0, 0, w, kToolsHeight);
+    lblImage->setGeometry(7, 8, std::max(0, w - 13), 73);
+    btnDialogs->setGeometry(8, 88, 210, 25);
+    BitBtn1->setGeometry(224, 88, 70, 25);
+    bevZero->setGeometry(0, kToolsHeight - 2, w, 2);
+    pnlZoomCubiform->setGeometry(0, kToolsHeight - kStripHeight, w, kStripHeight);
+    chkDefaultSize->move(8, 8);
+    chkDefaultSize->adjustSize();
+    chkShadow->move(96, 8);
+    chkShadow->adjustSize();
+    Label1->move(173, 8);
+    Label1->adjustSize();
+    // A font wider than the design's must not let the list cover its label.
+    cbeBookType->setGeometry(std::max(248, Label1->geometry().right() + 4), 5, 105, 21);
+    btnOrientRight->setGeometry(w - 8 - 23, 4, 23, 23);
+    btnOrientLeft->setGeometry(w - 8 - 2 * 23 - 2, 4, 23, 23);
+    lblOrient->adjustSize();
+    lblOrient->move(btnOrientLeft->x() - 4 - lblOrient->width(), 8);
+
+    int top = kToolsHeight;
+    if (!tbLayers->isHidden()) {
+        tbLayers->setGeometry(0, top, w, kToolbarHeight);
+        top += kToolbarHeight;
+    }
+    const int ph = std::max(0, h - top);
+    for (int i = 0; i < 5; ++i) {
+        pnlStep[i]->setGeometry(0, top, w, ph);
+        if (i > 0) FaceView(i)->setGeometry(0, 0, w, ph);
+    }
+    lblTemplates->move(8, 8);
+    lblTemplates->adjustSize();
+    cbTemplates->setGeometry(8, 24, 200, 21);
+    Label3->move(8, 56);
+    Label3->adjustSize();
+    cbBookType->setGeometry(8, 72, 200, 21);
+    Label2->move(224, 8);
+    Label2->adjustSize();
+    ImgView0->setGeometry(224, 24, std::max(0, w - 232), std::max(0, ph - 32));
+}
+
+// ---------------------------------------------------------------------------
+// Creation and destruction.
+
+void TCodexaCliFrm::FormCreate(QWidget* owner)
+{
+    if (owner) FHost = QueryWizInterface<IWizHost2>(owner, IID_IWizHost2);
+    if (!FHost) return;
+    // The page is designed in the host's font, and takes its face (Tahoma where installed).
+    setFont(owner->font());
+    // The host runs its idle-time update, and the page's with it.
+    if (owner->metaObject()->indexOfSignal("IdleUpdate()") >= 0)
+        connect(owner, SIGNAL(IdleUpdate()), this, SLOT(IdleUpdate()));
+
+    FSelection = new TLayerSelection({nullptr, ImgView1, ImgView2, ImgView3, ImgView4},
+                                     [this] { return FStep; }, this);
+    for (int i = 1; i <= 4; ++i) {
+        TImgView32* view = FaceView(i);
+        TPaintStages& stages = view->PaintStages();
+        if (stages.Count() > 0 && stages[0].Stage == stageClearBackground) {
+            stages[0].Stage = stageCustom;
+            view->OnPaintStage = [this](TCustomImage32* sender, TBitmap32* buffer, unsigned stageNum) {
+                ImgView3PaintStage(sender, buffer, stageNum);
+            };
+        }
+        view->OnMouseDown = [this](TCustomImage32* sender, TMouseButton button, TShiftState, int x, int y,
+                                   TCustomLayer* layer) {
+            RunCommand(this, [&] { ImgView3MouseDown(sender, int(button), x, y, layer); });
+        };
+        view->installEventFilter(this);
+    }
+    ImgView4->OnResize = [this](TCustomImage32*) { ImgView4Resize(); };
+
+    FStep = 0;
+    FCurrentPanel = pnlStep[0];
+    FCurrentPanel->show();
+    UpdateCaptions();
+    UpdateStepControls();
+    FHost->SetCaption(LoadStr(StrId::PageCaption));
+    FHost->SetPicture(Image2->pixmap());
+    FResultImage.StretchFilter = sfLinear;
+
+    RunCommand(this, [this] { LoadSettings(); });
+    if (!FSaver) FSaver = std::make_unique<TResultSaver>(SamplesFolder());
+
+    FTemplateRows->SetItemHeight(QFontMetrics(font()).boundingRect(QStringLiteral("Wq")).height() + 3);
+    RunCommand(this, [this] { FillTemplates(picker::rowNone); });
+    // The preview shows the placeholder until a template is chosen.
+    DrawNoPreview(ImgView0->Bitmap(), font());
+}
+
+void TCodexaCliFrm::LoadSettings()
+{
+    TAppSettings* settings = AppSettings(0);
+    settings->ApplyFirstRunDefaults(SamplesFolder());
+    FOpenInitDir = settings->OpenInitDir();
+    FSaver = std::make_unique<TResultSaver>(settings->SaveInitDir());
+    (settings->LeftOrientation() ? btnOrientLeft : btnOrientRight)->setChecked(true);
+    chkDefaultSize->setChecked(settings->DefaultSize());
+    btnOrientLeftClick();
+    const int style = settings->BookType();
+    if (style >= 0 && style < cbBookType->count()) {
+        cbBookType->setCurrentIndex(style);
+        cbeBookType->setCurrentIndex(style);
+    }
+    FSettingsLoaded = true;
+    UpdateStepControls();
+}
+
+void TCodexaCliFrm::FormDestroy() noexcept
+{
+    RegisterDropTarget(nullptr);
+    if (FSettingsLoaded) {
+        try {
+            TAppSettings* settings = AppSettings(0);
+            settings->SetOpenInitDir(FOpenInitDir);
+            settings->SetSaveInitDir(FSaver->InitialFolder());
+            settings->SetLeftOrientation(btnOrientLeft->isChecked());
+            settings->SetDefaultSize(chkDefaultSize->isChecked());
+            settings->SetBookType(cbBookType->currentIndex());
+            settings->Save();
+            settings->SetAutoSave(false);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "cubiform: %s\n", e.what());
+        }
+    }
+    if (FHost) {
+        try {
+            TemplateContainer(1);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "cubiform: %s\n", e.what());
+        }
+        try {
+            AppSettings(1);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "cubiform: %s\n", e.what());
+        }
+    }
+    // The selection refers to layers of the views; it goes before them.
+    delete FSelection;
+    FSelection = nullptr;
+    FHost = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// IWizClientEx
+
+bool TCodexaCliFrm::QueryInterface(const QUuid& iid, void** obj)
+{
+    if (iid != IID_IWizClientEx) return false;
+    *obj = static_cast<IWizClientEx*>(this);
+    return true;
+}
+
+bool TCodexaCliFrm::CanGoBack()
+{
+    return FStep != 0;
+}
+
+bool TCodexaCliFrm::CanGoNext()
+{
+    switch (FStep) {
+    case 1: return !ImgView1->Bitmap().IsEmpty();
+    case 2: return !ImgView2->Bitmap().IsEmpty();
+    case 3: return Style() != bxThreeSideBox || !ImgView3->Bitmap().IsEmpty();
+    default: return FStep <= kLastStep;
+    }
+}
+
+bool TCodexaCliFrm::IsLastStep()
+{
+    return FStep == kLastStep;
+}
+
+void TCodexaCliFrm::CloseQuery(bool& mayClose, int closeResult)
+{
+    if (closeResult == 2 || FModified) {
+        if (FModified) {
+            if (closeResult == 2) {
+                mayClose = AskYesNo(LoadStr(StrId::PageSaveQuestion));
+                if (!mayClose) FModified = false;
+            }
+            if (mayClose) actSave->trigger();
+            mayClose = !FModified;
+        } else {
+            mayClose = true;
+        }
+        if (!mayClose && FStep > kLastStep) FStep = kLastStep;
+    }
+    if (mayClose && closeResult == 1 && AskYesNo(LoadStr(StrId::PageAnotherQuestion))) {
+        mayClose = false;
+        Restart();
+    }
+}
+
+void TCodexaCliFrm::Next()
+{
+    if (!FHost) return;
+    SaveZoom();
+    if (Style() != bxThreeSideBox && FStep == 2) FStep = 3;
+    ++FStep;
+    if (FStep <= kLastStep)
+        EnterStep();
+    else
+        FHost->Finish();
+}
+
+void TCodexaCliFrm::Back()
+{
+    if (!FHost || FStep <= 0) return;
+    SaveZoom();
+    if (Style() != bxThreeSideBox && FStep == kLastStep) FStep = 3;
+    --FStep;
+    EnterStep();
+}
+
+void TCodexaCliFrm::ReleasePage()
+{
+    deleteLater();
+}
+
+void TCodexaCliFrm::ShowPage()
+{
+    if (FHost) show();
+}
+
+void TCodexaCliFrm::Save()
+{
+    actSave->trigger();
+}
+
+// ---------------------------------------------------------------------------
+// Steps.
+
+TImgView32* TCodexaCliFrm::FaceView(int index) const
+{
+    switch (index) {
+    case 0: return ImgView0;
+    case 1: return ImgView1;
+    case 2: return ImgView2;
+    case 3: return ImgView3;
+    case 4: return ImgView4;
+    default: return nullptr;
+    }
+}
+
+TBoxStyle TCodexaCliFrm::Style() const
+{
+    const int index = cbBookType->currentIndex();
+    return index >= bxTwoSidedBox && index <= bxBookCover ? TBoxStyle(index) : bxTwoSidedBox;
+}
+
+QString TCodexaCliFrm::FaceName(int step)
+{
+    switch (step) {
+    case 1: return LoadStr(StrId::PageFaceFront);
+    case 2: return LoadStr(StrId::PageFaceSide);
+    case 3: return LoadStr(StrId::PageFaceTop);
+    default: return QString();
+    }
+}
+
+void TCodexaCliFrm::EnterStep()
+{
+    UpdateCaptions();
+    UpdateStepControls();
+    ShowStep(FStep);
+}
+
+void TCodexaCliFrm::UpdateCaptions()
+{
+    if (!FHost || FStep < 0 || FStep > kLastStep) return;
+    FHost->SetInfoTitle(LoadStr(StrId::PageStepTitle).arg(FStep + 1).arg(kStepCount));
+    FHost->SetInfoText(LoadStr(kStepTexts[FStep]));
+}
+
+void TCodexaCliFrm::UpdateStepControls()
+{
+    if (FStep < 0 || FStep > kLastStep) return;
+    lblImage->SetHTMLText({LoadStr(kInstructions[FStep])});
+    btnDialogs->setIcon(QIcon());
+    const bool faceStep = IsFaceStep(FStep);
+    tbLayers->setVisible(faceStep);
+    actReset->setVisible(faceStep);
+    actOpen->setVisible(faceStep);
+    pnlZoomCubiform->setVisible(FStep == kLastStep);
+    bevZero->setVisible(FStep == 0);
+    const bool twoSided = Style() == bxTwoSidedBox;
+    for (QWidget* w : {static_cast<QWidget*>(lblOrient), static_cast<QWidget*>(btnOrientLeft),
+                       static_cast<QWidget*>(btnOrientRight)})
+        w->setVisible(twoSided);
+    if (FStep >= 1 && !ImgView1->Bitmap().IsEmpty()) FModified = true;
+    if (faceStep) {
+        lblZoom->setEnabled(ScaleBar->isEnabled());
+        SetZoomLabel();
+        SetGaugeQuietly(FZoomPositions[std::size_t(FStep)]);
+        actOpen->setText(LoadStr(StrId::PageSelectImage).arg(FaceName(FStep)));
+        RegisterDropTarget(FaceView(FStep));
+    }
+    ArrangeComponents();
+    if (FStep == kLastStep) RenderBox(CurrentOrientation());
+}
+
+void TCodexaCliFrm::ShowStep(int n)
+{
+    auto* panel = findChild<QWidget*>(QStringLiteral("pnlStep%1").arg(n), Qt::FindDirectChildrenOnly);
+    if (!panel) return;
+    ArrangeComponents();
+    panel->raise();
+    panel->show();
+    if (TImgView32* view = FaceView(n); view && view->focusPolicy() != Qt::NoFocus) view->setFocus();
+    if (FCurrentPanel && FCurrentPanel != panel) FCurrentPanel->hide();
+    FCurrentPanel = panel;
+}
+
+void TCodexaCliFrm::SaveZoom()
+{
+    if (IsFaceStep(FStep)) FZoomPositions[std::size_t(FStep)] = ScaleBar->value();
+}
+
+void TCodexaCliFrm::Restart()
+{
+    for (int i = 1; i <= 4; ++i) {
+        TImgView32* view = FaceView(i);
+        view->BeginUpdate();
+        TFinally resume{[view] {
+            view->EndUpdate();
+            view->Invalidate();
+        }};
+        ClearFace(i);
+        view->Bitmap().MakeEmpty();
+    }
+    FResultImage.MakeEmpty();
+    FModified = false;
+    ScaleBar->setEnabled(false);
+    cbTemplates->setCurrentIndex(picker::rowNone);
+    ImgView0->Bitmap().MakeEmpty();
+    DrawNoPreview(ImgView0->Bitmap(), font());
+    ImgView0->Invalidate();
+    FStep = 0;
+    SaveZoom();
+    UpdateCaptions();
+    UpdateStepControls();
+    ShowStep(0);
+}
+
+void TCodexaCliFrm::ClearFace(int index)
+{
+    if (FSelection && index >= 1 && index <= 4) FSelection->ClearFace(index);
+}
+
+void TCodexaCliFrm::lblImageAnchorClick(const QString& anchor)
+{
+    if (anchor.compare(QLatin1String("save"), Qt::CaseInsensitive) == 0)
+        actSave->trigger();
+    else if (anchor.compare(QLatin1String("new"), Qt::CaseInsensitive) == 0)
+        Next();
+    else
+        actOpen->trigger();
+}
+
+// ---------------------------------------------------------------------------
+// Reset and zoom.
+
+void TCodexaCliFrm::actResetExecute()
+{
+    if (!IsFaceStep(FStep)) return;
+    TImgView32* view = FaceView(FStep);
+    ClearFace(FStep);
+    view->Bitmap().MakeEmpty();
+    FModified = true;
+    if (FStep == 1 && ImgView1->Bitmap().IsEmpty() && ImgView2->Bitmap().IsEmpty() &&
+        ImgView3->Bitmap().IsEmpty())
+        FModified = false;
+    ScaleBar->setEnabled(false);
+    ScaleBar->setValue(0);
+    view->SetScale(1.0f);
+}
+
+void TCodexaCliFrm::actResetUpdate()
+{
+    if (FStep == 0) return;
+    TImgView32* view = FaceView(FStep);
+    if (!view) return;
+    const bool hasImage = !view->Bitmap().IsEmpty();
+    ScaleBar->setEnabled(hasImage);
+    lblZoom->setEnabled(hasImage);
+    if (IsFaceStep(FStep)) actReset->setEnabled(hasImage);
+}
+
+void TCodexaCliFrm::IdleUpdate()
+{
+    actResetUpdate();
+    emit IdleUpdated();
+}
+
+void TCodexaCliFrm::ScaleBarChange(int position)
+{
+    if (TImgView32* view = FaceView(FStep)) view->SetScale(float(std::pow(10.0, position / 100.0)));
+    SetZoomLabel();
+}
+
+void TCodexaCliFrm::SetZoomLabel()
+{
+    TImgView32* view = FaceView(FStep);
+    const double scale = view ? view->Scale() : 1.0;
+    lblZoom->setText(LoadStr(StrId::PageZoom).arg(QLocale().toString(scale, 'g', 2)));
+}
+
+void TCodexaCliFrm::SetGaugeQuietly(int position)
+{
+    const QSignalBlocker quiet(ScaleBar);
+    ScaleBar->setValue(position);
+}
+
+// ---------------------------------------------------------------------------
+// The result step.
+
+TBoxOrientation TCodexaCliFrm::CurrentOrientation() const
+{
+    return btnOrientRight->isChecked() ? boRight : boLeft;
+}
+
+void TCodexaCliFrm::btnOrientLeftClick()
+{
+    RenderBox(CurrentOrientation());
+}
+
+void TCodexaCliFrm::cbeBookTypeChange()
+{
+    cbBookType->setCurrentIndex(cbeBookType->currentIndex());
+    if (Style() == bxThreeSideBox && ImgView3->Bitmap().IsEmpty()) {
+        Back();
+        return;
+    }
+    RenderBox(CurrentOrientation());
+    const bool twoSided = Style() == bxTwoSidedBox;
+    lblOrient->setVisible(twoSided);
+    btnOrientLeft->setVisible(twoSided);
+    btnOrientRight->setVisible(twoSided);
+}
+
+void TCodexaCliFrm::cbBookTypeChange()
+{
+    cbeBookType->setCurrentIndex(cbBookType->currentIndex());
+    RenderTemplatePreview();
+}
+
+void TCodexaCliFrm::RenderBox(TBoxOrientation orientation)
+{
+    if (FStep != kLastStep || !FSelection) return;
+    TBoxRenderInput in;
+    in.Faces[1] = ImgView1;
+    in.Faces[2] = ImgView2;
+    in.Faces[3] = ImgView3;
+    in.Style = Style();
+    in.Orientation = orientation;
+    in.DefaultSize = chkDefaultSize->isChecked();
+    in.Shadow = chkShadow->isChecked();
+    if (const TTemplateItem* item = SelectedTemplate()) {
+        in.DefaultWidth = item->DefaultWidth();
+        in.DefaultHeight = item->DefaultHeight();
+    }
+    ::RenderBox(in, *FSelection, ImgView4, FResultImage);
+    if (in.DefaultSize) ImgView4Resize();
+}
+
+void TCodexaCliFrm::RenderTemplatePreview()
+{
+    ::RenderTemplatePreview(ImgView0, SelectedTemplate(), Style());
+}
+
+void TCodexaCliFrm::ImgView4Resize()
+{
+    if (!FSelection) return;
+    if (TRubberbandLayer* handle = FSelection->HandleLayer(4)) CentreResultSelection(ImgView4, handle);
+}
+
+void TCodexaCliFrm::ImgView3PaintStage(TCustomImage32*, TBitmap32* buffer, unsigned)
+{
+    if (buffer) DrawCheckerboard(*buffer, false);
+}
+
+void TCodexaCliFrm::ImgView3MouseDown(TCustomImage32* sender, int button, int x, int y, TCustomLayer*)
+{
+    if (button != mbRight || !FSelection) return;
+    auto* view = static_cast<TImgView32*>(sender);
+    QMenu* menu = popCodexa;
+    if (FSelection->RightPressWantsLayerMenu(view, QPoint(x, y)) && popLayer) menu = popLayer;
+    const qreal ratio = view->DevicePixelRatio();
+    menu->popup(view->mapToGlobal(QPointF(x / ratio, y / ratio)).toPoint());
+}
+
+// ---------------------------------------------------------------------------
+// Images in and out.
+
+bool TCodexaCliFrm::LoadFaceImage(const QString& fileName, int index, bool quiet)
+{
+    if (index == -1) index = FStep;
+    TImgView32* view = IsFaceStep(index) ? FaceView(index) : nullptr;
+    if (!view) return false;
+    ScaleBar->setValue(0);
+    bool loaded = false;
+    {
+        view->BeginUpdate();
+        TFinally resume{[view] {
+            view->EndUpdate();
+            view->Invalidate();
+        }};
+        loaded = LoadImageFile(fileName, view->Bitmap());
+        if (loaded) {
+            ScaleBar->setEnabled(!view->Bitmap().IsEmpty());
+            lblZoom->setEnabled(ScaleBar->isEnabled());
+            FModified = true;
+        }
+    }
+    if (!loaded && !quiet)
+        QMessageBox::warning(this, LoadStr(StrId::WizAppTitle),
+                             LoadStr(StrId::PageCannotOpen).arg(QFileInfo(fileName).fileName()));
+    return loaded;
+}
+
+void TCodexaCliFrm::actOpenExecute()
+{
+    if (!IsFaceStep(FStep)) return;
+    const QString fileName = ExecuteOpenPicture(this, FOpenInitDir);
+    if (!fileName.isEmpty()) LoadFaceImage(fileName, -1, false);
+}
+
+void TCodexaCliFrm::actSaveExecute()
+{
+    if (FSaver->Execute(this, ImgView4, FResultImage)) FModified = false;
+}
+
+void TCodexaCliFrm::actCopyExecute()
+{
+    if (IsFaceStep(FStep)) {
+        CopyImageToClipboard(FaceView(FStep)->Bitmap());
+    } else if (FStep == kLastStep) {
+        ResultForOutput(ImgView4, FResultImage);
+        CopyImageToClipboard(FResultImage);
+    }
+}
+
+void TCodexaCliFrm::popCodexaPopup()
+{
+    bool canCopy = false;
+    if (IsFaceStep(FStep))
+        canCopy = !FaceView(FStep)->Bitmap().IsEmpty();
+    else if (FStep == kLastStep)
+        canCopy = !FResultImage.IsEmpty();
+    actCopy->setEnabled(canCopy);
+}
+
+void TCodexaCliFrm::RegisterDropTarget(TImgView32* view)
+{
+    for (int i = 1; i <= 4; ++i) FaceView(i)->setAcceptDrops(FaceView(i) == view);
+    FDropTarget = view;
+}
+
+bool TCodexaCliFrm::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return QWidget::eventFilter(watched, event);
+    auto* drop = static_cast<QDropEvent*>(event);
+    const Qt::DropAction action = watched == FDropTarget ? AcceptedDropAction(drop) : Qt::IgnoreAction;
+    if (action == Qt::IgnoreAction) {
+        drop->ignore();
+        return true;
+    }
+    drop->setDropAction(action);
+    drop->accept();
+    if (type == QEvent::Drop) {
+        // The list is read only now, at the drop.
+        QStringList files;
+        for (const QUrl& url : drop->mimeData()->urls())
+            if (url.isLocalFile()) files << url.toLocalFile();
+        RunCommand(this, [&] { DropFileTargetDrop(files); });
+    }
+    return true;
+}
+
+void TCodexaCliFrm::DropFileTargetDrop(const QStringList& files)
+{
+    if (files.isEmpty() || !IsFaceStep(FStep)) return;
+    TImgView32* view = FaceView(FStep);
+    if (view->Bitmap().IsEmpty()) {
+        LoadFaceImage(files.first(), -1, false);
+        return;
+    }
+    view->BeginUpdate();
+    TFinally resume{[view] {
+        view->EndUpdate();
+        view->Invalidate();
+    }};
+    for (const QString& file : files) {
+        TBitmap32 picture;
+        picture.StretchFilter = sfLinear;
+        if (LoadImageFile(file, picture)) FSelection->AddImageLayer(view, picture);
+    }
+    FModified = true;
+}
+
+// ---------------------------------------------------------------------------
+// The template picker.
+
+void TCodexaCliFrm::FillTemplates(int index)
+{
+    FillTemplateRows(cbTemplates, index);
+}
+
+TTemplateItem* TCodexaCliFrm::SelectedTemplate() const
+{
+    return TemplateOfRow(cbTemplates, cbTemplates->currentIndex());
+}
+
+void TCodexaCliFrm::cbTemplatesDropDown()
+{
+    cbTemplates->setProperty("Tag", cbTemplates->currentIndex());
+}
+
+void TCodexaCliFrm::cbTemplatesChange()
+{
+    const int row = cbTemplates->currentIndex();
+    if (picker::IsSeparator(row)) {
+        if (row + 1 >= cbTemplates->count()) return;
+        cbTemplates->setCurrentIndex(row + 1);
+        cbTemplatesChange();
+        return;
+    }
+    if (row == picker::rowEdit) {
+        const QString chosen = EditTemplates(cbTemplates->itemText(picker::rowEdit));
+        FillTemplates(-1);
+        if (!chosen.isEmpty()) {
+            const int found = FindTemplateRow(cbTemplates, chosen);
+            if (found >= 0) {
+                cbTemplates->setCurrentIndex(found);
+                cbTemplatesChange();
+            }
+        }
+        const int now = cbTemplates->currentIndex();
+        if (now == picker::rowEdit || now < 0) cbTemplates->setCurrentIndex(cbTemplates->property("Tag").toInt());
+        cbTemplates->setProperty("Tag", cbTemplates->currentIndex());
+        return;
+    }
+
+    if (FModified && !AskYesNo(LoadStr(StrId::PickerDiscardQuestion))) return;
+    cbTemplates->setEnabled(false);
+    TFinally restore{[this] {
+        cbTemplates->setEnabled(true);
+        cbTemplates->setFocus();
+    }};
+    RenderTemplatePreview();
+    TBusyCursor busy;
+    for (int i = 1; i <= 4; ++i) {
+        ClearFace(i);
+        FaceView(i)->Bitmap().MakeEmpty();
+        FaceView(i)->Invalidate();
+    }
+    if (const TTemplateItem* item = SelectedTemplate()) {
+        // Copies: loading a face may not outlive the item's strings.
+        const QString front = item->FrontImage(), side = item->SideImage(), top = item->TopImage();
+        LoadFaceImage(front, 1, true);
+        LoadFaceImage(side, 2, true);
+        LoadFaceImage(top, 3, true);
+    }
+    FModified = false;
+}
+
+bool TCodexaCliFrm::AskYesNo(const QString& question)
+{
+    return QMessageBox::question(this, LoadStr(StrId::WizAppTitle), question,
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}

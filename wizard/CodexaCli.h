@@ -1,0 +1,191 @@
+// TCodexaCliFrm: the wizard page. It walks the user through five steps (style
+// and template, front face, side face, top face, result), decides when Back,
+// Next/Finish and Save are offered and what happens to unsaved work on
+// closing, loads face images from files and drops, and asks the render
+// drivers for the result and the template preview.
+#pragma once
+
+#include "imaging/Bitmap32.h"
+#include "render/Bitmap32Utils.h"
+#include "widgets/ImageList.h"
+#include "wizard/Win2kWizIntf.h"
+#include "wizard/WizClientExIntf.h"
+
+#include <QStringList>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QSlider;
+class QToolBar;
+class QToolButton;
+class TCustomImage32;
+class TCustomLayer;
+class TEnhCombo;
+class THTMLabel;
+class TImgView32;
+class TLayerSelection;
+class TResultSaver;
+class TTemplateItem;
+class TTemplateRowDelegate;
+
+class TCodexaCliFrm : public QWidget, public IWizClientEx {
+    Q_OBJECT
+
+public:
+    // Attaches itself to owner when the owner offers IWizHost2; otherwise the
+    // page stays inert.
+    explicit TCodexaCliFrm(QWidget* owner);
+    ~TCodexaCliFrm() override;
+
+    // IInterface: the page answers to IWizClientEx.
+    bool QueryInterface(const QUuid& iid, void** obj) override;
+    int AddRef() override { return -1; }
+    int Release() override { return -1; }
+
+    // IWizClientEx
+    bool CanGoBack() override;
+    bool CanGoNext() override;
+    bool IsLastStep() override;
+    void CloseQuery(bool& mayClose, int closeResult) override;
+    void Next() override;
+    void Back() override;
+    void ReleasePage() override;
+    void ShowPage() override;
+    void Save() override;
+
+    // Page state.
+    int Step() const { return FStep; }
+    bool Modified() const { return FModified; }
+    void SetModified(bool modified) { FModified = modified; }
+    bool HasHost() const { return FHost != nullptr; }
+    // 0..4 give ImgView0 .. ImgView4, anything else null.
+    TImgView32* FaceView(int index) const;
+    TBitmap32& ResultImage() { return FResultImage; }
+    TLayerSelection* Selection() const { return FSelection; }
+    // The style that counts everywhere: cbBookType's index.
+    TBoxStyle Style() const;
+    // The template of the selected picker row, or null.
+    TTemplateItem* SelectedTemplate() const;
+    // The face name of a step ("Front", "Side", "Top"), empty for 0 and 4.
+    static QString FaceName(int step);
+
+    void ClearFace(int index);
+    void ShowStep(int n);
+    void UpdateCaptions();
+    void UpdateStepControls();
+    void SaveZoom();
+    void Restart();
+    // index -1: the current step's face. Returns whether the file loaded.
+    bool LoadFaceImage(const QString& fileName, int index, bool quiet);
+    // The files of a drop on the current face view, in the order given.
+    void DropFileTargetDrop(const QStringList& files);
+    // (Re)builds the template list and selects index (-1: none).
+    void FillTemplates(int index);
+
+    // Components (object names as the member names).
+    QWidget* pnlTools;
+    THTMLabel* lblImage;
+    QPushButton* btnDialogs;
+    QPushButton* BitBtn1;
+    QFrame* bevZero;
+    QWidget* pnlZoomCubiform;
+    QCheckBox* chkDefaultSize;
+    QCheckBox* chkShadow;
+    QLabel* Label1;
+    TEnhCombo* cbeBookType;
+    QLabel* lblOrient;
+    QToolButton* btnOrientLeft;
+    QToolButton* btnOrientRight;
+    QToolBar* tbLayers;
+    QSlider* ScaleBar;
+    QLabel* lblZoom;
+    std::array<QWidget*, 5> pnlStep{};
+    TImgView32* ImgView0;
+    TImgView32* ImgView1;
+    TImgView32* ImgView2;
+    TImgView32* ImgView3;
+    TImgView32* ImgView4;
+    QLabel* lblTemplates;
+    TEnhCombo* cbTemplates;
+    QLabel* Label3;
+    TEnhCombo* cbBookType;
+    QLabel* Label2;
+    QLabel* Image2;
+    QAction* actOpen;
+    QAction* actReset;
+    QAction* actSave;
+    QAction* actCopy;
+    QMenu* popCodexa;
+    // The layer menu; the layer commands set it up.
+    QMenu* popLayer = nullptr;
+    TImageList ImageList;
+
+public slots:
+    // The page's idle-time update handlers, as the host's idle update runs them.
+    void IdleUpdate();
+
+signals:
+    // After the idle-time update handlers ran (the layer commands hook in here).
+    void IdleUpdated();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateComponents();
+    void ArrangeComponents();
+    void FormCreate(QWidget* owner);
+    void LoadSettings();
+    void FormDestroy() noexcept;
+    void EnterStep();
+    // Registers the drop target on one view (null: none).
+    void RegisterDropTarget(TImgView32* view);
+
+    void lblImageAnchorClick(const QString& anchor);
+    void actOpenExecute();
+    void actResetExecute();
+    void actResetUpdate();
+    void actSaveExecute();
+    void actCopyExecute();
+    void popCodexaPopup();
+    void ScaleBarChange(int position);
+    void btnOrientLeftClick();
+    void cbeBookTypeChange();
+    void cbBookTypeChange();
+    void ImgView4Resize();
+    void ImgView3PaintStage(TCustomImage32* sender, TBitmap32* buffer, unsigned stageNum);
+    void ImgView3MouseDown(TCustomImage32* sender, int button, int x, int y, TCustomLayer* layer);
+    void cbTemplatesDropDown();
+    void cbTemplatesChange();
+
+    void RenderBox(TBoxOrientation orientation);
+    TBoxOrientation CurrentOrientation() const;
+    void RenderTemplatePreview();
+    // Sets the gauge without running its change handler.
+    void SetGaugeQuietly(int position);
+    void SetZoomLabel();
+    bool AskYesNo(const QString& question);
+
+    IWizHost2* FHost = nullptr;
+    int FStep = 0;
+    QWidget* FCurrentPanel = nullptr;
+    bool FModified = false;
+    std::array<int, 4> FZoomPositions{}; // faces 1..3
+    TBitmap32 FResultImage;
+    TLayerSelection* FSelection = nullptr;
+    std::unique_ptr<TResultSaver> FSaver;
+    QString FOpenInitDir;
+    TImgView32* FDropTarget = nullptr;
+    TTemplateRowDelegate* FTemplateRows = nullptr;
+    // Whether the application settings were read; only then are they written back.
+    bool FSettingsLoaded = false;
+};

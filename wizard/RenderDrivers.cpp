@@ -1,0 +1,287 @@
+#include "wizard/RenderDrivers.h"
+
+#include "codecs/ImageFiles.h"
+#include "render/LayerUtils.h"
+#include "render/RenderGeometry.h"
+#include "templates/TemplateList.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+
+#include <vector>
+
+namespace {
+
+// Holds a view's repaints until the end of a scope, then repaints it once.
+class TViewUpdateHold {
+public:
+    explicit TViewUpdateHold(TCustomImage32* view) : FView(view) { FView->BeginUpdate(); }
+    ~TViewUpdateHold()
+    {
+        FView->EndUpdate();
+        FView->Invalidate();
+    }
+    TViewUpdateHold(const TViewUpdateHold&) = delete;
+    TViewUpdateHold& operator=(const TViewUpdateHold&) = delete;
+
+private:
+    TCustomImage32* FView;
+};
+
+// Keeps a face view's selection frame out of its flattened picture and puts
+// it back afterwards, also when flattening fails.
+class TSelectionHidden {
+public:
+    TSelectionHidden(TLayerSelection& selection, int index) : FSelection(selection), FIndex(index)
+    {
+        FSelection.HideSelection(FIndex);
+    }
+    ~TSelectionHidden() { FSelection.RestoreSelection(FIndex); }
+    TSelectionHidden(const TSelectionHidden&) = delete;
+    TSelectionHidden& operator=(const TSelectionHidden&) = delete;
+
+private:
+    TLayerSelection& FSelection;
+    int FIndex;
+};
+
+// The layer shown by the view's selection frame, if any.
+TPositionedLayer* FindTarget(TImgView32* view)
+{
+    TRubberbandLayer* frame = FindRubberbandLayer(view);
+    return frame ? frame->Target() : nullptr;
+}
+
+bool HasImage(TImgView32* view) { return view && !view->Bitmap().IsEmpty(); }
+
+// Switches off, for one flattening, the paint stages that run before the
+// face image: an opaque face overwrites every pixel they paint (the white
+// ground, the page's checkerboard), so on a large face they are whole passes
+// over memory for nothing.
+class TStagesUnderOpaqueFaceSkipped {
+public:
+    explicit TStagesUnderOpaqueFaceSkipped(TCustomImage32* view) : FStages(view->PaintStages())
+    {
+        int bitmapStage = -1;
+        for (int i = 0; i < FStages.Count() && bitmapStage < 0; ++i)
+            if (FStages[i].RunTime && FStages[i].Stage == stageDrawBitmap) bitmapStage = i;
+        for (int i = 0; i < bitmapStage; ++i)
+            if (FStages[i].RunTime) {
+                FStages[i].RunTime = false;
+                FSkipped.push_back(i);
+            }
+        FApplies = bitmapStage >= 0;
+    }
+    ~TStagesUnderOpaqueFaceSkipped()
+    {
+        for (int i : FSkipped) FStages[i].RunTime = true;
+    }
+    TStagesUnderOpaqueFaceSkipped(const TStagesUnderOpaqueFaceSkipped&) = delete;
+    TStagesUnderOpaqueFaceSkipped& operator=(const TStagesUnderOpaqueFaceSkipped&) = delete;
+    // False when the view draws no face image at all.
+    bool Applies() const { return FApplies; }
+
+private:
+    TPaintStages& FStages;
+    std::vector<int> FSkipped;
+    bool FApplies = false;
+};
+
+// FlattenView, without the passes an opaque face hides.
+void FlattenOpaqueFace(TImgView32* view, TBitmap32& copy)
+{
+    const TBitmap32& face = view->Bitmap();
+    if (face.DrawMode == dmOpaque) {
+        TStagesUnderOpaqueFaceSkipped skipped(view);
+        if (skipped.Applies()) {
+            copy.SetSize(face.Width(), face.Height());
+            view->RenderInto(copy, TRect{0, 0, face.Width(), face.Height()});
+            return;
+        }
+    }
+    FlattenView(view, copy);
+}
+
+// The face properties the composition expects of its copies.
+void SetFaceCopyProperties(TBitmap32& copy)
+{
+    copy.StretchFilter = sfLinear;
+    copy.DrawMode = dmOpaque;
+    copy.MasterAlpha = 255;
+    copy.OuterColor = clTransparent32;
+}
+
+// A face view's flattened picture, kept from one render to the next: the
+// result step re-renders on every click of its options while the faces stay
+// as they are. It is good while the view still reports the content
+// generation it was made at and paints with the same stages.
+struct TFlatFace {
+    const TImgView32* View = nullptr;
+    std::uint64_t Generation = 0;
+    TPaintStages Stages;
+    TBitmap32 Picture;
+
+    bool Shows(TImgView32* view) const
+    {
+        return view && view == View && view->ContentGeneration() == Generation &&
+               view->PaintStages() == Stages;
+    }
+};
+
+// Front, side and top: the kept pictures, and the copies the composition
+// works on (it resizes and darkens its faces). The copies keep their memory
+// from one render to the next instead of taking tens of megabytes of fresh
+// pages each time.
+struct TFaceCache {
+    TFlatFace Flat[3];
+    TBitmap32 Work[3];
+};
+
+TFaceCache& FaceCache()
+{
+    static TFaceCache cache;
+    return cache;
+}
+
+std::uint64_t FacesFlattenedSoFar = 0;
+
+// Brings a kept picture up to date with its view: flattened with the
+// selection frame hidden, so the frame is never part of it.
+void UpdateFlatFace(TLayerSelection& selection, TImgView32* view, TFlatFace& flat)
+{
+    if (flat.Shows(view)) return;
+    flat.View = nullptr; // a failed flatten leaves nothing that looks valid
+    SetFaceCopyProperties(flat.Picture);
+    if (!view) {
+        flat.Picture.SetSize(0, 0);
+        return;
+    }
+    {
+        TSelectionHidden hidden(selection, selection.IndexOf(view));
+        FlattenOpaqueFace(view, flat.Picture);
+    }
+    ++FacesFlattenedSoFar;
+    // Read after the frame is back: hiding and showing it move the
+    // generation on without changing what the picture shows.
+    flat.View = view;
+    flat.Generation = view->ContentGeneration();
+    flat.Stages = view->PaintStages();
+}
+
+// The composition first stretches front and side to the default size.
+// Stretching from the kept picture here gives the same pixels (the
+// composition's own stretch is then a plain copy) without copying a large
+// face in full first.
+void StretchedFaceCopy(const TBitmap32& flat, TBitmap32& copy, int width, int height)
+{
+    if (width < 1 || height < 1 || flat.IsEmpty()) {
+        copy.SetSize(0, 0);
+    } else {
+        copy.SetSize(width, height);
+        copy.DrawScaled(copy.BoundsRect(), flat.BoundsRect(), flat);
+    }
+    SetFaceCopyProperties(copy);
+}
+
+// Loads a template face; a missing or unreadable file leaves it empty.
+void LoadPreviewFace(const QString& fileName, TBitmap32& face)
+{
+    face.StretchFilter = sfLinear;
+    LoadImageFile(fileName, face);
+}
+
+} // namespace
+
+TBusyCursor::TBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+
+TBusyCursor::~TBusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+
+void RenderBox(const TBoxRenderInput& in, TLayerSelection& selection, TImgView32* resultView,
+               TBitmap32& result)
+{
+    if (!resultView || !HasImage(in.Faces[1]) || !HasImage(in.Faces[2])) return;
+    TBusyCursor busy;
+    TViewUpdateHold hold(resultView);
+    // The picture of the last render lends its memory to the new one.
+    TBitmap32 picture;
+    picture.StretchFilter = sfLinear;
+    if (auto* shown = dynamic_cast<TBitmapLayer*>(FindTarget(resultView))) picture.SwapPixels(shown->Bitmap());
+    const int resultIndex = selection.IndexOf(resultView);
+    if (resultIndex)
+        selection.ClearFace(resultIndex);
+    else
+        resultView->Layers().Clear();
+    resultView->SetScale(1.0f);
+    resultView->Bitmap().SetSize(0, 0);
+
+    // The result keeps its memory for the composition, which sizes and fills
+    // it anyway; a failed render leaves it empty rather than half drawn.
+    try {
+        TFaceCache& cache = FaceCache();
+        const int faceCount = in.Style == bxThreeSideBox ? 3 : 2;
+        for (int k = 0; k < 3; ++k) {
+            TBitmap32& work = cache.Work[k];
+            if (k >= faceCount) {
+                work.SetSize(0, 0);
+                continue;
+            }
+            TFlatFace& flat = cache.Flat[k];
+            UpdateFlatFace(selection, in.Faces[k + 1], flat);
+            if (in.DefaultSize && k == 0)
+                StretchedFaceCopy(flat.Picture, work, ClampedSum(in.DefaultWidth, -box::SideStripWidth),
+                                  in.DefaultHeight);
+            else if (in.DefaultSize && k == 1)
+                StretchedFaceCopy(flat.Picture, work, box::SideStripWidth, in.DefaultHeight);
+            else
+                work.CopyFrom(flat.Picture);
+        }
+        ComposeBox(result, cache.Work[0], cache.Work[1], cache.Work[2], in.Style, in.Orientation, in.DefaultSize,
+                   in.DefaultWidth, in.DefaultHeight, in.Shadow);
+    } catch (...) {
+        result.SetSize(0, 0);
+        throw;
+    }
+    picture.CopyFrom(result);
+    picture.StretchFilter = sfLinear;
+    selection.AddImageLayerTaking(resultView, picture);
+    if (in.DefaultSize) {
+        if (TRubberbandLayer* handle = FindRubberbandLayer(resultView)) {
+            handle->SetBounds(handle->Bounds());
+            CentreResultSelection(resultView, handle);
+        }
+    }
+}
+
+void RenderTemplatePreview(TImgView32* view0, const TTemplateItem* item, TBoxStyle style)
+{
+    if (!view0) return;
+    TViewUpdateHold hold(view0);
+    TBitmap32& preview = view0->Bitmap();
+    preview.SetSize(0, 0);
+    if (!item || !QFileInfo(item->FrontImage()).isFile() || !QFileInfo(item->SideImage()).isFile()) {
+        DrawNoPreview(preview, view0->font());
+        return;
+    }
+    TBusyCursor busy;
+    TBitmap32 front, side, top;
+    LoadPreviewFace(item->FrontImage(), front);
+    LoadPreviewFace(item->SideImage(), side);
+    LoadPreviewFace(item->TopImage(), top);
+    // A template made in code may not have its size set yet.
+    const int w = item->DefaultWidth() > 0 ? item->DefaultWidth() : TTemplateItem::kFallbackWidth;
+    const int h = item->DefaultHeight() > 0 ? item->DefaultHeight() : TTemplateItem::kFallbackHeight;
+    ComposePreview(preview, front, side, top, style, w, h);
+}
+
+std::uint64_t RenderBoxFacesFlattened() { return FacesFlattenedSoFar; }
+
+void CentreResultSelection(TImgView32* resultView, TRubberbandLayer* handle)
+{
+    if (!resultView || !handle) return;
+    const TRect vp = resultView->GetViewportRect();
+    const TViewPoint c = resultView->ViewToBitmap((vp.Left + vp.Right) / 2, (vp.Top + vp.Bottom) / 2);
+    const TRealRect& b = handle->Bounds();
+    const float hw = (b.Right - b.Left) / 2, hh = (b.Bottom - b.Top) / 2;
+    const float cx = float(c.X), cy = float(c.Y);
+    handle->SetBounds(TRealRect{cx - hw, cy - hh, cx + hw, cy + hh});
+}

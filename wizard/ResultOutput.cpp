@@ -1,0 +1,136 @@
+#include "wizard/ResultOutput.h"
+
+#include "codecs/ImageFiles.h"
+#include "render/LayerUtils.h"
+#include "resources/StringTable.h"
+#include "wizard/ErrorBox.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMessageBox>
+#include <QSaveFile>
+#include <QStringList>
+
+namespace {
+
+const char* ExtensionOf(TResultSaver::TFileType type)
+{
+    switch (type) {
+    case TResultSaver::ftGif: return ".gif";
+    case TResultSaver::ftBitmap: return ".bmp";
+    case TResultSaver::ftJpeg: break;
+    }
+    return ".jpg";
+}
+
+QStringList SaveFilters()
+{
+    return {LoadStr(StrId::SaveFilterJpeg), LoadStr(StrId::SaveFilterGif), LoadStr(StrId::SaveFilterBitmap)};
+}
+
+// When a writer gives no reason, the usual causes (no folder, no permission)
+// show up when the file is opened for writing.
+QString WriteFailureReason(const QString& target)
+{
+    QSaveFile probe(target);
+    probe.setDirectWriteFallback(false);
+    if (!probe.open(QIODevice::WriteOnly)) return probe.errorString();
+    probe.cancelWriting();
+    return LoadStr(StrId::SaveResultUnknownReason);
+}
+
+// The frame of the result view has a picture to save.
+bool ResultViewHasPicture(TImgView32* resultView)
+{
+    if (!resultView) return false;
+    TRubberbandLayer* frame = FindRubberbandLayer(resultView);
+    auto* picture = frame ? dynamic_cast<TBitmapLayer*>(frame->Target()) : nullptr;
+    return picture && !picture->Bitmap().IsEmpty();
+}
+
+} // namespace
+
+TResultSaver::TResultSaver(QString initialFolder) : FInitialFolder(std::move(initialFolder)) {}
+
+QString TResultSaver::InitialFolder() const { return FInitialFolder; }
+
+QString TResultSaver::ForceExtension(const QString& fileName, TFileType type)
+{
+    return ChangeFileExt(fileName, QLatin1String(ExtensionOf(type)));
+}
+
+bool TResultSaver::WriteImage(const TBitmap32& image, const QString& fileName, TFileType type, QString* error)
+{
+    const QString target = ForceExtension(fileName, type);
+    if (type == ftBitmap) {
+        // The bitmap writer raises with a text that names the file and the reason.
+        try {
+            SaveAsBitmap(target, image);
+            return true;
+        } catch (const std::exception& e) {
+            if (error) *error = ErrorBoxText(e);
+            return false;
+        }
+    }
+    QString reason;
+    bool ok = false;
+    if (image.IsEmpty()) {
+        reason = LoadStr(StrId::ImageIsEmpty);
+    } else {
+        ok = type == ftGif ? SaveAsGif(target, image, &reason) : SaveAsJpeg(target, image, &reason);
+        if (!ok && reason.isEmpty()) reason = WriteFailureReason(target);
+    }
+    if (!ok && error) *error = LoadStr(StrId::SaveResultFailed).arg(QDir::toNativeSeparators(target), reason);
+    return ok;
+}
+
+bool TResultSaver::Execute(QWidget* parent, TImgView32* resultView, TBitmap32& result)
+{
+    const QString title = LoadStr(StrId::WizAppTitle);
+    // Before the result step was ever rendered there is nothing to write.
+    if (result.IsEmpty() && !ResultViewHasPicture(resultView)) {
+        QMessageBox::warning(parent, title, LoadStr(StrId::SaveResultEmpty));
+        return false;
+    }
+
+    QFileDialog dialog(parent, LoadStr(StrId::SaveResultCaption), FInitialFolder);
+    dialog.setObjectName(QStringLiteral("dlgSave"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    const QStringList filters = SaveFilters();
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.at(int(FFileType)));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    const qsizetype chosen = filters.indexOf(dialog.selectedNameFilter());
+    if (chosen >= 0) FFileType = TFileType(chosen);
+    const QString fileName = dialog.selectedFiles().constFirst();
+
+    ResultForOutput(resultView, result);
+    QString error;
+    if (WriteImage(result, fileName, FFileType, &error)) return true;
+    if (FFileType == ftBitmap)
+        ShowErrorMessage(parent, error);
+    else
+        QMessageBox::warning(parent, title, error);
+    return false;
+}
+
+void CopyImageToClipboard(const TBitmap32& image)
+{
+    if (image.IsEmpty()) return;
+    // Other programs take a pasted bitmap as opaque; the result's cleared
+    // border alpha must not turn into a transparent edge there.
+    const QImage picture = image.ToImage().convertToFormat(QImage::Format_RGB32);
+    QGuiApplication::clipboard()->setImage(picture);
+}
+
+void ResultForOutput(TImgView32* resultView, TBitmap32& result)
+{
+    if (!resultView) return;
+    if (TRubberbandLayer* frame = FindRubberbandLayer(resultView)) RenderLayerToSize(frame, result);
+}
