@@ -12,7 +12,7 @@ PACKAGES=(cmake ninja-build g++ pkg-config
           qt6-base-dev libgl-dev libjpeg62-turbo-dev libgif-dev libpixman-1-dev
           libgtest-dev libgmock-dev libbenchmark-dev
           clang libclang-rt-14-dev
-          xvfb xauth fonts-dejavu-core
+          xvfb xauth fonts-dejavu-core xdotool imagemagick python3
           desktop-file-utils appstream dpkg-dev)
 
 missing=()

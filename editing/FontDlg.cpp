@@ -90,6 +90,7 @@ TFontDlgFrm::TFontDlgFrm(QWidget* owner, const QString& keyPath) : TStreamPositi
     mmoText->setFixedSize(329, 57);
     mmoText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mmoText->setTabChangesFocus(true);
+    mmoText->setAccessibleName(LoadStr(StrId::FontDlgLayerText));
     mmoText->installEventFilter(this);
     (new QVBoxLayout(PTFrame3))->addWidget(mmoText);
 

@@ -107,7 +107,13 @@ void ShowFileNameState(QLineEdit* edit, const QString& name)
     edit->setText(name);
     const bool present = name.isEmpty() || QFileInfo(name).isFile();
     QPalette p = edit->palette();
-    const QPalette base = edit->parentWidget() ? edit->parentWidget()->palette() : QApplication::palette();
-    p.setColor(QPalette::Text, SysColor(present ? TSysColor::WindowText : TSysColor::AppWorkspace, base));
+    QPalette base = edit->parentWidget() ? edit->parentWidget()->palette() : QApplication::palette();
+    // The colours of an enabled field, also when the field (or its panel) is
+    // still disabled: it keeps them once enabled, and a disabled field keeps
+    // the style's disabled look.
+    base.setCurrentColorGroup(QPalette::Active);
+    const QColor shown = SysColor(present ? TSysColor::WindowText : TSysColor::AppWorkspace, base);
+    p.setColor(QPalette::Active, QPalette::Text, shown);
+    p.setColor(QPalette::Inactive, QPalette::Text, shown);
     edit->setPalette(p);
 }

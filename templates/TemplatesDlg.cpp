@@ -120,6 +120,10 @@ TTemplatesFrm::TTemplatesFrm(QWidget* owner, const QString& keyPath, TTemplateCo
     btnOpen = new QToolButton(pnlTemplates);
     btnOpen->setObjectName(QStringLiteral("btnOpen"));
     btnOpen->setIcon(DialogGlyph(QStringLiteral("btnOpen")));
+    // The glyph buttons have no text a screen reader could announce.
+    btnAdd->setAccessibleName(LoadStr(StrId::TemplatesAddHint));
+    btnDelete->setAccessibleName(LoadStr(StrId::TemplatesDeleteHint));
+    btnOpen->setAccessibleName(LoadStr(StrId::TemplatesOpenName));
     txtDefaultHeight = new TDigitEdit(pnlTemplates);
     txtDefaultHeight->setObjectName(QStringLiteral("txtDefaultHeight"));
     upDefaultHeight = new TUpDown(pnlTemplates);
@@ -438,6 +442,8 @@ void TTemplatesFrm::ImageFieldEntered(QLineEdit* field)
     FFields->removeWidget(btnOpen);
     FFields->addWidget(btnOpen, row, 1);
     FFields->activate();
+    // Tab reaches the button right after the field it now serves.
+    QWidget::setTabOrder(field, btnOpen);
     FOpenTarget = field;
 }
 

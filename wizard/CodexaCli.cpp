@@ -1,6 +1,7 @@
 #include "wizard/CodexaCli.h"
 
 #include "codecs/ImageFiles.h"
+#include "editing/LayerCommands.h"
 #include "editing/LayerSelection.h"
 #include "editing/OpenPictureDlg.h"
 #include "imaging/ImgView32.h"
@@ -22,6 +23,7 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -32,6 +34,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QStyle>
 #include <QToolBar>
@@ -48,6 +51,12 @@ constexpr QSize kDesignSize(482, 411);
 constexpr int kToolsHeight = 117;
 constexpr int kStripHeight = 31;
 constexpr int kToolbarHeight = 28;
+// The layer toolbar's buttons and gauge, narrow enough that the zoom label
+// still fits the design width.
+constexpr QSize kToolButtonSize(23, 22);
+constexpr int kToolIndent = 6;
+constexpr int kToolSeparatorWidth = 8;
+constexpr int kGaugeWidth = 100;
 constexpr int kLastStep = 4;
 constexpr int kStepCount = 5; // the title line always counts five steps
 
@@ -178,6 +187,13 @@ void TCodexaCliFrm::CreateComponents()
     named(btnOrientRight, "btnOrientRight");
     btnOrientRight->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
     btnOrientRight->setToolTip(LoadStr(StrId::PageOrientRightHint));
+    // Controls without text carry names a screen reader announces.
+    btnOrientLeft->setAccessibleName(LoadStr(StrId::PageOrientLeftHint));
+    btnOrientLeft->setAccessibleDescription(LoadStr(StrId::PageOrientLeftInfo));
+    btnOrientRight->setAccessibleName(LoadStr(StrId::PageOrientRightHint));
+    btnOrientRight->setAccessibleDescription(LoadStr(StrId::PageOrientRightInfo));
+    Label1->setBuddy(cbeBookType);
+    cbeBookType->setAccessibleDescription(LoadStr(StrId::PageResultStyleInfo));
     auto* orientation = new QButtonGroup(this);
     for (QToolButton* b : {btnOrientLeft, btnOrientRight}) {
         b->setCheckable(true);
@@ -199,8 +215,10 @@ void TCodexaCliFrm::CreateComponents()
     ScaleBar->setRange(-100, 100);
     ScaleBar->setValue(0);
     ScaleBar->setPageStep(20);
-    ScaleBar->setFixedWidth(120);
+    ScaleBar->setFixedWidth(kGaugeWidth);
     ScaleBar->setToolTip(LoadStr(StrId::PageZoomHint));
+    ScaleBar->setAccessibleName(LoadStr(StrId::PageZoomHint));
+    ScaleBar->setAccessibleDescription(LoadStr(StrId::PageZoomInfo));
     ScaleBar->setEnabled(false);
     connect(ScaleBar, &QSlider::valueChanged, this, &TCodexaCliFrm::ScaleBarChange);
     lblZoom = new QLabel(LoadStr(StrId::PageZoom).arg(1));
@@ -221,7 +239,20 @@ void TCodexaCliFrm::CreateComponents()
         views[i] = new TImgView32(pnlStep[i]);
         named(views[i], viewNames[i]);
         views[i]->setFocusPolicy(Qt::StrongFocus);
+        // Bars with nothing to scroll look disabled, not broken.
+        for (QScrollBar* bar : {views[i]->HorzScrollBar(), views[i]->VertScrollBar()}) {
+            bar->setEnabled(bar->maximum() > bar->minimum());
+            connect(bar, &QScrollBar::rangeChanged, bar, [bar](int min, int max) { bar->setEnabled(max > min); });
+        }
     }
+    views[0]->setAccessibleName(LoadStr(StrId::PagePreview));
+    views[0]->setAccessibleDescription(LoadStr(StrId::PagePreviewInfo));
+    for (int i = 1; i <= 3; ++i) {
+        views[i]->setAccessibleName(LoadStr(StrId::PageFaceViewName).arg(FaceName(i)));
+        views[i]->setAccessibleDescription(LoadStr(StrId::PageFaceViewInfo).arg(FaceName(i)));
+    }
+    views[4]->setAccessibleName(LoadStr(StrId::PageResultViewName));
+    views[4]->setAccessibleDescription(LoadStr(StrId::PageResultViewInfo));
     ImgView0 = views[0];
     ImgView1 = views[1];
     ImgView2 = views[2];
@@ -272,31 +303,48 @@ void TCodexaCliFrm::resizeEvent(QResizeEvent* event)
     ArrangeComponents();
 }
 
+namespace {
+
+// Puts a caption at (x, y) in the width it has in the layout, or wider when
+// its text needs more: the measured width plus a little, since antialiased
+// glyphs may reach a pixel past their advance.
+void PlaceText(QWidget* caption, int x, int y, int width)
+{
+    const QSize need = caption->sizeHint();
+    caption->setGeometry(x, y, std::max(width, need.width() + 2), need.height());
+}
+
+} // namespace
+
 void TCodexaCliFrm::ArrangeComponents()
 {
     const int w = width(), h = height();
     pnlTools->setGeometry(0, 0, w, kToolsHeight);
-    lblImage->setGeometry(7, 8, std::max(0, w - 13), 73);
+    // The instructions take the height down to the step's next control (at
+    // least the design's 73), so a font wider than the design's is not cut off.
+    int instructionsBottom = kToolsHeight - 2;
+    if (!btnDialogs->isHidden())
+        instructionsBottom = 88 - 2;
+    else if (!pnlZoomCubiform->isHidden())
+        instructionsBottom = kToolsHeight - kStripHeight - 2;
+    lblImage->setGeometry(7, 8, std::max(0, w - 13), std::max(73, instructionsBottom - 8));
     btnDialogs->setGeometry(8, 88, 210, 25);
     BitBtn1->setGeometry(224, 88, 70, 25);
     bevZero->setGeometry(0, kToolsHeight - 2, w, 2);
     pnlZoomCubiform->setGeometry(0, kToolsHeight - kStripHeight, w, kStripHeight);
-    chkDefaultSize->move(8, 8);
-    chkDefaultSize->adjustSize();
-    chkShadow->move(96, 8);
-    chkShadow->adjustSize();
-    Label1->move(173, 8);
-    Label1->adjustSize();
+    PlaceText(chkDefaultSize, 8, 8, 96 - 8 - 2);
+    PlaceText(chkShadow, 96, 8, 173 - 96 - 2);
+    PlaceText(Label1, 173, 8, 248 - 173 - 4);
     // A font wider than the design's must not let the list cover its label.
     cbeBookType->setGeometry(std::max(248, Label1->geometry().right() + 4), 5, 105, 21);
     btnOrientRight->setGeometry(w - 8 - 23, 4, 23, 23);
     btnOrientLeft->setGeometry(w - 8 - 2 * 23 - 2, 4, 23, 23);
-    lblOrient->adjustSize();
+    PlaceText(lblOrient, 0, 8, 0);
     lblOrient->move(btnOrientLeft->x() - 4 - lblOrient->width(), 8);
 
     int top = kToolsHeight;
     if (!tbLayers->isHidden()) {
-        tbLayers->setGeometry(0, top, w, kToolbarHeight);
+        tbLayers->setGeometry(kToolIndent, top, std::max(0, w - kToolIndent), kToolbarHeight);
         top += kToolbarHeight;
     }
     const int ph = std::max(0, h - top);
@@ -304,14 +352,12 @@ void TCodexaCliFrm::ArrangeComponents()
         pnlStep[i]->setGeometry(0, top, w, ph);
         if (i > 0) FaceView(i)->setGeometry(0, 0, w, ph);
     }
-    lblTemplates->move(8, 8);
-    lblTemplates->adjustSize();
+    // The captions over the lists and the preview are as wide as those.
+    PlaceText(lblTemplates, 8, 8, 200);
     cbTemplates->setGeometry(8, 24, 200, 21);
-    Label3->move(8, 56);
-    Label3->adjustSize();
+    PlaceText(Label3, 8, 56, 200);
     cbBookType->setGeometry(8, 72, 200, 21);
-    Label2->move(224, 8);
-    Label2->adjustSize();
+    PlaceText(Label2, 224, 8, std::max(0, w - 232));
     ImgView0->setGeometry(224, 24, std::max(0, w - 232), std::max(0, ph - 32));
 }
 
@@ -330,6 +376,19 @@ void TCodexaCliFrm::FormCreate(QWidget* owner)
 
     FSelection = new TLayerSelection({nullptr, ImgView1, ImgView2, ImgView3, ImgView4},
                                      [this] { return FStep; }, this);
+    // The layer commands go in front of the zoom gauge on the layer toolbar.
+    TLayerCommandHost commandHost;
+    commandHost.Selection = FSelection;
+    commandHost.CurrentStep = [this] { return FStep; };
+    commandHost.SetModified = [this](bool modified) { FModified = modified; };
+    commandHost.OpenInitialFolder = [this] { return FOpenInitDir; };
+    commandHost.Glyph = [](int index) { return PageGlyph(index); };
+    commandHost.Parent = this;
+    FLayerCommands = new TLayerCommands(std::move(commandHost), this);
+    FLayerCommands->FillToolBar(tbLayers);
+    popLayer = FLayerCommands->popLayer;
+    PrepareToolButtons();
+    ArrangeTabOrder();
     for (int i = 1; i <= 4; ++i) {
         TImgView32* view = FaceView(i);
         TPaintStages& stages = view->PaintStages();
@@ -363,6 +422,47 @@ void TCodexaCliFrm::FormCreate(QWidget* owner)
     RunCommand(this, [this] { FillTemplates(picker::rowNone); });
     // The preview shows the placeholder until a template is chosen.
     DrawNoPreview(ImgView0->Bitmap(), font());
+}
+
+void TCodexaCliFrm::PrepareToolButtons()
+{
+    // Flat buttons of the design's size; reachable with Tab, and announced by
+    // their command's caption and hint.
+    tbLayers->setStyleSheet(QStringLiteral("QToolBar { spacing: 0px; }"));
+    for (QAction* action : tbLayers->actions()) {
+        if (action->isSeparator()) {
+            if (QWidget* separator = tbLayers->widgetForAction(action)) separator->setFixedWidth(kToolSeparatorWidth);
+            continue;
+        }
+        auto* button = qobject_cast<QToolButton*>(tbLayers->widgetForAction(action));
+        if (!button) continue;
+        button->setFixedSize(kToolButtonSize);
+        button->setFocusPolicy(Qt::TabFocus);
+        button->setAccessibleName(QString(action->text()).remove(QLatin1Char('&')));
+        button->setAccessibleDescription(action->toolTip());
+    }
+}
+
+void TCodexaCliFrm::ArrangeTabOrder()
+{
+    // Top to bottom, left to right: the command strip, the result options,
+    // the layer toolbar, then the step panels (the lists of step 0 before its
+    // preview). Hidden controls are passed over by Tab.
+    QList<QWidget*> order{btnDialogs, BitBtn1, chkDefaultSize, chkShadow, cbeBookType, btnOrientLeft, btnOrientRight};
+    for (QAction* action : tbLayers->actions())
+        if (QWidget* w = tbLayers->widgetForAction(action); w && w != lblZoom) order << w;
+    order << cbTemplates << cbBookType;
+    for (int i = 0; i < 5; ++i) order << FaceView(i);
+    // Qt links only controls that take the focus (not the separators).
+    order.removeIf([](QWidget* w) { return w->focusPolicy() == Qt::NoFocus; });
+    for (int i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void TCodexaCliFrm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // The labels measure their texts again now that the fonts are final.
+    ArrangeComponents();
 }
 
 void TCodexaCliFrm::LoadSettings()
@@ -667,6 +767,7 @@ void TCodexaCliFrm::actResetUpdate()
 void TCodexaCliFrm::IdleUpdate()
 {
     actResetUpdate();
+    if (FLayerCommands && IsFaceStep(FStep)) FLayerCommands->UpdateActions();
     emit IdleUpdated();
 }
 
@@ -837,6 +938,16 @@ void TCodexaCliFrm::RegisterDropTarget(TImgView32* view)
 bool TCodexaCliFrm::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    if (type == QEvent::ContextMenu && static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        // The context menu key (or Shift+F10) on a view: the layer menu when
+        // the face has a selected layer, else Copy Image.
+        TImgView32* view = FaceView(FStep);
+        if (!view || watched != view) return QWidget::eventFilter(watched, event);
+        QMenu* menu = popCodexa;
+        if (IsFaceStep(FStep) && FSelection && FSelection->SelectedLayer(FStep) && popLayer) menu = popLayer;
+        menu->popup(view->mapToGlobal(view->rect().center()));
+        return true;
+    }
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
         return QWidget::eventFilter(watched, event);
     auto* drop = static_cast<QDropEvent*>(event);

@@ -31,6 +31,7 @@ class TCustomLayer;
 class TEnhCombo;
 class THTMLabel;
 class TImgView32;
+class TLayerCommands;
 class TLayerSelection;
 class TResultSaver;
 class TTemplateItem;
@@ -138,11 +139,14 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateComponents();
     void ArrangeComponents();
+    void PrepareToolButtons();
+    void ArrangeTabOrder();
     void FormCreate(QWidget* owner);
     void LoadSettings();
     void FormDestroy() noexcept;
@@ -182,6 +186,7 @@ private:
     std::array<int, 4> FZoomPositions{}; // faces 1..3
     TBitmap32 FResultImage;
     TLayerSelection* FSelection = nullptr;
+    TLayerCommands* FLayerCommands = nullptr;
     std::unique_ptr<TResultSaver> FSaver;
     QString FOpenInitDir;
     TImgView32* FDropTarget = nullptr;

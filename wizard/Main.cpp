@@ -37,6 +37,7 @@ constexpr int kSaveRight = 251;    // btnDialogs at x 56, 185 wide
 constexpr int kSaveWidth = 185;
 constexpr QSize kPictureSize(216, 57);
 constexpr int kInfoTextRight = 70;  // lblCaptionTop: (32, 24), 390 wide
+constexpr int kFallbackPixelSize = 10; // the design font is 11 pixels (8 point)
 
 QFrame* NewRule(QWidget* parent)
 {
@@ -115,6 +116,13 @@ void TWin2kWizFrm::FormCreate(const TPageFactory& createPage)
         QFont f = font();
         f.setFamily(QStringLiteral("Tahoma"));
         setFont(f);
+    } else {
+        // The desktop's sans face stands in for the design font. Those faces
+        // (DejaVu Sans and its kin) set text about a tenth wider than Tahoma
+        // 8, so they take a pixel less to keep the texts in the design's boxes.
+        QFont f = font();
+        f.setPixelSize(kFallbackPixelSize);
+        setFont(f);
     }
     actSave->setText(LoadStr(StrId::WizSave));
     PlaceWindow();
@@ -124,6 +132,15 @@ void TWin2kWizFrm::FormCreate(const TPageFactory& createPage)
         FClient = QueryWizInterface<IWizClientEx>(FPage, IID_IWizClientEx);
         // A page that goes away by itself leaves no reference behind.
         connect(FPage, &QObject::destroyed, this, [this] { FClient = nullptr; });
+        // The command bar lies below the page, so Tab reaches it after the
+        // page's controls: Save, Back, Next, Exit from left to right.
+        QWidget* last = FPage;
+        for (QWidget* w = FPage->nextInFocusChain(); w != this && FPage->isAncestorOf(w); w = w->nextInFocusChain())
+            last = w;
+        QWidget::setTabOrder(last, btnDialogs);
+        QWidget::setTabOrder(btnDialogs, Button1);
+        QWidget::setTabOrder(Button1, btnNext);
+        QWidget::setTabOrder(btnNext, Button3);
     }
     ArrangeComponents();
 

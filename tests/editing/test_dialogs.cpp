@@ -161,6 +161,12 @@ TEST_F(DialogsTest, FileNameStateColours)
     file.close();
     ShowFileNameState(&edit, file.fileName());
     EXPECT_EQ(edit.palette().color(QPalette::Text), normal);
+    // Filled while its panel is still disabled (a template chosen from none),
+    // a present file does not keep the disabled grey once the panel is enabled.
+    parent.setEnabled(false);
+    ShowFileNameState(&edit, file.fileName());
+    parent.setEnabled(true);
+    EXPECT_EQ(edit.palette().color(QPalette::Text), normal);
 }
 
 TEST_F(DialogsTest, OpenPictureReturnsTheChosenFileAndPreviewsIt)
