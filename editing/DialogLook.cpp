@@ -26,14 +26,3 @@ QIcon DialogGlyph(const QString& name)
     return glyph.isNull() ? QIcon() : QIcon(glyph);
 }
 
-void TBusyCursor::Set()
-{
-    if (!FSet) QApplication::setOverrideCursor(Qt::WaitCursor);
-    FSet = true;
-}
-
-void TBusyCursor::Lift()
-{
-    if (FSet) QApplication::restoreOverrideCursor();
-    FSet = false;
-}

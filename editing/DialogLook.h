@@ -1,6 +1,8 @@
 // Shared look of the dialogs: font, glyphs and icons from the program's art.
 #pragma once
 
+#include "widgets/BusyCursor.h"
+
 #include <QIcon>
 #include <QPixmap>
 #include <QString>
@@ -16,17 +18,3 @@ void UseDialogFont(QWidget* form);
 QPixmap DialogArt(const QString& name);
 QIcon DialogGlyph(const QString& name);
 
-// The busy cursor for as long as it lives; Lift() takes it off while a modal
-// run shows the normal cursor, Set() puts it back.
-class TBusyCursor {
-public:
-    TBusyCursor() { Set(); }
-    ~TBusyCursor() { Lift(); }
-    TBusyCursor(const TBusyCursor&) = delete;
-    TBusyCursor& operator=(const TBusyCursor&) = delete;
-    void Set();
-    void Lift();
-
-private:
-    bool FSet = false;
-};

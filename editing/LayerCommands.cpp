@@ -10,6 +10,7 @@
 #include "editing/UpDown.h"
 #include "imaging/ImgView32.h"
 #include "imaging/Transformation.h"
+#include "imaging/ViewUpdateHold.h"
 #include "resources/StringTable.h"
 #include "settings/ProgramKey.h"
 #include "wizard/ErrorBox.h"
@@ -46,19 +47,6 @@ constexpr int kTagRotateCcw = 0;
 constexpr int kTagRotateCw = 1;
 constexpr int kSideStep = 2;
 constexpr int kTextLayerTag = 1;
-
-// Ends a view update and repaints, also when an error escapes.
-struct TViewUpdate {
-    explicit TViewUpdate(TImgView32* view) : FView(view) { FView->BeginUpdate(); }
-    ~TViewUpdate()
-    {
-        FView->EndUpdate();
-        FView->Invalidate();
-    }
-    TViewUpdate(const TViewUpdate&) = delete;
-    TViewUpdate& operator=(const TViewUpdate&) = delete;
-    TImgView32* FView;
-};
 
 QString BoxFaceName(int step)
 {
@@ -282,7 +270,7 @@ void TLayerCommands::actLayerImageExecute()
     const QString fileName = ExecuteOpenPicture(FHost.Parent, FHost.OpenInitialFolder ? FHost.OpenInitialFolder()
                                                                                        : QString());
     if (fileName.isEmpty()) return;
-    TViewUpdate update(view);
+    TViewUpdateHold update(view);
     TBitmap32 picture;
     picture.StretchFilter = sfLinear;
     // A file that does not load adds nothing, silently.
@@ -316,7 +304,7 @@ void TLayerCommands::actLayerTextExecute()
     TBusyCursor busy;
     const int i = Step();
     {
-        TViewUpdate update(view);
+        TViewUpdateHold update(view);
         FHost.Selection->SetSelection(nullptr, i);
         if (TBitmapTextLayer* layer = AddTextLayerFrom(view, choice)) {
             FHost.Selection->AttachLayer(layer);

@@ -5,6 +5,7 @@
 #include "editing/LayerSelection.h"
 #include "editing/OpenPictureDlg.h"
 #include "imaging/ImgView32.h"
+#include "imaging/ViewUpdateHold.h"
 #include "render/LayerUtils.h"
 #include "resources/StringTable.h"
 #include "settings/AppSettings.h"
@@ -698,11 +699,7 @@ void TCodexaCliFrm::Restart()
 {
     for (int i = 1; i <= 4; ++i) {
         TImgView32* view = FaceView(i);
-        view->BeginUpdate();
-        TFinally resume{[view] {
-            view->EndUpdate();
-            view->Invalidate();
-        }};
+        TViewUpdateHold hold(view);
         ClearFace(i);
         view->Bitmap().MakeEmpty();
     }
@@ -879,11 +876,7 @@ bool TCodexaCliFrm::LoadFaceImage(const QString& fileName, int index, bool quiet
     ScaleBar->setValue(0);
     bool loaded = false;
     {
-        view->BeginUpdate();
-        TFinally resume{[view] {
-            view->EndUpdate();
-            view->Invalidate();
-        }};
+        TViewUpdateHold hold(view);
         loaded = LoadImageFile(fileName, view->Bitmap());
         if (loaded) {
             ScaleBar->setEnabled(!view->Bitmap().IsEmpty());
@@ -976,11 +969,7 @@ void TCodexaCliFrm::DropFileTargetDrop(const QStringList& files)
         LoadFaceImage(files.first(), -1, false);
         return;
     }
-    view->BeginUpdate();
-    TFinally resume{[view] {
-        view->EndUpdate();
-        view->Invalidate();
-    }};
+    TViewUpdateHold hold(view);
     for (const QString& file : files) {
         TBitmap32 picture;
         picture.StretchFilter = sfLinear;

@@ -1,6 +1,7 @@
 #include "wizard/RenderDrivers.h"
 
 #include "codecs/ImageFiles.h"
+#include "imaging/ViewUpdateHold.h"
 #include "render/LayerUtils.h"
 #include "render/RenderGeometry.h"
 #include "templates/TemplateList.h"
@@ -11,22 +12,6 @@
 #include <vector>
 
 namespace {
-
-// Holds a view's repaints until the end of a scope, then repaints it once.
-class TViewUpdateHold {
-public:
-    explicit TViewUpdateHold(TCustomImage32* view) : FView(view) { FView->BeginUpdate(); }
-    ~TViewUpdateHold()
-    {
-        FView->EndUpdate();
-        FView->Invalidate();
-    }
-    TViewUpdateHold(const TViewUpdateHold&) = delete;
-    TViewUpdateHold& operator=(const TViewUpdateHold&) = delete;
-
-private:
-    TCustomImage32* FView;
-};
 
 // Keeps a face view's selection frame out of its flattened picture and puts
 // it back afterwards, also when flattening fails.
@@ -191,10 +176,6 @@ void LoadPreviewFace(const QString& fileName, TBitmap32& face)
 }
 
 } // namespace
-
-TBusyCursor::TBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-
-TBusyCursor::~TBusyCursor() { QGuiApplication::restoreOverrideCursor(); }
 
 void RenderBox(const TBoxRenderInput& in, TLayerSelection& selection, TImgView32* resultView,
                TBitmap32& result)

@@ -7,6 +7,7 @@
 #include "imaging/ImgView32.h"
 #include "imaging/RubberbandLayer.h"
 #include "render/Bitmap32Utils.h"
+#include "widgets/BusyCursor.h"
 
 class TTemplateItem;
 
@@ -33,11 +34,3 @@ void RenderTemplatePreview(TImgView32* view0, const TTemplateItem* item, TBoxSty
 // Re-centres the result's selection frame on the visible area (the result view's resize handler).
 void CentreResultSelection(TImgView32* resultView, TRubberbandLayer* handle);
 
-// An RAII busy cursor (QGuiApplication override cursor, restored in the destructor).
-class TBusyCursor {
-public:
-    TBusyCursor();
-    ~TBusyCursor();
-    TBusyCursor(const TBusyCursor&) = delete;
-    TBusyCursor& operator=(const TBusyCursor&) = delete;
-};
