@@ -252,6 +252,7 @@ bool TLayerCommands::EnsureFaceImage(TImgView32* view)
 
     if (sel) sel->ClearFace(step);
     view->SetScale(1.0f);
+    if (FHost.ScaleReset) FHost.ScaleReset();
     TBitmap32& face = view->Bitmap();
     face.SetSize(dialog.udWidth->Position(), dialog.udHeight->Position());
     face.Clear(OpaqueColor32(dialog.BackgroundColor()));

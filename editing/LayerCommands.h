@@ -35,6 +35,9 @@ struct TLayerCommandHost {
     std::function<QString()> OpenInitialFolder;
     // The 16 x 16 glyph at an index of the page's image list.
     std::function<QIcon(int)> Glyph;
+    // Called when a new blank face has put the view back at scale 1, so the
+    // page's zoom gauge and label can follow.
+    std::function<void()> ScaleReset;
     // Owner of the menu, the dialogs and the message boxes.
     QWidget* Parent = nullptr;
 };

@@ -384,6 +384,10 @@ void TCodexaCliFrm::FormCreate(QWidget* owner)
     commandHost.SetModified = [this](bool modified) { FModified = modified; };
     commandHost.OpenInitialFolder = [this] { return FOpenInitDir; };
     commandHost.Glyph = [](int index) { return PageGlyph(index); };
+    commandHost.ScaleReset = [this] {
+        SetGaugeQuietly(0);
+        SetZoomLabel();
+    };
     commandHost.Parent = this;
     FLayerCommands = new TLayerCommands(std::move(commandHost), this);
     FLayerCommands->FillToolBar(tbLayers);
