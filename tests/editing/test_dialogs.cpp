@@ -2,19 +2,23 @@
 #include "codecs/ImageFiles.h"
 #include "editing/CustomColors.h"
 #include "editing/InputDlg.h"
-#include "editing/ModalScript.h"
 #include "editing/NewImageDlg.h"
 #include "editing/OpenPictureDlg.h"
 #include "editing/UpDown.h"
 #include "platform/HiveTestSupport.h"
 #include "settings/AppSettings.h"
 #include "settings/ProgramKey.h"
+#include "support/ModalAnswers.h"
 #include "widgets/SystemColors.h"
 
 #include <QClipboard>
 #include <QColorDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 
 namespace {
@@ -88,16 +92,12 @@ TEST_F(DialogsTest, NewImageColourAndCustomColours)
         EXPECT_EQ(dlg.BackgroundColor(), QColor(Qt::white));
 
         QColorDialog::setCustomColor(4, QColor(0x12, 0x34, 0x56));
-        TModalScript script;
-        script.Then([](QWidget* w) {
-            auto* colours = qobject_cast<QColorDialog*>(w);
-            ASSERT_TRUE(colours);
+        AnswerWith<QColorDialog>([](QColorDialog* colours) {
             EXPECT_EQ(colours->currentColor(), QColor(Qt::white)) << "starts with the swatch colour";
             colours->setCurrentColor(QColor(10, 20, 30));
             QTest::mouseClick(colours->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
         });
         QTest::mouseClick(dlg.Button1, Qt::LeftButton);
-        EXPECT_TRUE(script.Finished());
         EXPECT_EQ(dlg.BackgroundColor(), QColor(10, 20, 30));
     }
     const QStringList stored = AppSettings(0)->CustomColors();
@@ -112,33 +112,22 @@ TEST_F(DialogsTest, InputValueReturnsTheTextAsTyped)
 {
     const QString key = DialogKey(QStringLiteral("Input"));
     QString value = QStringLiteral("old");
-    QString initial;
-    bool okEnabledWhenEmpty = true;
-    TModalScript script;
-    script.Then([&](QWidget* w) {
-        auto* dlg = qobject_cast<TInputDlgFrm*>(w);
-        ASSERT_TRUE(dlg);
-        EXPECT_EQ(dlg->windowTitle(), "Caption");
+    const TAnswer dialog = AnswerWith<TInputDlgFrm>([&](TInputDlgFrm* dlg) {
         EXPECT_EQ(dlg->lblPrompt->text(), "Prompt");
         EXPECT_FALSE(dlg->Image1->pixmap().isNull()) << "the INFO icon";
-        initial = dlg->txtValue->text();
+        EXPECT_EQ(dlg->txtValue->text(), "old");
         dlg->txtValue->selectAll();
         QTest::keyClick(dlg->txtValue, Qt::Key_Backspace);
-        okEnabledWhenEmpty = dlg->btnOk->isEnabled();
+        EXPECT_FALSE(dlg->btnOk->isEnabled());
         QTest::keyClicks(dlg->txtValue, QStringLiteral("   "));
         QTest::mouseClick(dlg->btnOk, Qt::LeftButton);
     });
     EXPECT_TRUE(InputValue(QStringLiteral("Caption"), QStringLiteral("Prompt"), key, iiInfo, value));
-    EXPECT_TRUE(script.Finished());
-    EXPECT_EQ(initial, "old");
-    EXPECT_FALSE(okEnabledWhenEmpty);
+    EXPECT_EQ(dialog->Text, "Caption");
     EXPECT_EQ(value, "   ") << "blanks are text; checking it is the caller's business";
 
-    script.Stop();
-    TModalScript cancel;
-    cancel.Then(TModalScript::TypeAndClick("txtValue", QStringLiteral("typed"), "Button2"));
+    AnswerInput("txtValue", QStringLiteral("typed"), "Button2");
     EXPECT_FALSE(InputValue(QStringLiteral("C"), QStringLiteral("P"), key, 99, value));
-    EXPECT_TRUE(cancel.Finished());
     EXPECT_EQ(value, "   ");
 }
 
@@ -196,21 +185,15 @@ TEST_F(DialogsTest, OpenPictureReturnsTheChosenFileAndPreviewsIt)
     EXPECT_TRUE(dlg.PreviewSize()->text().isEmpty());
 
     QString folder = QStringLiteral("unchanged");
-    TModalScript cancel;
-    cancel.Then([&](QWidget* w) {
-        auto* open = qobject_cast<QFileDialog*>(w);
-        ASSERT_TRUE(open);
+    AnswerWith<QFileDialog>([&](QFileDialog* open) {
         EXPECT_EQ(QDir(open->directory()).canonicalPath(), QDir(DirPath()).canonicalPath());
         open->reject();
     });
     EXPECT_TRUE(ExecuteOpenPicture(nullptr, DirPath(), &folder).isEmpty());
     EXPECT_EQ(folder, "unchanged");
-    cancel.Stop();
 
-    TModalScript choose;
-    choose.Then(TModalScript::ChooseFile(bmp));
+    AnswerFileDialog(bmp);
     EXPECT_EQ(ExecuteOpenPicture(nullptr, DirPath(), &folder), bmp);
-    EXPECT_TRUE(choose.Finished());
     EXPECT_EQ(QDir(folder).canonicalPath(), QDir(DirPath()).canonicalPath());
     EXPECT_TRUE(folder.endsWith('/'));
 }

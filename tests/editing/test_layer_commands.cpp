@@ -2,13 +2,13 @@
 // layers selected by real presses on the views and the dialogs answered.
 #include "editing/LayerCommands.h"
 
-#include "ModalScript.h"
 #include "editing/FontDlg.h"
 #include "editing/LayerSelection.h"
 #include "editing/NewImageDlg.h"
 #include "editing/UpDown.h"
 #include "imageview/ViewFixture.h"
 #include "imaging/ImgView32.h"
+#include "support/ModalAnswers.h"
 #include "wizard/CodexaCli.h"
 #include "wizard/Main.h"
 
@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QLabel>
 #include <QSlider>
+#include <QTest>
 #include <QToolBar>
 #include <gtest/gtest.h>
 
@@ -86,19 +87,15 @@ QStringList Names(const QList<QAction*>& actions)
     return names;
 }
 
-// An answer for the New Image dialog: records its caption and the sizes it
-// shows, then presses OK (or Cancel).
-TModalScript::TStep AnswerNewImage(QString* caption, QString* height, QString* width, bool ok)
+// An answer for the New Image dialog (its caption in Text): records the sizes
+// it offers, then presses OK (or Cancel).
+TAnswer AnswerNewImage(bool ok, QString* height = nullptr, QString* width = nullptr)
 {
-    return [=](QWidget* w) {
-        auto* dlg = qobject_cast<TNewImageFrm*>(w);
-        if (!dlg) return w->close();
-        *caption = dlg->windowTitle();
+    return AnswerWith<TNewImageFrm>([=](TNewImageFrm* dlg) {
         if (height) *height = dlg->txtHeight->text();
         if (width) *width = dlg->txtWidth->text();
         QTest::mouseClick(ok ? dlg->btnOk : dlg->Button3, Qt::LeftButton);
-        return true;
-    };
+    });
 }
 
 TRect BoundsOf(const TPositionedLayer* l) { return RoundRect(l->Bounds()); }
@@ -204,19 +201,14 @@ TEST_F(CommandsFixture, CutAndDeleteLeaveTheHiddenFrameForTheNextLayer)
 
 TEST_F(CommandsFixture, AddingToAFaceWithoutImageOffersABlankImageSizedForTheFace)
 {
-    QString caption, height, width, warning;
     // Nothing on the clipboard: the blank face is made, then the warning.
     QGuiApplication::clipboard()->clear();
     EXPECT_FALSE(Enabled(cmds.actLayerPaste));
-    {
-        TModalScript script;
-        script.Then(AnswerNewImage(&caption, &height, &width, true))
-            .Then(TModalScript::AnswerMessage(&warning, nullptr, nullptr, QMessageBox::Ok));
-        cmds.actLayerPasteExecute();
-        EXPECT_TRUE(script.Finished());
-    }
-    EXPECT_EQ(caption, QStringLiteral("Box Front Properties"));
-    EXPECT_EQ(warning, QStringLiteral("Unable to paste the clipboard contents to the current image."));
+    const TAnswer front = AnswerNewImage(true);
+    const TAnswer warning = AnswerBox(QMessageBox::Ok);
+    cmds.actLayerPasteExecute();
+    EXPECT_EQ(front->Text, QStringLiteral("Box Front Properties"));
+    EXPECT_EQ(warning->Text, QStringLiteral("Unable to paste the clipboard contents to the current image."));
     EXPECT_EQ(View(1)->Layers().Count(), 0);
     EXPECT_TRUE(modified);
 
@@ -224,12 +216,8 @@ TEST_F(CommandsFixture, AddingToAFaceWithoutImageOffersABlankImageSizedForTheFac
     View(1)->Bitmap().MakeEmpty();
     View(1)->SetScale(2.0f);
     QGuiApplication::clipboard()->setImage(Picture(20, 10, qRgb(200, 0, 0)));
-    {
-        TModalScript script;
-        script.Then(AnswerNewImage(&caption, &height, &width, true));
-        Click(cmds.actLayerPaste);
-        EXPECT_TRUE(script.Finished());
-    }
+    AnswerNewImage(true);
+    Click(cmds.actLayerPaste);
     const TBitmap32& face = View(1)->Bitmap();
     ASSERT_EQ(face.Width(), 140);
     ASSERT_EQ(face.Height(), 200);
@@ -241,35 +229,27 @@ TEST_F(CommandsFixture, AddingToAFaceWithoutImageOffersABlankImageSizedForTheFac
     EXPECT_EQ(BoundsOf(layer), (TRect{60, 95, 80, 105}));
     EXPECT_EQ(layer->Bitmap().PixelAt(10, 5), 0xFFC80000u);
 
-    // The side face is offered the front's height and a quarter of it.
-    step = 2;
-    {
-        TModalScript script;
-        script.Then(AnswerNewImage(&caption, &height, &width, true));
+    // The side face is offered the front's height and a quarter of it; the top
+    // face the side's height, front and side widths together. Cancel adds nothing.
+    const struct {
+        int Step;
+        const char* Caption;
+        const char* Width;
+        bool Ok;
+    } offers[] = {{2, "Box Side Properties", "50", true}, {3, "Box Top Properties", "190", false}};
+    for (const auto& o : offers) {
+        step = o.Step;
+        modified = false;
+        QString height, width;
+        const TAnswer dialog = AnswerNewImage(o.Ok, &height, &width);
         Click(cmds.actLayerPaste);
-        EXPECT_TRUE(script.Finished());
+        EXPECT_EQ(dialog->Text, o.Caption);
+        EXPECT_EQ(height, "200");
+        EXPECT_EQ(width, o.Width);
+        EXPECT_EQ(View(o.Step)->Bitmap().Width(), o.Ok ? 50 : 0);
+        EXPECT_EQ(View(o.Step)->Layers().Count(), o.Ok ? 2 : 0);
+        EXPECT_EQ(modified, o.Ok);
     }
-    EXPECT_EQ(caption, QStringLiteral("Box Side Properties"));
-    EXPECT_EQ(height, QStringLiteral("200"));
-    EXPECT_EQ(width, QStringLiteral("50"));
-    EXPECT_EQ(View(2)->Bitmap().Width(), 50);
-    EXPECT_EQ(View(2)->Layers().Count(), 2);
-
-    // The top face: the side's height, front and side widths together. Cancel adds nothing.
-    step = 3;
-    modified = false;
-    {
-        TModalScript script;
-        script.Then(AnswerNewImage(&caption, &height, &width, false));
-        Click(cmds.actLayerPaste);
-        EXPECT_TRUE(script.Finished());
-    }
-    EXPECT_EQ(caption, QStringLiteral("Box Top Properties"));
-    EXPECT_EQ(height, QStringLiteral("200"));
-    EXPECT_EQ(width, QStringLiteral("190"));
-    EXPECT_TRUE(View(3)->Bitmap().IsEmpty());
-    EXPECT_EQ(View(3)->Layers().Count(), 0);
-    EXPECT_FALSE(modified);
 }
 
 TEST_F(CommandsFixture, QuarterTurnsExchangeTheSidesAboutTheCentre)
@@ -344,17 +324,12 @@ TEST_F(CommandsFixture, SideTextLayerArrivesTurnedClockwiseAndSelected)
 {
     step = 2;
     Face(2, 100, 300);
-    TModalScript script;
-    script.Then([](QWidget* w) {
-        auto* dlg = qobject_cast<TFontDlgFrm*>(w);
-        if (!dlg) return w->close();
+    AnswerWith<TFontDlgFrm>([](TFontDlgFrm* dlg) {
         // Ink at the start of the line, blanks after it.
         QTest::keyClicks(dlg->mmoText, QStringLiteral("W") + QString(20, QLatin1Char(' ')));
         QTest::mouseClick(dlg->btnOk, Qt::LeftButton);
-        return true;
     });
     Click(cmds.actLayerText);
-    EXPECT_TRUE(script.Finished());
 
     auto* layer = dynamic_cast<TBitmapTextLayer*>(sel.SelectedLayer(2));
     ASSERT_TRUE(layer);
@@ -409,14 +384,13 @@ TEST(LayerCommandsOnThePage, ToolbarIdleUpdateAndRightClickMenus)
     };
     ASSERT_TRUE(button("actLayerPaste") && button("actLayerPaste")->isEnabled());
     EXPECT_FALSE(button("actLayerDelete")->isEnabled());
-    {
-        TModalScript script;
-        QString caption;
-        script.Then(AnswerNewImage(&caption, nullptr, nullptr, true));
-        QTest::mouseClick(button("actLayerPaste"), Qt::LeftButton);
-        EXPECT_TRUE(script.Finished());
-    }
+    // A zoom left on the empty face follows the blank face back to scale 1.
+    page->ScaleBar->setValue(50);
+    AnswerNewImage(true);
+    QTest::mouseClick(button("actLayerPaste"), Qt::LeftButton);
     EXPECT_TRUE(page->Modified());
+    EXPECT_EQ(page->ScaleBar->value(), 0);
+    EXPECT_EQ(page->lblZoom->text(), QStringLiteral(" Zoom: 1x"));
     host.UpdateActions();
     EXPECT_TRUE(button("actLayerDelete")->isEnabled());
 

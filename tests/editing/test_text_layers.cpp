@@ -5,12 +5,12 @@
 #include "editing/TextCoverage.h"
 #include "editing/TextLayer.h"
 
-#include "editing/ModalScript.h"
 #include "imageview/ViewFixture.h"
 #include "imaging/Image32.h"
 #include "render/LayerUtils.h"
 #include "settings/AppSettings.h"
 #include "settings/ProgramKey.h"
+#include "support/ModalAnswers.h"
 #include "widgets/SystemColors.h"
 
 #include <QColorDialog>
@@ -20,6 +20,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -359,16 +360,11 @@ TEST_F(FontDialogFixture, TypingPreviewsTheTextAndEnterConfirms)
 TEST_F(FontDialogFixture, WhiteTextIsPreviewedOnTheButtonFace)
 {
     QTest::keyClicks(dlg->mmoText, QStringLiteral("W"));
-    TModalScript script;
-    script.Then([](QWidget* w) {
-        auto* colors = qobject_cast<QColorDialog*>(w);
-        if (!colors) return w->close();
+    AnswerWith<QColorDialog>([](QColorDialog* colors) {
         colors->setCurrentColor(Qt::white);
         colors->accept();
-        return true;
     });
     QTest::mouseClick(dlg->btnColor, Qt::LeftButton);
-    EXPECT_TRUE(script.Finished());
     const QColor face = SysColor(TSysColor::BtnFace, dlg->palette());
     EXPECT_EQ(dlg->PreviewBackground(), face);
     EXPECT_TRUE(PreviewIs(QStringLiteral("W"), 0, 0xFF000000u | face.rgb(), clWhite32));
@@ -379,20 +375,12 @@ TEST_F(FontDialogFixture, TooLargeATextIsRefusedOnceAndTheDialogStays)
 {
     dlg->ImgText->Bitmap().SetFont(TestFont("DejaVu Sans", 72));
     dlg->mmoText->setPlainText(kLine.repeated(20));
-    {
-        TModalScript typing; // no message while typing
-        QTest::keyClicks(dlg->mmoText, QStringLiteral("abc"));
-        QTest::qWait(20);
-        EXPECT_TRUE(typing.Finished());
-    }
-
-    QString text;
-    TModalScript refusal;
-    refusal.Then(TModalScript::AnswerMessage(&text, nullptr, nullptr, QMessageBox::Ok));
+    // No box while typing, one at OK (any other box fails the test).
+    QTest::keyClicks(dlg->mmoText, QStringLiteral("abc"));
+    QTest::qWait(20);
+    const TAnswer refusal = AnswerBox(QMessageBox::Ok);
     QTest::mouseClick(dlg->btnOk, Qt::LeftButton);
-    EXPECT_TRUE(refusal.Finished());
-    EXPECT_EQ(refusal.Answered(), 1);
-    EXPECT_TRUE(text.contains(QStringLiteral("too large")));
+    EXPECT_TRUE(refusal->Text.contains(QStringLiteral("too large")));
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_NE(dlg->result(), QDialog::Accepted);
 }
@@ -407,18 +395,13 @@ TEST_F(FontDialogFixture, CustomColoursAreStoredWhenTheDialogCloses)
 
 TEST(TextLayerDialog, ExecuteHandsOverTheChoice)
 {
-    TModalScript script;
-    script.Then([](QWidget* w) {
-        auto* dlg = qobject_cast<TFontDlgFrm*>(w);
-        if (!dlg) return w->close();
+    AnswerWith<TFontDlgFrm>([](TFontDlgFrm* dlg) {
         dlg->cbAAQuality->setCurrentIndex(2);
         QTest::keyClicks(dlg->mmoText, QStringLiteral("Side"));
         QTest::mouseClick(dlg->btnOk, Qt::LeftButton);
-        return true;
     });
     TTextLayerChoice choice;
     ASSERT_TRUE(ExecuteTextLayerDialog(choice));
-    EXPECT_TRUE(script.Finished());
     EXPECT_EQ(choice.Text, QStringLiteral("Side"));
     EXPECT_EQ(choice.Level, 2);
 }

@@ -313,6 +313,13 @@ class Program:
         key(letter)
         return box
 
+    def close_with_no(self, button):
+        """Presses button (Finish or Exit), answers the program's question No and
+        waits for the program to end."""
+        self.press(button)
+        self.answer("Cubiform 2.0", "n")
+        self.wait_exit()
+
 
 class Journey:
     def __init__(self, name):
@@ -348,6 +355,14 @@ class Journey:
         out = run(self.args.imagesize, path).strip()
         w, h = out.split("x")
         return int(w), int(h)
+
+    def expect_rendered_size(self, saved, *render_args):
+        """The picture saved has the size of the render tool's box made with render_args."""
+        reference = os.path.join(self.work, "out", "reference" + os.path.splitext(saved)[1])
+        run(self.args.render, *render_args, "-o", reference, env=self.env)
+        got, rendered = self.image_size(saved), self.image_size(reference)
+        if got != rendered:
+            raise JourneyError(f"saved {got[0]}x{got[1]}, rendered {rendered[0]}x{rendered[1]}")
 
     def settings(self):
         with open(self.hive, encoding="utf-8", errors="replace") as f:

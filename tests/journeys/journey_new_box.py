@@ -6,7 +6,7 @@ size the render tool gives the same faces."""
 
 import os
 
-from journey import Journey, JourneyError, key, run, type_text, wait_until
+from journey import Journey, JourneyError, key, type_text, wait_until
 
 # In the "New Text Layer" dialog, found in a picture of it.
 QUALITY = (399, 148)
@@ -48,17 +48,11 @@ def new_box(j):
     # With "Default Size" (ticked on a first run) the faces are brought to
     # 250 x 300 whatever their own sizes, so the render tool's box from the
     # sample faces has the size of this one.
-    reference = os.path.join(j.work, "out", "reference.gif")
-    run(j.args.render, "--front", os.path.join(samples, "GreyfinchFront.jpg"),
-        "--side", os.path.join(samples, "GreyfinchSide.jpg"), "--orientation", "right",
-        "--default-size", "-o", reference, env=j.env)
-    saved, rendered = j.image_size(target), j.image_size(reference)
-    if saved != rendered:
-        raise JourneyError(f"saved {saved[0]}x{saved[1]}, rendered {rendered[0]}x{rendered[1]}")
+    j.expect_rendered_size(target, "--front", os.path.join(samples, "GreyfinchFront.jpg"),
+                           "--side", os.path.join(samples, "GreyfinchSide.jpg"), "--orientation", "right",
+                           "--default-size")
 
-    program.press(program.next_button())  # Finish
-    program.answer("Cubiform 2.0", "n")
-    program.wait_exit()
+    program.close_with_no(program.next_button())  # Finish, no other image
     if "\\Dialogs\\New Image]" not in j.settings() or "\\Dialogs\\Font]" not in j.settings():
         raise JourneyError(f"the dialogs' positions are not stored:\n{j.settings()}")
 

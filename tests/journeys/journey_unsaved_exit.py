@@ -27,9 +27,7 @@ def unsaved_exit(j):
     program.press_and_wait(program.next_button(), program.instructions(), "the front step")
     j.shot("front")
 
-    program.press(program.exit_button())
-    program.answer("Cubiform 2.0", "n")
-    program.wait_exit()
+    program.close_with_no(program.exit_button())
 
     after = files_below(samples, os.path.join(j.work, "out"), os.path.join(j.work, "home"))
     if after != before:

@@ -1,18 +1,20 @@
 // The Templates dialog on the live template store, driven through its widgets.
 #include "editing/InputDlg.h"
-#include "editing/ModalScript.h"
 #include "editing/NewImageDlg.h"
 #include "editing/UpDown.h"
 #include "platform/HiveTestSupport.h"
 #include "platform/Registry.h"
 #include "settings/AppSettings.h"
 #include "settings/ProgramKey.h"
+#include "support/ModalAnswers.h"
 #include "templates/TemplateList.h"
 #include "templates/TemplatesDlg.h"
 #include "widgets/UPTFrame.h"
 
 #include <QComboBox>
-#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 
 #include <memory>
@@ -44,23 +46,25 @@ protected:
         return item;
     }
 
-    static std::unique_ptr<TTemplatesFrm> Open(const QString& preselect = QString())
+    static std::unique_ptr<TTemplatesFrm> Open()
     {
-        auto dlg = std::make_unique<TTemplatesFrm>(nullptr, TemplatesDialogKey(), TemplateContainer(0), preselect);
+        auto dlg = std::make_unique<TTemplatesFrm>(nullptr, TemplatesDialogKey(), TemplateContainer(0), QString());
         dlg->show();
         QApplication::setActiveWindow(dlg.get());
         EXPECT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
         return dlg;
     }
 
-    // Picks the entry from the keyboard, as a user would.
-    static void Select(TTemplatesFrm* dlg, const QString& name)
+    // Opens the dialog and picks the entry from the keyboard, as a user would.
+    static std::unique_ptr<TTemplatesFrm> OpenOn(const QString& name)
     {
+        auto dlg = Open();
         dlg->cbTemplates->setFocus();
         QTest::keyClick(dlg->cbTemplates, Qt::Key_Home);
         while (dlg->cbTemplates->currentText() != name && dlg->cbTemplates->currentIndex() + 1 < dlg->cbTemplates->count())
             QTest::keyClick(dlg->cbTemplates, Qt::Key_Down);
-        ASSERT_EQ(dlg->cbTemplates->currentText(), name);
+        EXPECT_EQ(dlg->cbTemplates->currentText(), name);
+        return dlg;
     }
 
     static void Retype(QLineEdit* edit, const QString& text)
@@ -69,6 +73,12 @@ protected:
         edit->selectAll();
         QTest::keyClick(edit, Qt::Key_Backspace);
         QTest::keyClicks(edit, text);
+    }
+    // Types a new name for the selected template and leaves the field with key.
+    static void Rename(TTemplatesFrm* dlg, const QString& name, Qt::Key key = Qt::Key_Tab)
+    {
+        Retype(dlg->txtItemName, name);
+        QTest::keyClick(dlg->txtItemName, key);
     }
 
     // The template names in the settings file as another process would read it.
@@ -89,30 +99,24 @@ TEST_F(TemplatesDialogTest, AddRefusesTakenAndInvalidNames)
     // Accented letters fold like the settings file's key names do.
     Add(QStringLiteral("Über Template"));
     auto dlg = Open();
-    QString text, again = QStringLiteral("?");
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-    TModalScript taken;
-    taken.Then(TModalScript::TypeAndClick("txtValue", QStringLiteral("üBER template"), "btnOk"))
-        .Then(TModalScript::AnswerMessage(&text, &icon, &buttons, QMessageBox::Ok))
-        .Then(TModalScript::TypeAndClick("txtValue", QStringLiteral("x"), "Button2", &again));
+    AnswerInput("txtValue", QStringLiteral("üBER template"), "btnOk");
+    const TAnswer taken = AnswerBox(QMessageBox::Ok);
+    const TAnswer again = AnswerInput("txtValue", QStringLiteral("x"), "Button2");
     QTest::mouseClick(dlg->btnAdd, Qt::LeftButton);
-    EXPECT_TRUE(taken.Finished());
-    EXPECT_EQ(text, "'üBER template' already exists. Please select a unique name.");
-    EXPECT_EQ(icon, QMessageBox::Information);
-    EXPECT_EQ(buttons, QMessageBox::Ok);
-    EXPECT_EQ(again, "") << "prompted again with an empty field";
+    EXPECT_EQ(taken->Text, "'üBER template' already exists. Please select a unique name.");
+    EXPECT_EQ(taken->Icon, QMessageBox::Information);
+    EXPECT_EQ(taken->Buttons, QMessageBox::Ok);
+    EXPECT_TRUE(again->Seen);
+    EXPECT_EQ(again->Text, "") << "prompted again with an empty field";
 
     // Refused without a second prompt: the listed characters, the vertical
     // bar, and blanks at either end that would make two names look alike.
     for (const QString& bad : {QStringLiteral("a/b"), QStringLiteral("a|b"), QStringLiteral(" Lead")}) {
-        TModalScript script;
-        script.Then(TModalScript::TypeAndClick("txtValue", bad, "btnOk"))
-            .Then(TModalScript::AnswerMessage(&text, &icon, nullptr, QMessageBox::Ok));
+        AnswerInput("txtValue", bad, "btnOk");
+        const TAnswer sorry = AnswerBox(QMessageBox::Ok);
         QTest::mouseClick(dlg->btnAdd, Qt::LeftButton);
-        EXPECT_TRUE(script.Finished()) << qPrintable(bad);
-        EXPECT_EQ(text, kSorry.arg(bad));
-        EXPECT_EQ(icon, QMessageBox::Information);
+        EXPECT_EQ(sorry->Text, kSorry.arg(bad));
+        EXPECT_EQ(sorry->Icon, QMessageBox::Information);
     }
     EXPECT_EQ(TemplateContainer(0)->GetTemplateNames(), QStringList({"Über Template"}));
     EXPECT_EQ(dlg->cbTemplates->count(), 1);
@@ -126,10 +130,8 @@ TEST_F(TemplatesDialogTest, AddSelectsTheNewTemplate)
     EXPECT_EQ(dlg->cbTemplates->currentIndex(), -1);
     EXPECT_FALSE(dlg->pnlTemplates->isEnabled());
     EXPECT_FALSE(dlg->btnDelete->isEnabled());
-    TModalScript script;
-    script.Then(TModalScript::TypeAndClick("txtValue", QStringLiteral("Beta"), "btnOk"));
+    AnswerInput("txtValue", QStringLiteral("Beta"), "btnOk");
     QTest::mouseClick(dlg->btnAdd, Qt::LeftButton);
-    EXPECT_TRUE(script.Finished());
     EXPECT_EQ(dlg->cbTemplates->currentIndex(), 1) << "sorted into place";
     EXPECT_EQ(dlg->txtItemName->text(), "Beta");
     EXPECT_EQ(dlg->txtFrontImage->text(), "");
@@ -148,23 +150,16 @@ TEST_F(TemplatesDialogTest, RenameRefusesAnotherTemplatesNameAndKeepsACaseChange
 {
     TTemplateItem* alpha = Add(QStringLiteral("Alpha"));
     Add(QStringLiteral("Beta"));
-    auto dlg = Open();
-    Select(dlg.get(), QStringLiteral("Alpha"));
+    auto dlg = OpenOn(QStringLiteral("Alpha"));
     EXPECT_EQ(dlg->txtFrontImage->text(), "/img/Alpha.jpg");
 
-    QString text;
-    TModalScript taken;
-    taken.Then(TModalScript::AnswerMessage(&text, nullptr, nullptr, QMessageBox::Ok));
-    Retype(dlg->txtItemName, QStringLiteral("bETA"));
-    QTest::keyClick(dlg->txtItemName, Qt::Key_Tab);
-    EXPECT_TRUE(taken.Finished());
-    EXPECT_EQ(text, "'bETA' already exists. Please select a unique name.");
+    const TAnswer taken = AnswerBox(QMessageBox::Ok);
+    Rename(dlg.get(), QStringLiteral("bETA"));
+    EXPECT_EQ(taken->Text, "'bETA' already exists. Please select a unique name.");
     EXPECT_EQ(dlg->txtItemName->text(), "Alpha");
 
-    TModalScript none;
-    Retype(dlg->txtItemName, QStringLiteral("ALPHA"));
-    QTest::keyClick(dlg->txtItemName, Qt::Key_Tab);
-    EXPECT_TRUE(none.Finished()) << "a change of letter case is not a rename";
+    // A change of letter case is not a rename: no box.
+    Rename(dlg.get(), QStringLiteral("ALPHA"));
     EXPECT_EQ(dlg->CurrentItem(), alpha);
     QTest::mouseClick(dlg->btnOk, Qt::LeftButton);
     EXPECT_EQ(alpha->ItemName(), "ALPHA") << "stored back at closing";
@@ -177,10 +172,8 @@ TEST_F(TemplatesDialogTest, RenameReachesTheSettingsFileAtOnce)
     Add(QStringLiteral("Alpha"));
     TemplateContainer(0)->Save();
     ASSERT_EQ(NamesInFile(), QStringList({"Alpha"}));
-    auto dlg = Open();
-    Select(dlg.get(), QStringLiteral("Alpha"));
-    Retype(dlg->txtItemName, QStringLiteral("Gamma"));
-    QTest::keyClick(dlg->txtItemName, Qt::Key_Tab);
+    auto dlg = OpenOn(QStringLiteral("Alpha"));
+    Rename(dlg.get(), QStringLiteral("Gamma"));
 
     // Without any later save, the file holds the template under its new name only.
     EXPECT_EQ(NamesInFile(), QStringList({"Gamma"}));
@@ -198,22 +191,15 @@ TEST_F(TemplatesDialogTest, ClosingWithEnterRunsTheNameChecks)
     TTemplateItem* alpha = Add(QStringLiteral("Alpha"));
     TemplateContainer(0)->Save();
     {
-        auto dlg = Open();
-        Select(dlg.get(), QStringLiteral("Alpha"));
-        QString text;
-        TModalScript refused;
-        refused.Then(TModalScript::AnswerMessage(&text, nullptr, nullptr, QMessageBox::Ok));
-        Retype(dlg->txtItemName, QStringLiteral("a/b"));
-        QTest::keyClick(dlg->txtItemName, Qt::Key_Return);
-        EXPECT_TRUE(refused.Finished());
-        EXPECT_EQ(text, kSorry.arg("a/b"));
+        auto dlg = OpenOn(QStringLiteral("Alpha"));
+        const TAnswer refused = AnswerBox(QMessageBox::Ok);
+        Rename(dlg.get(), QStringLiteral("a/b"), Qt::Key_Return);
+        EXPECT_EQ(refused->Text, kSorry.arg("a/b"));
         EXPECT_FALSE(dlg->isVisible());
         EXPECT_EQ(alpha->ItemName(), "Alpha");
     }
-    auto dlg = Open();
-    Select(dlg.get(), QStringLiteral("Alpha"));
-    Retype(dlg->txtItemName, QStringLiteral("Delta"));
-    QTest::keyClick(dlg->txtItemName, Qt::Key_Return);
+    auto dlg = OpenOn(QStringLiteral("Alpha"));
+    Rename(dlg.get(), QStringLiteral("Delta"), Qt::Key_Return);
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_EQ(TemplateContainer(0)->GetTemplateNames(), QStringList({"Delta"}));
     EXPECT_EQ(NamesInFile(), QStringList({"Delta"}));
@@ -222,8 +208,7 @@ TEST_F(TemplatesDialogTest, ClosingWithEnterRunsTheNameChecks)
 TEST_F(TemplatesDialogTest, CancelKeepsTheEditsAndSizesTakeDigitsOnly)
 {
     TTemplateItem* alpha = Add(QStringLiteral("Alpha"));
-    auto dlg = Open();
-    Select(dlg.get(), QStringLiteral("Alpha"));
+    auto dlg = OpenOn(QStringLiteral("Alpha"));
     Retype(dlg->txtSideImage, QStringLiteral("/img/side.gif"));
     Retype(dlg->txtDefaultHeight, QStringLiteral("4a0-0"));
     EXPECT_EQ(dlg->txtDefaultHeight->text(), "400");
@@ -243,17 +228,14 @@ TEST_F(TemplatesDialogTest, OpenButtonFillsTheImageFieldLastEntered)
     TTemplateItem* alpha = Add(QStringLiteral("Alpha"));
     const QString picture = DirPath() + QStringLiteral("/top.gif");
     QFile(picture).open(QIODevice::WriteOnly);
-    auto dlg = Open();
-    Select(dlg.get(), QStringLiteral("Alpha"));
+    auto dlg = OpenOn(QStringLiteral("Alpha"));
     QTest::mouseClick(dlg->txtTopImage, Qt::LeftButton);
     QTest::mouseClick(dlg->txtSideImage, Qt::LeftButton);
     ASSERT_TRUE(dlg->txtSideImage->hasFocus());
     const int sideRow = dlg->txtSideImage->geometry().center().y();
     EXPECT_NEAR(dlg->btnOpen->geometry().center().y(), sideRow, 2) << "the button moves to the field's row";
-    TModalScript choose;
-    choose.Then(TModalScript::ChooseFile(picture));
+    AnswerFileDialog(picture);
     QTest::mouseClick(dlg->btnOpen, Qt::LeftButton);
-    EXPECT_TRUE(choose.Finished());
     EXPECT_EQ(dlg->txtSideImage->text(), picture);
     EXPECT_EQ(dlg->txtTopImage->text(), "");
     QTest::mouseClick(dlg->btnOk, Qt::LeftButton);
@@ -264,24 +246,16 @@ TEST_F(TemplatesDialogTest, DeletingTheOnlyTemplateLeavesNothingSelected)
 {
     Add(QStringLiteral("Solo"));
     TemplateContainer(0)->Save();
-    auto dlg = Open();
-    Select(dlg.get(), QStringLiteral("Solo"));
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-    TModalScript no;
-    no.Then(TModalScript::AnswerMessage(&text, &icon, &buttons, QMessageBox::No));
+    auto dlg = OpenOn(QStringLiteral("Solo"));
+    const TAnswer question = AnswerBox(QMessageBox::No);
     QTest::mouseClick(dlg->btnDelete, Qt::LeftButton);
-    EXPECT_TRUE(no.Finished());
-    EXPECT_EQ(text, "Do you really want to delete the selected item?");
-    EXPECT_EQ(icon, QMessageBox::Question);
-    EXPECT_EQ(buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(question->Text, "Do you really want to delete the selected item?");
+    EXPECT_EQ(question->Icon, QMessageBox::Question);
+    EXPECT_EQ(question->Buttons, QMessageBox::Yes | QMessageBox::No);
     EXPECT_EQ(TemplateContainer(0)->Templates()->Count(), 1);
 
-    TModalScript yes;
-    yes.Then(TModalScript::AnswerMessage(nullptr, nullptr, nullptr, QMessageBox::Yes));
+    AnswerBox(QMessageBox::Yes);
     QTest::mouseClick(dlg->btnDelete, Qt::LeftButton);
-    EXPECT_TRUE(yes.Finished());
     EXPECT_EQ(dlg->cbTemplates->count(), 0);
     EXPECT_EQ(dlg->cbTemplates->currentIndex(), -1);
     EXPECT_EQ(dlg->CurrentItem(), nullptr);
@@ -297,22 +271,14 @@ TEST_F(TemplatesDialogTest, EditTemplatesGivesTheSelectedNameOnOk)
 {
     Add(QStringLiteral("Alpha"));
     Add(QStringLiteral("Beta"));
-    QString shown;
-    TModalScript ok;
-    ok.Then([&](QWidget* w) {
-        auto* dlg = qobject_cast<TTemplatesFrm*>(w);
-        ASSERT_TRUE(dlg);
-        shown = dlg->txtFrontImage->text();  // a preselected template is shown at once
+    AnswerWith<TTemplatesFrm>([](TTemplatesFrm* dlg) {
+        EXPECT_EQ(dlg->txtFrontImage->text(), "/img/Beta.jpg") << "a preselected template is shown at once";
         QTest::mouseClick(dlg->btnOk, Qt::LeftButton);
     });
     EXPECT_EQ(EditTemplates(QStringLiteral("beta")), "Beta");
-    EXPECT_TRUE(ok.Finished());
-    EXPECT_EQ(shown, "/img/Beta.jpg");
 
-    TModalScript cancel;
-    cancel.Then([](QWidget* w) { QTest::mouseClick(w->findChild<QPushButton*>("Button3"), Qt::LeftButton); });
+    AnswerWith<TTemplatesFrm>([](TTemplatesFrm* dlg) { QTest::mouseClick(dlg->Button3, Qt::LeftButton); });
     EXPECT_EQ(EditTemplates(QStringLiteral("Alpha")), "");
-    EXPECT_TRUE(cancel.Finished());
 }
 
 TEST_F(TemplatesDialogTest, DialogsRestoreTheirPlaceButNotTheirSize)

@@ -9,131 +9,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
-
-#include <cstdio>
-#include <deque>
-#include <functional>
-#include <utility>
-
-namespace {
-
-struct TPending {
-    std::function<bool(QWidget*)> Answer; // true once it handled the widget
-};
-std::deque<TPending>& Queue()
-{
-    static std::deque<TPending> queue;
-    return queue;
-}
-
-QStringList& Unexpected()
-{
-    static QStringList texts;
-    return texts;
-}
-
-// One timer looks for the modal widget the first queued answer is for.
-void Poll()
-{
-    static QTimer* timer = [] {
-        auto* t = new QTimer(qApp);
-        t->setInterval(10);
-        QObject::connect(t, &QTimer::timeout, [t] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || !modal->isVisible()) return;
-            if (Queue().empty()) {
-                // A box nobody expected would block the test: note it and close it.
-                auto* box = qobject_cast<QMessageBox*>(modal);
-                Unexpected() << (box ? box->text() : modal->metaObject()->className());
-                if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-                return;
-            }
-            if (Queue().front().Answer(modal)) Queue().pop_front();
-        });
-        return t;
-    }();
-    if (!timer->isActive()) timer->start();
-}
-
-} // namespace
-
-std::shared_ptr<TAnswered> AnswerBox(QMessageBox::StandardButton button)
-{
-    auto seen = std::make_shared<TAnswered>();
-    Queue().push_back({[seen, button](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        if (!box) return false;
-        seen->Seen = true;
-        seen->Text = box->text();
-        if (QAbstractButton* b = box->button(button))
-            b->click();
-        else
-            box->reject();
-        return true;
-    }});
-    Poll();
-    return seen;
-}
-
-std::shared_ptr<TAnswered> AnswerFileDialog(const QString& fileName, int filterIndex)
-{
-    auto seen = std::make_shared<TAnswered>();
-    Queue().push_back({[seen, fileName, filterIndex](QWidget* modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        if (!dialog) return false;
-        seen->Seen = true;
-        seen->Text = dialog->selectedNameFilter();
-        if (fileName.isEmpty()) {
-            dialog->reject();
-            return true;
-        }
-        if (filterIndex >= 0) dialog->selectNameFilter(dialog->nameFilters().at(filterIndex));
-        dialog->selectFile(fileName);
-        // selectFile leaves a focused name field alone: type the name as a user would.
-        if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) edit->setText(fileName);
-        static_cast<QDialog*>(dialog)->accept(); // checks the name as the OK button does
-        // A dialog still busy with its folder keeps the name: try again at the next tick.
-        return !dialog->isVisible();
-    }});
-    Poll();
-    return seen;
-}
-
-std::shared_ptr<TAnswered> AnswerDialog(bool accept)
-{
-    auto seen = std::make_shared<TAnswered>();
-    Queue().push_back({[seen, accept](QWidget* modal) {
-        auto* dialog = qobject_cast<QDialog*>(modal);
-        if (!dialog) return false;
-        seen->Seen = true;
-        seen->Text = dialog->windowTitle();
-        accept ? dialog->accept() : dialog->reject();
-        return true;
-    }});
-    Poll();
-    return seen;
-}
-
-int PendingAnswers()
-{
-    return int(Queue().size());
-}
-
-void DropPendingAnswers()
-{
-    Queue().clear();
-}
-
-QStringList TakeUnexpectedBoxes()
-{
-    return std::exchange(Unexpected(), {});
-}
 
 void ClearStore()
 {
@@ -160,19 +38,9 @@ QString WriteImage(const QString& path, int w, int h, TColor32 color)
 
 void PageTest::SetUp()
 {
-    Poll();
-    TakeUnexpectedBoxes();
     ClearStore();
     ASSERT_TRUE(Dir.isValid());
     NewHost();
-}
-
-void PageTest::TearDown()
-{
-    EXPECT_EQ(PendingAnswers(), 0) << "a box or dialog that was expected never opened";
-    DropPendingAnswers();
-    EXPECT_EQ(TakeUnexpectedBoxes(), QStringList());
-    Host.reset();
 }
 
 void PageTest::NewHost()
@@ -215,6 +83,13 @@ void PageTest::PickLastTemplate()
     Page->cbTemplates->setFocus();
     QTest::keyClick(Page->cbTemplates, Qt::Key_End);
     Idle();
+}
+
+void PageTest::ToResultStep()
+{
+    PickLastTemplate();
+    for (int i = 0; i < 3; ++i) ClickNext();
+    ASSERT_EQ(Page->Step(), 4);
 }
 
 void PageTest::SelectFace(const QString& fileName)

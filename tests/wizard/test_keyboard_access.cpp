@@ -189,7 +189,7 @@ TEST_F(KeyboardPageTest, MnemonicsReachTheirControlsAndEnterMeansNext)
     EXPECT_EQ(QApplication::focusWidget(), Page->chkDefaultSize);
 
     // The context menu key on the result offers Copy Image.
-    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(4, 4));
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(4, 4), Page->ImgView4->mapToGlobal(QPoint(4, 4)));
     QApplication::sendEvent(Page->ImgView4, &menuKey);
     EXPECT_TRUE(QTest::qWaitFor([&] { return Page->popCodexa->isVisible(); }, 2000));
     Page->popCodexa->close();

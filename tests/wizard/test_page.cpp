@@ -136,9 +136,7 @@ TEST_F(PageTest, InstructionAnchors)
     QTest::mouseClick(Page->lblImage, Qt::LeftButton, {}, AnchorPoint(Page->lblImage, "new"));
     EXPECT_EQ(Page->Step(), 1);
     ClickBack();
-    PickLastTemplate();
-    for (int i = 0; i < 3; ++i) ClickNext();
-    ASSERT_EQ(Page->Step(), 4);
+    ToResultStep();
     auto dialog = AnswerFileDialog(QString());
     QTest::mouseClick(Page->lblImage, Qt::LeftButton, {}, AnchorPoint(Page->lblImage, "save"));
     EXPECT_TRUE(dialog->Seen);
@@ -164,8 +162,7 @@ TEST_F(PageTest, CloseRules)
 
     // Yes opens the save dialog; cancelling it keeps the window open.
     NewHost();
-    PickLastTemplate();
-    for (int i = 0; i < 3; ++i) ClickNext();
+    ToResultStep();
     AnswerBox(QMessageBox::Yes);
     auto cancelled = AnswerFileDialog(QString());
     Click(Host->Button3);
@@ -200,8 +197,7 @@ TEST_F(PageTest, CloseRules)
     EXPECT_EQ(TitleLine(), "Cubiform (Step 1 of 5)");
 
     // Exit with Yes and a completed save closes; so does Finish answered No.
-    PickLastTemplate();
-    for (int i = 0; i < 3; ++i) ClickNext();
+    ToResultStep();
     AnswerBox(QMessageBox::Yes);
     AnswerFileDialog(Path("box2.jpg"));
     Click(Host->Button3);
@@ -209,8 +205,7 @@ TEST_F(PageTest, CloseRules)
     EXPECT_FALSE(Page->Modified());
     EXPECT_FALSE(Host->isVisible());
     NewHost();
-    PickLastTemplate();
-    for (int i = 0; i < 3; ++i) ClickNext();
+    ToResultStep();
     AnswerFileDialog(Path("box3.jpg"));
     AnswerBox(QMessageBox::No);
     ClickNext();

@@ -62,13 +62,6 @@ int ImageLayers(TImgView32* view)
 
 class PageFilesTest : public PageTest {
 protected:
-    // Sample template, Next to the result step.
-    void ToResultStep()
-    {
-        PickLastTemplate();
-        for (int i = 0; i < 3; ++i) ClickNext();
-        ASSERT_EQ(Page->Step(), 4);
-    }
     // Drags the bottom-right handle of the result's frame by (dx, dy); gives the new size.
     QSize DragResultCorner(int dx, int dy)
     {

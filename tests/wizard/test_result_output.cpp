@@ -7,18 +7,14 @@
 #include "imageview/ViewFixture.h"
 #include "render/LayerUtils.h"
 #include "resources/StringTable.h"
+#include "support/ModalAnswers.h"
 #include "templates/TemplateList.h"
 
-#include <QAbstractButton>
 #include <QClipboard>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -26,50 +22,6 @@
 #include <functional>
 
 namespace {
-
-// Answers the save dialog (with a filter and a file name, or Cancel) and
-// every message box (OK) that opens while it lives.
-class TDialogAnswerer : public QObject {
-public:
-    TDialogAnswerer(int filter, QString fileName) : FFilter(filter), FFileName(std::move(fileName))
-    {
-        auto* timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, this, &TDialogAnswerer::Answer);
-        timer->start(10);
-    }
-    int Dialogs = 0;
-    QString FilterAtOpen;
-    QList<QMessageBox::Icon> Icons;
-    QStringList Texts;
-
-private:
-    void Answer()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (!w->isVisible()) continue;
-            if (auto* box = qobject_cast<QMessageBox*>(w)) {
-                Icons << box->icon();
-                Texts << box->text();
-                box->button(QMessageBox::Ok)->click();
-            } else if (auto* dlg = qobject_cast<QFileDialog*>(w); dlg && dlg->objectName() == "dlgSave") {
-                ++Dialogs;
-                FilterAtOpen = dlg->selectedNameFilter();
-                if (FFileName.isEmpty()) {
-                    dlg->reject();
-                    continue;
-                }
-                dlg->selectNameFilter(dlg->nameFilters().at(FFilter));
-                // Typed as a user would: selectFile leaves a focused name box alone.
-                auto* nameBox = dlg->findChild<QLineEdit*>("fileNameEdit");
-                ASSERT_TRUE(nameBox);
-                nameBox->setText(FFileName);
-                static_cast<QDialog*>(dlg)->accept(); // QFileDialog's own is protected
-            }
-        }
-    }
-    int FFilter;
-    QString FFileName;
-};
 
 bool SamePixels(const TBitmap32& a, const TBitmap32& b)
 {
@@ -98,20 +50,32 @@ struct ResultFixture : ::testing::Test {
         Opaque(result, w, h, 11);
         sel.AddImageLayer(View(), result);
     }
-    bool Save(TResultSaver& saver, int filter, const QString& name)
+    // The save command, its dialog and boxes answered as queued.
+    bool Save(TResultSaver& saver) { return saver.Execute(nullptr, View(), result); }
+    TAnswer SaveAs(const char* name, int filter) { return AnswerFileDialog(Path(name), filter); }
+};
+
+// A front face on the page's checkerboard stage with a selected picture
+// layer on it, and a side face, both 240 high.
+struct RenderFixture : ResultFixture {
+    ViewFixture front{300, 200}, side{300, 200};
+    int step = 4;
+    TLayerSelection faces{{nullptr, front.view.get(), side.view.get(), nullptr, View()}, [this] { return step; }};
+    TBoxRenderInput in;
+    TBitmapLayer* framed = nullptr;
+
+    void SetUp() override
     {
-        TDialogAnswerer answer(filter, name.isEmpty() ? QString() : Path(name));
-        const bool ok = saver.Execute(nullptr, View(), result);
-        last = answer.Texts;
-        lastIcons = answer.Icons;
-        lastDialogs = answer.Dialogs;
-        lastFilter = answer.FilterAtOpen;
-        return ok;
+        front.view->PaintStages()[0].Stage = stageCustom;
+        front.view->OnPaintStage = [](TCustomImage32*, TBitmap32* buffer, unsigned) { DrawCheckerboard(*buffer, false); };
+        Opaque(front.view->Bitmap(), 200, 240, 1);
+        Opaque(side.view->Bitmap(), 30, 240, 2);
+        TBitmap32 picture;
+        Opaque(picture, 50, 50, 3);
+        framed = faces.AddImageLayer(front.view.get(), picture);
+        in.Faces[1] = front.view.get();
+        in.Faces[2] = side.view.get();
     }
-    QStringList last;
-    QList<QMessageBox::Icon> lastIcons;
-    int lastDialogs = 0;
-    QString lastFilter;
 };
 
 } // namespace
@@ -123,8 +87,9 @@ TEST_F(ResultFixture, EachTypeForcesItsExtensionAndStaysChosenForTheNextSave)
     const char* extensions[] = {".jpg", ".gif", ".bmp"};
     QString previousFilter = LoadStr(StrId::SaveFilterJpeg);
     for (int type = 0; type < 3; ++type) {
-        ASSERT_TRUE(Save(saver, type, "shot.png")) << type;
-        EXPECT_EQ(lastFilter, previousFilter) << type;
+        const TAnswer dialog = SaveAs("shot.png", type);
+        ASSERT_TRUE(Save(saver)) << type;
+        EXPECT_EQ(dialog->Text, previousFilter) << type;
         previousFilter = LoadStr(StrId(int(StrId::SaveFilterJpeg) + type));
         TBitmap32 back;
         ASSERT_EQ(ReadImageFile(Path(QStringLiteral("shot") + extensions[type]), back), TLoadResult::Loaded) << type;
@@ -135,12 +100,10 @@ TEST_F(ResultFixture, EachTypeForcesItsExtensionAndStaysChosenForTheNextSave)
         }
     }
     EXPECT_FALSE(QFileInfo::exists(Path("shot.png")));
-    EXPECT_TRUE(last.isEmpty());
 
     // Cancel writes nothing and says nothing.
-    EXPECT_FALSE(Save(saver, 0, QString()));
-    EXPECT_EQ(lastDialogs, 1);
-    EXPECT_TRUE(last.isEmpty());
+    AnswerFileDialog(QString());
+    EXPECT_FALSE(Save(saver));
 }
 
 TEST_F(ResultFixture, ResizedResultIsSavedAndCopiedAtItsNewSize)
@@ -151,7 +114,8 @@ TEST_F(ResultFixture, ResizedResultIsSavedAndCopiedAtItsNewSize)
     TRubberbandLayer* frame = sel.HandleLayer(4);
     frame->SetBounds(TRealRect{0, 0, 60, 45});
     TResultSaver saver(dir.path());
-    ASSERT_TRUE(Save(saver, TResultSaver::ftJpeg, "small.jpg"));
+    SaveAs("small.jpg", TResultSaver::ftJpeg);
+    ASSERT_TRUE(Save(saver));
     TBitmap32 back;
     ASSERT_TRUE(LoadImageFile(Path("small.jpg"), back));
     EXPECT_EQ(back.Width(), 60);
@@ -161,7 +125,8 @@ TEST_F(ResultFixture, ResizedResultIsSavedAndCopiedAtItsNewSize)
 
     // Back at the rendered size: the rendered picture itself, not a resample.
     frame->SetBounds(TRealRect{10, 10, 130, 100});
-    ASSERT_TRUE(Save(saver, TResultSaver::ftBitmap, "full.bmp"));
+    SaveAs("full.bmp", TResultSaver::ftBitmap);
+    ASSERT_TRUE(Save(saver));
     ASSERT_TRUE(LoadImageFile(Path("full.bmp"), back));
     EXPECT_TRUE(SamePixels(back, rendered));
 }
@@ -173,23 +138,25 @@ TEST_F(ResultFixture, FailedWritesWarnNameTheFileAndKeepFailing)
     ASSERT_TRUE(QDir(dir.path()).mkdir("shot.jpg"));
     ASSERT_TRUE(QDir(dir.path()).mkdir("shot.bmp"));
     TResultSaver saver(dir.path());
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        EXPECT_FALSE(Save(saver, TResultSaver::ftJpeg, "shot.png"));
-        ASSERT_EQ(lastIcons, QList<QMessageBox::Icon>{QMessageBox::Warning});
-        EXPECT_TRUE(last.at(0).contains(QDir::toNativeSeparators(Path("shot.jpg")))) << last.at(0).toStdString();
+    // JPEG twice (the warning comes every time), then a bitmap.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const bool jpeg = attempt < 2;
+        SaveAs("shot.png", jpeg ? TResultSaver::ftJpeg : TResultSaver::ftBitmap);
+        const TAnswer box = AnswerBox(QMessageBox::Ok);
+        EXPECT_FALSE(Save(saver));
+        EXPECT_EQ(box->Icon, jpeg ? QMessageBox::Warning : QMessageBox::Critical);
+        const QString named = jpeg ? QDir::toNativeSeparators(Path("shot.jpg")) : QStringLiteral("shot.bmp");
+        EXPECT_TRUE(box->Text.contains(named)) << box->Text.toStdString();
     }
-    EXPECT_FALSE(Save(saver, TResultSaver::ftBitmap, "shot.png"));
-    ASSERT_EQ(lastIcons, QList<QMessageBox::Icon>{QMessageBox::Critical});
-    EXPECT_TRUE(last.at(0).contains("shot.bmp")) << last.at(0).toStdString();
     EXPECT_TRUE(QFileInfo(Path("shot.jpg")).isDir());
 }
 
 TEST_F(ResultFixture, EmptyResultWarnsWithoutAskingForAFile)
 {
     TResultSaver saver(dir.path());
-    EXPECT_FALSE(Save(saver, 0, "shot.jpg"));
-    EXPECT_EQ(lastDialogs, 0);
-    EXPECT_EQ(last, QStringList{LoadStr(StrId::SaveResultEmpty)});
+    const TAnswer warning = AnswerBox(QMessageBox::Ok); // and no file dialog
+    EXPECT_FALSE(Save(saver));
+    EXPECT_EQ(warning->Text, LoadStr(StrId::SaveResultEmpty));
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
     // Nothing to copy: the clipboard keeps what it held.
     QImage held(3, 3, QImage::Format_RGB32);
@@ -199,22 +166,8 @@ TEST_F(ResultFixture, EmptyResultWarnsWithoutAskingForAFile)
     EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(3, 3));
 }
 
-TEST_F(ResultFixture, RenderLeavesTheFaceFramesOutAndShowsOneSelectedPicture)
+TEST_F(RenderFixture, RenderLeavesTheFaceFramesOutAndShowsOneSelectedPicture)
 {
-    ViewFixture front{300, 200}, side{300, 200};
-    TLayerSelection faces{{nullptr, front.view.get(), side.view.get(), nullptr, View()}, [] { return 4; }};
-    // The page's checkerboard stage under the front face.
-    front.view->PaintStages()[0].Stage = stageCustom;
-    front.view->OnPaintStage = [](TCustomImage32*, TBitmap32* buffer, unsigned) { DrawCheckerboard(*buffer, false); };
-    Opaque(front.view->Bitmap(), 200, 240, 1);
-    Opaque(side.view->Bitmap(), 30, 240, 2);
-    TBitmap32 layerPicture;
-    Opaque(layerPicture, 50, 50, 3);
-    faces.AddImageLayer(front.view.get(), layerPicture);
-
-    TBoxRenderInput in;
-    in.Faces[1] = front.view.get();
-    in.Faces[2] = side.view.get();
     in.Shadow = true;
 
     // Expected: the faces flattened with no selection shown.
@@ -226,7 +179,7 @@ TEST_F(ResultFixture, RenderLeavesTheFaceFramesOutAndShowsOneSelectedPicture)
     s2.CopyFrom(s);
     ComposeBox(expected, f, s, t, in.Style, in.Orientation, false, 250, 300, true);
     ComposeBox(expectedNoShadow, f2, s2, t, in.Style, in.Orientation, false, 250, 300, false);
-    faces.SetSelection(dynamic_cast<TPositionedLayer*>(front.view->Layers().Items(0)), 1);
+    faces.SetSelection(framed, 1);
 
     View()->SetScale(2.0f);
     RenderBox(in, faces, View(), result);
@@ -267,25 +220,15 @@ TEST_F(ResultFixture, RenderLeavesTheFaceFramesOutAndShowsOneSelectedPicture)
 // The faces' flattened pictures are kept between renders: every change of a
 // face makes exactly that face flatten again and the picture match a render
 // from scratch; option clicks, zoom and view size flatten nothing.
-TEST_F(ResultFixture, KeptFacesFollowEveryChangeOfAFaceAndOnlyThose)
+TEST_F(RenderFixture, KeptFacesFollowEveryChangeOfAFaceAndOnlyThose)
 {
-    ViewFixture front{300, 200}, side{300, 200};
-    TLayerSelection faces{{nullptr, front.view.get(), side.view.get(), nullptr, View()}, [] { return 1; }};
-    front.view->PaintStages()[0].Stage = stageCustom;
-    front.view->OnPaintStage = [](TCustomImage32*, TBitmap32* buffer, unsigned) { DrawCheckerboard(*buffer, false); };
-    Opaque(front.view->Bitmap(), 200, 240, 1);
+    step = 1;
     Opaque(side.view->Bitmap(), 60, 240, 2);
-    TBitmap32 picture;
-    Opaque(picture, 50, 50, 3);
     // The front's first layer stays selected: its frame is shown throughout.
-    TBitmapLayer* framed = faces.AddImageLayer(front.view.get(), picture);
+    TBitmap32 picture;
     Opaque(picture, 40, 30, 4);
     TBitmapLayer* frontTop = AddBitmapLayerFrom(front.view.get(), picture);
     TBitmapLayer* sideLayer = AddBitmapLayerFrom(side.view.get(), picture);
-
-    TBoxRenderInput in;
-    in.Faces[1] = front.view.get();
-    in.Faces[2] = side.view.get();
     auto flattenedByRender = [&] {
         const std::uint64_t before = RenderBoxFacesFlattened();
         RenderBox(in, faces, View(), result);
