@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QString>
 
+class QPushButton;
 class QWidget;
 
 // The dialogs keep "Tahoma" when it is installed; otherwise they take the
@@ -18,3 +19,7 @@ void UseDialogFont(QWidget* form);
 QPixmap DialogArt(const QString& name);
 QIcon DialogGlyph(const QString& name);
 
+// The dialogs' OK button ("btnOk", the default button) and their Cancel
+// button under its form's component name; the caller connects them.
+QPushButton* MakeOkButton(QWidget* dialog, bool enabled);
+QPushButton* MakeCancelButton(QWidget* dialog, const char* objectName);

@@ -94,13 +94,8 @@ TFontDlgFrm::TFontDlgFrm(QWidget* owner, const QString& keyPath) : TStreamPositi
     mmoText->installEventFilter(this);
     (new QVBoxLayout(PTFrame3))->addWidget(mmoText);
 
-    btnOk = new QPushButton(LoadStr(StrId::DlgOk), this);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setDefault(true);
-    btnOk->setEnabled(false);
-    Button2 = new QPushButton(LoadStr(StrId::DlgCancel), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setAutoDefault(false);
+    btnOk = MakeOkButton(this, false);
+    Button2 = MakeCancelButton(this, "Button2");
     auto* buttons = new QHBoxLayout();
     buttons->addStretch();
     buttons->addWidget(btnOk);

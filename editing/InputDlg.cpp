@@ -46,13 +46,8 @@ TInputDlgFrm::TInputDlgFrm(QWidget* owner, const QString& keyPath) : TStreamPosi
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
     Bevel1->setFrameShape(QFrame::HLine);
     Bevel1->setFrameShadow(QFrame::Sunken);
-    btnOk = new QPushButton(LoadStr(StrId::DlgOk), this);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setDefault(true);
-    btnOk->setEnabled(false);
-    Button2 = new QPushButton(LoadStr(StrId::DlgCancel), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setAutoDefault(false);
+    btnOk = MakeOkButton(this, false);
+    Button2 = MakeCancelButton(this, "Button2");
     connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
     connect(txtValue, &QLineEdit::textChanged, this, &TInputDlgFrm::txtValueChange);

@@ -90,13 +90,8 @@ TNewImageFrm::TNewImageFrm(QWidget* owner, const QString& keyPath) : TStreamPosi
     colour->addWidget(Button1);
     SetBackgroundColor(Qt::white);
 
-    btnOk = new QPushButton(LoadStr(StrId::DlgOk), this);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setDefault(true);
-    btnOk->setEnabled(false);
-    Button3 = new QPushButton(LoadStr(StrId::DlgCancel), this);
-    Button3->setObjectName(QStringLiteral("Button3"));
-    Button3->setAutoDefault(false);
+    btnOk = MakeOkButton(this, false);
+    Button3 = MakeCancelButton(this, "Button3");
     connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(Button3, &QPushButton::clicked, this, &QDialog::reject);
     connect(Button1, &QPushButton::clicked, this, &TNewImageFrm::Button1Click);

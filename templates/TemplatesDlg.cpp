@@ -175,12 +175,8 @@ TTemplatesFrm::TTemplatesFrm(QWidget* owner, const QString& keyPath, TTemplateCo
     pageLayout->addWidget(pnlTemplates);
     pageLayout->addStretch();
 
-    btnOk = new QPushButton(LoadStr(StrId::DlgOk), this);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setDefault(true);
-    Button3 = new QPushButton(LoadStr(StrId::DlgCancel), this);
-    Button3->setObjectName(QStringLiteral("Button3"));
-    Button3->setAutoDefault(false);
+    btnOk = MakeOkButton(this, true);
+    Button3 = MakeCancelButton(this, "Button3");
     auto* buttons = new QHBoxLayout();
     buttons->addStretch();
     buttons->addWidget(btnOk);
