@@ -6,7 +6,6 @@
 // on every keystroke.
 #include "editing/TextLayer.h"
 
-#include <QApplication>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
@@ -118,13 +117,3 @@ BENCHMARK(BM_NaiveHighest)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PreviewHighest)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

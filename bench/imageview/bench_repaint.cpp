@@ -4,7 +4,6 @@
 // follows the viewport, not the image.
 #include "imaging/ImgView32.h"
 
-#include <QApplication>
 #include <QPainter>
 #include <benchmark/benchmark.h>
 
@@ -87,13 +86,3 @@ BENCHMARK(BM_ViewRepaint)->Apply(Scales);
 BENCHMARK(BM_QPainterSmooth)->Apply(Scales);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -8,7 +8,6 @@
 #include "render/LayerUtils.h"
 #include "wizard/RenderDrivers.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -130,13 +129,3 @@ BENCHMARK(BM_RenderBoxDriverFrontEdited)->Arg(0)->Arg(1)->Unit(benchmark::kMilli
 BENCHMARK(BM_ComposeBoxAlone)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
