@@ -517,7 +517,11 @@ void TCodexaCliFrm::FormDestroy() noexcept
             std::fprintf(stderr, "cubiform: %s\n", e.what());
         }
     }
-    // The selection refers to layers of the views; it goes before them.
+    // The selection refers to layers of the views; it goes before them, and
+    // the commands, which refer to the selection, go before it.
+    delete FLayerCommands;
+    FLayerCommands = nullptr;
+    popLayer = nullptr;
     delete FSelection;
     FSelection = nullptr;
     FHost = nullptr;
