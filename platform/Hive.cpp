@@ -314,7 +314,12 @@ bool THive::KeepDamagedCopy(const QString& reason)
     if (FPath.isEmpty() || FUnusable) return false;
     TFileLock lock(FPath);
     if (!lock.Locked()) return false;
-    const TFileRead read = ReadFile();
+    TFileRead read;
+    try {
+        read = ReadFile();
+    } catch (const ERegistryException&) {
+        return false;
+    }
     if (!read.Stamp.Exists || read.NotRegular || read.TooLarge) return false;
     const QString target = SetAsideName();
     const QByteArray nativeTarget = Native(target);
