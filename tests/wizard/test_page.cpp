@@ -6,6 +6,7 @@
 #include "platform/Registry.h"
 #include "settings/AppSettings.h"
 #include "settings/ProgramKey.h"
+#include "settings/StoreWarnings.h"
 #include "templates/TemplateList.h"
 #include "widgets/EnhCombo.h"
 #include "widgets/HTMLabel.h"
@@ -410,4 +411,17 @@ TEST_F(PageTest, TemplateOfTheWrongTypeIsReportedAndThePickerKeepsTheOthers)
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKey(ProgramKey() + "Templates\\Bad", false));
     EXPECT_EQ(reg.ReadInteger("DefaultWidth"), 250) << "left as stored, to be repaired";
+}
+
+TEST_F(PageTest, TemplateSaveRefusedAtExitIsToldInABox)
+{
+    TTemplateItem* item = TemplateContainer(0)->AddTemplate();
+    item->SetItemName("two\nlines");
+    Host.reset();
+    auto box = AnswerBox(QMessageBox::Ok);
+    EXPECT_FALSE(WarnOfUnsavedSettings(nullptr));
+    EXPECT_TRUE(box->Text.contains("two\nlines")) << box->Text.toStdString();
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(ProgramKey() + "Templates", false));
+    EXPECT_EQ(reg.GetKeyNames(), QStringList{"Sample Template"}) << "the others are written";
 }
