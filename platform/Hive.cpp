@@ -34,6 +34,34 @@ QByteArray Native(const QString& path)
     return QFile::encodeName(path);
 }
 
+// Follows symbolic links to the file they finally name, which may not exist
+// yet: a settings file kept elsewhere (by a dotfile manager) is written in
+// place there and the link stays.
+QString ResolveLinks(QString path)
+{
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(Native(path).constData(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        QByteArray target(4096, '\0');
+        const ssize_t n = ::readlink(Native(path).constData(), target.data(), size_t(target.size()));
+        if (n <= 0 || n >= target.size()) return path;
+        target.truncate(n);
+        path = QFileInfo(QFileInfo(path).absolutePath(), QFile::decodeName(target)).absoluteFilePath();
+        path = QDir::cleanPath(path);
+    }
+    return path;
+}
+
+// A FIFO would block the program on opening it, and a device or directory
+// would be destroyed by renaming a file over it; only a regular file (or none)
+// holds settings.
+bool IsOtherThanRegularFile(const QString& path)
+{
+    struct stat st {};
+    if (::lstat(Native(path).constData(), &st) != 0) return false;
+    return !S_ISREG(st.st_mode);
+}
+
 bool WriteAll(int fd, const QByteArray& data)
 {
     const char* p = data.constData();
@@ -102,16 +130,42 @@ THive& THive::ForPath(const QString& path)
 {
     static std::mutex mutex;
     static std::map<QString, std::unique_ptr<THive>> hives;
-    // Replacing a symbolic link would cut it off from the file it points to.
-    const QFileInfo info(path);
-    const QString absolute = info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
+    const QString absolute = ResolveLinks(QFileInfo(path).absoluteFilePath());
     std::lock_guard guard(mutex);
     auto& hive = hives[absolute];
     if (!hive) hive = std::make_unique<THive>(absolute);
     return *hive;
 }
 
-THive::THive(QString path) : FPath(std::move(path)), FRoots(std::make_unique<THiveKey>()) {}
+THive::THive(QString path)
+    // Replacing a symbolic link would cut it off from the file it points to.
+    : FPath(path.isEmpty() ? path : ResolveLinks(QFileInfo(path).absoluteFilePath())),
+      FRoots(std::make_unique<THiveKey>())
+{
+}
+
+bool THive::RefuseIfNotRegular()
+{
+    if (FPath.isEmpty() || !IsOtherThanRegularFile(FPath)) return FUnusable;
+    MarkUnusable();
+    return true;
+}
+
+void THive::MarkUnusable()
+{
+    FLoaded = true;
+    FJournal.clear();
+    if (FUnusable) return;
+    FUnusable = true;
+    FUnusableNotice = FormatStr(StrId::HiveNotRegularFile, FPath);
+    qWarning("%s", qUtf8Printable(FUnusableNotice));
+}
+
+QString THive::TakeUnusableFileNotice()
+{
+    std::lock_guard guard(FMutex);
+    return std::exchange(FUnusableNotice, QString());
+}
 
 THive::TStamp THive::StampOf(const struct stat& st)
 {
@@ -136,7 +190,9 @@ void THive::Refresh()
 {
     std::lock_guard guard(FMutex);
     if (FPath.isEmpty()) FLoaded = true;
-    if (FLoaded && (FPath.isEmpty() || StampOnDisk() == FStamp)) return;
+    if (FUnusable || (FLoaded && (FPath.isEmpty() || StampOnDisk() == FStamp))) return;
+    // Checked before the lock file is made beside it.
+    if (RefuseIfNotRegular()) return;
     // The file is only ever replaced whole, so reading works without the lock;
     // the lock is needed to set a damaged file aside and repair it.
     TFileLock lock(FPath);
@@ -147,13 +203,19 @@ void THive::Refresh()
 THive::TFileRead THive::ReadFile() const
 {
     TFileRead read;
-    const int fd = ::open(Native(FPath).constData(), O_RDONLY | O_CLOEXEC);
+    // Never waits for a writer: the file may have become a FIFO since it was looked at.
+    const int fd = ::open(Native(FPath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         if (errno != ENOENT) RaiseRegistryError(StrId::HiveReadFailed, FPath + QStringLiteral(": ") + ErrnoText(errno));
         return read;
     }
     struct stat st {};
     ::fstat(fd, &st);
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        read.NotRegular = true;
+        return read;
+    }
     read.Stamp = StampOf(st);
     if (read.Stamp.Size > kMaxFileSize) {
         read.TooLarge = true;
@@ -194,6 +256,10 @@ void THive::LoadLocked(bool mayRepair)
     for (int attempt = 0; attempt < kReads; ++attempt) {
         if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20 * attempt));
         read = ReadFile();
+        if (read.NotRegular) {
+            MarkUnusable();
+            return;
+        }
         if (FAfterRead) FAfterRead(attempt);
         const bool last = attempt + 1 == kReads;
         if (!read.Stamp.Exists) break;
@@ -233,12 +299,45 @@ void THive::LoadLocked(bool mayRepair)
     }
 }
 
-bool THive::SetAsideLocked(const QString& reason)
+QString THive::SetAsideName() const
 {
     const QString base = FPath + QStringLiteral(".damaged-") +
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString target = base;
     for (int n = 1; QFileInfo::exists(target); ++n) target = base + QLatin1Char('-') + QString::number(n);
+    return target;
+}
+
+bool THive::KeepDamagedCopy(const QString& reason)
+{
+    std::lock_guard guard(FMutex);
+    if (FPath.isEmpty() || FUnusable) return false;
+    TFileLock lock(FPath);
+    if (!lock.Locked()) return false;
+    TFileRead read;
+    try {
+        read = ReadFile();
+    } catch (const ERegistryException&) {
+        return false;
+    }
+    if (!read.Stamp.Exists || read.NotRegular || read.TooLarge) return false;
+    const QString target = SetAsideName();
+    const QByteArray nativeTarget = Native(target);
+    const int fd = ::open(nativeTarget.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    const bool written = WriteAll(fd, read.Bytes) && ::fsync(fd) == 0;
+    if (::close(fd) != 0 || !written) {
+        ::unlink(nativeTarget.constData());
+        return false;
+    }
+    FSetAsideCopies.append(target);
+    qWarning("%s (%s)", qUtf8Printable(FormatStr(StrId::HiveSetAside, target)), qUtf8Printable(reason));
+    return true;
+}
+
+bool THive::SetAsideLocked(const QString& reason)
+{
+    const QString target = SetAsideName();
     if (::rename(Native(FPath).constData(), Native(target).constData()) == 0) {
         FStamp = TStamp{};
         FSetAsideCopies.append(target);
@@ -284,6 +383,11 @@ void THive::Commit()
     std::lock_guard guard(FMutex);
     if (FPath.isEmpty()) FJournal.clear();
     if (FJournal.empty()) return;
+    // Such a store runs on what it holds in memory and writes nothing.
+    if (FUnusable || RefuseIfNotRegular()) {
+        FJournal.clear();
+        return;
+    }
     TFileLock lock(FPath);
     if (!lock.Locked()) RaiseRegistryError(StrId::HiveWriteFailed, FPath + QStringLiteral(": ") + ErrnoText(lock.Error()));
     if (!FLoaded || StampOnDisk() != FStamp) {
@@ -307,16 +411,30 @@ void THive::WriteLocked()
         RaiseRegistryError(StrId::HiveWriteFailed, FPath + QStringLiteral(": ") + ErrnoText(error));
     };
     // Only one writer holds the lock, so a fixed temporary name is safe; a
-    // leftover from a crash is simply overwritten.
-    const int fd = ::open(nativeTemp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // leftover from a crash is removed first, and whatever else stands there
+    // (a link, a FIFO) is neither followed nor waited for.
+    ::unlink(nativeTemp.constData());
+    const int fd = ::open(nativeTemp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) fail(errno);
+    // Every write, the sync and the close are checked: a full disk shows in
+    // any of them, and the old file is replaced only by a complete new one.
     if (!WriteAll(fd, data) || ::fsync(fd) != 0) {
         const int error = errno;
         ::close(fd);
         fail(error);
     }
     if (::close(fd) != 0) fail(errno);
-    if (FBeforeRename) FBeforeRename(temp);
+    try {
+        if (FBeforeRename) FBeforeRename(temp);
+    } catch (...) {
+        ::unlink(nativeTemp.constData());
+        throw;
+    }
+    if (IsOtherThanRegularFile(FPath)) {
+        ::unlink(nativeTemp.constData());
+        MarkUnusable();
+        RaiseRegistryError(StrId::HiveWriteFailed, FPath + QStringLiteral(": ") + LoadStr(StrId::HiveNotRegularReason));
+    }
     if (::rename(nativeTemp.constData(), Native(FPath).constData()) != 0) fail(errno);
     // Make the rename itself durable.
     const int dir = ::open(Native(QFileInfo(FPath).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

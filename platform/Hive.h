@@ -64,6 +64,16 @@ public:
     // The copies of damaged files set aside since the last call, so that the
     // program can tell the user once.
     QStringList TakeSetAsideCopies();
+    // A settings file that is not a regular file (a FIFO, a device, a
+    // directory) is never opened for long nor replaced: the store runs on
+    // defaults and writes nothing for the rest of the run. The text telling
+    // the user so, once; empty otherwise.
+    QString TakeUnusableFileNotice();
+    // Keeps a copy of the file as it stands beside it, named as a damaged
+    // file set aside, before entries the program cannot use are taken out of
+    // it; the user is told as of a damaged file. False when no copy was made.
+    bool KeepDamagedCopy(const QString& reason);
+    bool IsUnusable() const { return FUnusable; }
 
     // Fault injection for crash tests: called after the temporary file is
     // written and before it is renamed into place.
@@ -90,6 +100,7 @@ private:
         TStamp Stamp;         // before the read; Exists false when there is no file
         bool TooLarge = false;
         bool Torn = false;    // the file changed while it was read
+        bool NotRegular = false;
         QByteArray Bytes;
     };
 
@@ -100,8 +111,13 @@ private:
     void LoadLocked(bool mayRepair = true);
     // True when the file was moved aside.
     bool SetAsideLocked(const QString& reason);
+    QString SetAsideName() const;
     void Replay();
     void WriteLocked();
+    // True (and the store made memory-only) when the path names something
+    // other than a regular file.
+    bool RefuseIfNotRegular();
+    void MarkUnusable();
     THiveKey* UserRoot();
 
     QString FPath;
@@ -114,4 +130,6 @@ private:
     std::function<void(const QString&)> FBeforeRename;
     std::function<void(int)> FAfterRead;
     QStringList FSetAsideCopies;
+    bool FUnusable = false;
+    QString FUnusableNotice;
 };

@@ -1,5 +1,24 @@
 #include "platform/HiveTree.h"
 
+namespace {
+
+char16_t FoldChar(char16_t c)
+{
+    // Plain ASCII letters are by far the common case.
+    return c < 128 ? (c >= 'a' && c <= 'z' ? char16_t(c - 32) : c) : char16_t(QChar::toUpper(c));
+}
+
+} // namespace
+
+QString FoldKeyName(const QString& name)
+{
+    QString folded(name.size(), Qt::Uninitialized);
+    const QChar* from = name.constData();
+    QChar* to = folded.data();
+    for (qsizetype i = 0; i < name.size(); ++i) to[i] = QChar(FoldChar(from[i].unicode()));
+    return folded;
+}
+
 int CompareKeyNames(const QString& a, const QString& b)
 {
     const qsizetype n = std::min(a.size(), b.size());
@@ -9,9 +28,8 @@ int CompareKeyNames(const QString& a, const QString& b)
         char16_t ca = pa[i].unicode();
         char16_t cb = pb[i].unicode();
         if (ca == cb) continue;
-        // Plain ASCII letters are by far the common case.
-        ca = ca < 128 ? (ca >= 'a' && ca <= 'z' ? char16_t(ca - 32) : ca) : QChar::toUpper(ca);
-        cb = cb < 128 ? (cb >= 'a' && cb <= 'z' ? char16_t(cb - 32) : cb) : QChar::toUpper(cb);
+        ca = FoldChar(ca);
+        cb = FoldChar(cb);
         if (ca != cb) return ca < cb ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
@@ -45,32 +63,34 @@ QStringList THiveKey::SubKeyNames() const
 
 const THiveValue* THiveKey::Value(const QString& name) const
 {
-    for (const THiveValue& v : FValues)
-        if (CompareKeyNames(v.Name, name) == 0) return &v;
-    return nullptr;
+    const auto it = FValueIndex.constFind(FoldKeyName(name));
+    return it == FValueIndex.cend() ? nullptr : &FValues[*it];
 }
 
 void THiveKey::SetValue(THiveValue value)
 {
-    for (THiveValue& v : FValues) {
-        if (CompareKeyNames(v.Name, value.Name) == 0) {
-            value.Name = v.Name;
-            v = std::move(value);
-            return;
-        }
+    const QString folded = FoldKeyName(value.Name);
+    const auto it = FValueIndex.constFind(folded);
+    if (it != FValueIndex.cend()) {
+        THiveValue& v = FValues[*it];
+        value.Name = v.Name;
+        v = std::move(value);
+        return;
     }
+    FValueIndex.insert(folded, FValues.size());
     FValues.push_back(std::move(value));
 }
 
 bool THiveKey::RemoveValue(const QString& name)
 {
-    for (auto it = FValues.begin(); it != FValues.end(); ++it) {
-        if (CompareKeyNames(it->Name, name) == 0) {
-            FValues.erase(it);
-            return true;
-        }
-    }
-    return false;
+    const auto it = FValueIndex.find(FoldKeyName(name));
+    if (it == FValueIndex.end()) return false;
+    const std::size_t at = *it;
+    FValueIndex.erase(it);
+    FValues.erase(FValues.begin() + qsizetype(at));
+    // The values after it moved up by one.
+    for (std::size_t i = at; i < FValues.size(); ++i) FValueIndex[FoldKeyName(FValues[i].Name)] = i;
+    return true;
 }
 
 THiveKey* THiveKey::Find(const QStringList& path)
@@ -94,6 +114,7 @@ std::unique_ptr<THiveKey> THiveKey::Clone() const
 {
     auto copy = std::make_unique<THiveKey>(FName);
     copy->FValues = FValues;
+    copy->FValueIndex = FValueIndex;
     for (const auto& [name, key] : FSubKeys) copy->FSubKeys.emplace(name, key->Clone());
     return copy;
 }

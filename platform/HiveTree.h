@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -33,6 +34,9 @@ struct THiveValue {
 
 // Orders names as the registry enumerates them: by their upper-case forms.
 int CompareKeyNames(const QString& a, const QString& b);
+// The upper-case form CompareKeyNames compares: names that compare equal fold
+// to the same string.
+QString FoldKeyName(const QString& name);
 struct TKeyNameLess {
     bool operator()(const QString& a, const QString& b) const { return CompareKeyNames(a, b) < 0; }
 };
@@ -73,6 +77,9 @@ private:
     QString FName;
     std::map<QString, std::unique_ptr<THiveKey>, TKeyNameLess> FSubKeys;
     std::vector<THiveValue> FValues;
+    // Position in FValues by folded name, so that finding or replacing a
+    // value does not walk a key of many values.
+    QHash<QString, std::size_t> FValueIndex;
 };
 
 // Keys nest at most this deep below a root, as in the registry; it also keeps

@@ -239,6 +239,11 @@ constexpr Entry kEntries[] = {
     {StrId::PickerNoneSelected, QT_TRANSLATE_NOOP("Cubiform", "None Selected")},
     {StrId::PickerEditTemplates, QT_TRANSLATE_NOOP("Cubiform", "Edit Templates...               ")},
     {StrId::PickerDiscardQuestion, QT_TRANSLATE_NOOP("Cubiform", "Do you want to discard the current Cubiform?")},
+
+    // settings file that is not a regular file; entries that cannot be stored
+    {StrId::HiveNotRegularFile, QT_TRANSLATE_NOOP("Cubiform", "The settings file '%s' is not a regular file. Cubiform runs on its default settings and saves no settings or templates.")},
+    {StrId::HiveNotRegularReason, QT_TRANSLATE_NOOP("Cubiform", "not a regular file")},
+    {StrId::HiveNameNotStorable, QT_TRANSLATE_NOOP("Cubiform", "'%s' was left out: its name cannot be stored")},
 };
 
 const std::array<const char*, int(StrId::Count)>& Table()

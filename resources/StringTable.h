@@ -214,6 +214,11 @@ enum class StrId : int {
     PickerEditTemplates,
     PickerDiscardQuestion,
 
+    // settings file that is not a regular file; entries that cannot be stored
+    HiveNotRegularFile,
+    HiveNotRegularReason,
+    HiveNameNotStorable,
+
     Count
 };
 

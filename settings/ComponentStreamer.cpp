@@ -1,6 +1,9 @@
 #include "settings/ComponentStreamer.h"
 
 #include "platform/RegistryError.h"
+#include "settings/PropertyStreamer.h"
+
+#include <utility>
 
 TCustomComponentStreamer::TCustomComponentStreamer(QObject* owner) : QObject(owner) {}
 
@@ -29,6 +32,9 @@ void TCustomComponentStreamer::LoadOnCreate()
 {
     try {
         Load();
+    } catch (const EPartialLoad& e) {
+        // The items that loaded are kept, and saving leaves the others as stored.
+        FLoadError = e.Message();
     } catch (...) {
         FAutoSave = false;
         throw;
@@ -72,4 +78,9 @@ bool TCustomComponentStreamer::Load()
 bool TCustomComponentStreamer::Assign(const QObject*)
 {
     return false;
+}
+
+QString TCustomComponentStreamer::TakeLoadError()
+{
+    return std::exchange(FLoadError, QString());
 }

@@ -65,9 +65,15 @@ public:
     // Copies from source when it is of a compatible class; false otherwise.
     virtual bool Assign(const QObject* source);
 
+    // The error of a load in the constructor that left some collection items
+    // out, once; empty otherwise.
+    QString TakeLoadError();
+
 protected:
     // Load for constructors: when it raises, AutoSave is cleared so that the
     // half-built object does not write its defaults over the stored values.
+    // A load that only left collection items out keeps the object and its
+    // AutoSave, and its error waits in TakeLoadError.
     void LoadOnCreate();
     // Saves if AutoSave is set, then clears it. Every concrete class calls
     // this from its destructor, while the whole object is still alive; a
@@ -79,6 +85,7 @@ private:
     std::uint8_t FStorageKind = skRegistry;
     QString FStorageName;
     bool FAutoSave = true;
+    QString FLoadError;
 };
 
 // Frees a process-wide settings object (the accessors' argument 1): saves it

@@ -28,6 +28,16 @@ public:
 
     TRegistry& Reg() { return FReg; }
 
+    // Collection items that failed are left out and the rest goes on; the
+    // first error is raised when the whole object is done.
+    void NoteError(const QString& message)
+    {
+        if (FFirstError.isEmpty()) FFirstError = message;
+    }
+    const QString& FirstError() const { return FFirstError; }
+    // Keys of stored items whose names could not be written back.
+    QStringList& Unstorable() { return FUnstorable; }
+
     // Makes section the current key. For writing it is created ("Failed to
     // create key" when that is impossible); for reading false means it is missing.
     bool Enter(const QString& section, bool create)
@@ -48,7 +58,15 @@ private:
     QString FBase;
     QString FCurrent;
     bool FOnBase = true;
+    QString FFirstError;
+    QStringList FUnstorable;
 };
+
+// What the writer can store an item under: one valid key name.
+bool StorableItemName(const QString& name)
+{
+    return !name.isEmpty() && !name.contains(QLatin1Char('\\')) && ValidKeyName(name);
+}
 
 QString Prefixed(const QString& section, const QString& name)
 {
@@ -145,7 +163,12 @@ void SaveCollection(TSectionCursor& cursor, TCollection* collection, const QStri
     for (int i = 0; i < collection->Count(); ++i) {
         TCollectionItem* item = collection->Item(i);
         const QString displayName = item->DisplayName();
-        if (!displayName.isEmpty()) Stream(cursor, item, Prefixed(collectionKey, displayName), TStreamDirection::Save);
+        if (displayName.isEmpty()) continue;
+        try {
+            Stream(cursor, item, Prefixed(collectionKey, displayName), TStreamDirection::Save);
+        } catch (const ERegistryException& e) {
+            cursor.NoteError(e.Message());
+        }
     }
 }
 
@@ -156,7 +179,21 @@ void LoadCollection(TSectionCursor& cursor, TCollection* collection, const QStri
     const QStringList names = cursor.Reg().GetKeyNames();
     for (const QString& name : names) {
         if (name.isEmpty()) continue;
-        Stream(cursor, collection->AddItem(), Prefixed(collectionKey, name), TStreamDirection::Load);
+        TCollectionItem* item = collection->AddItem();
+        const QString key = Prefixed(collectionKey, name);
+        try {
+            Stream(cursor, item, key, TStreamDirection::Load);
+        } catch (const ERegistryException& e) {
+            // Left as stored, so that it can be repaired; the others load.
+            delete item;
+            cursor.NoteError(e.Message());
+            continue;
+        }
+        // An item the save would stop at is refused here.
+        if (!StorableItemName(item->DisplayName())) {
+            delete item;
+            cursor.Unstorable().append(key);
+        }
     }
 }
 
@@ -221,7 +258,13 @@ void StreamAtKey(QObject* obj, const QString& keyPath, TStreamDirection directio
         return;
     }
     if (!reg.OpenKey(path, true)) RaiseRegistryError(StrId::RegCreateFailed, keyPath);
-    StreamProperties(obj, QString(), direction, reg);
+    try {
+        StreamProperties(obj, QString(), direction, reg);
+    } catch (const ERegistryException&) {
+        // What could be streamed is written all the same.
+        reg.CloseKey();
+        throw;
+    }
     reg.CloseKey();
 }
 
@@ -229,8 +272,24 @@ void StreamAtKey(QObject* obj, const QString& keyPath, TStreamDirection directio
 
 void StreamProperties(QObject* obj, const QString& section, TStreamDirection direction, TRegistry& key)
 {
-    TSectionCursor cursor(key);
-    Stream(cursor, obj, section, direction);
+    QString error;
+    QStringList unstorable;
+    {
+        TSectionCursor cursor(key);
+        Stream(cursor, obj, section, direction);
+        error = cursor.FirstError();
+        unstorable = cursor.Unstorable();
+    }
+    // Taken out of the store once a copy of the file keeps them.
+    if (!unstorable.isEmpty()) {
+        QStringList notes;
+        for (const QString& path : unstorable) notes.append(FormatStr(StrId::HiveNameNotStorable, path));
+        if (key.Hive().KeepDamagedCopy(notes.join(QStringLiteral("; "))))
+            for (const QString& path : unstorable) key.DeleteKey(path);
+    }
+    if (error.isEmpty()) return;
+    if (direction == TStreamDirection::Load) throw EPartialLoad(error);
+    throw ERegistryException(error);
 }
 
 void SaveToRegistry(QObject* obj, const QString& keyPath)

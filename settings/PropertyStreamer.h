@@ -10,6 +10,7 @@
 #pragma once
 
 #include "platform/Registry.h"
+#include "platform/RegistryError.h"
 
 #include <QObject>
 #include <QString>
@@ -21,9 +22,20 @@ enum class TStreamDirection { Save, Load };
 void SaveToRegistry(QObject* obj, const QString& keyPath);
 void LoadFromRegistry(const QString& keyPath, QObject* obj);
 
+// Raised by a load that read everything but some collection items, which it
+// left out (and left stored as they are); the message is the first item's error.
+class EPartialLoad : public ERegistryException {
+public:
+    using ERegistryException::ERegistryException;
+};
+
 // The recursive worker. key's current key is the object's key; section is a
 // subkey path below it ("" for the key itself). Loading appends to string
 // lists and collections; missing integers load as 0 and missing strings as "".
+// A collection item that fails to load or save is left out and the rest goes
+// on; the first failure is raised at the end (EPartialLoad when loading). An
+// item loaded under a name that could not be stored again is left out too and
+// taken out of the store, once a copy of the settings file keeps it.
 void StreamProperties(QObject* obj, const QString& section, TStreamDirection direction, TRegistry& key);
 
 // The name of the last published object property whose value is a

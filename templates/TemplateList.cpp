@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/RegistryError.h"
 #include "resources/StringTable.h"
 #include "settings/ProgramKey.h"
 
@@ -132,7 +133,12 @@ bool TTemplateContainer::Assign(const QObject* source)
 TTemplateContainer* TemplateContainer(int action)
 {
     static TTemplateContainer* instance = nullptr;
-    return SettingsAccessor(instance, action, [] { return TTemplateContainer::CreateReg(nullptr, ProgramKey()); });
+    TTemplateContainer* container =
+        SettingsAccessor(instance, action, [] { return TTemplateContainer::CreateReg(nullptr, ProgramKey()); });
+    // Templates that failed to load are told once; the others are there.
+    if (container)
+        if (const QString error = container->TakeLoadError(); !error.isEmpty()) throw ERegistryException(error);
+    return container;
 }
 
 QString SampleFacePath(int face)

@@ -103,6 +103,8 @@ private:
 // The one template container. 1: saves it while AutoSave is set (store errors
 // propagate), frees it and returns null. Anything else: returns it, creating
 // it on first use for the program key, which loads the stored templates.
+// When some stored templates could not be loaded, the first call raises the
+// first one's error; the container holds the others and later calls return it.
 TTemplateContainer* TemplateContainer(int action);
 
 // The bundled sample image of a face (1 front, 2 side, 3 top) in the

@@ -10,6 +10,7 @@
 #include "resources/StringTable.h"
 #include "settings/AppSettings.h"
 #include "settings/ProgramKey.h"
+#include "settings/StoreWarnings.h"
 #include "templates/TemplateList.h"
 #include "templates/TemplatesDlg.h"
 #include "widgets/EnhCombo.h"
@@ -503,6 +504,7 @@ void TCodexaCliFrm::FormDestroy() noexcept
             settings->SetAutoSave(false);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "cubiform: %s\n", e.what());
+            NoteFailedSave(QString::fromUtf8(e.what()));
         }
     }
     if (FHost) {
@@ -510,11 +512,13 @@ void TCodexaCliFrm::FormDestroy() noexcept
             TemplateContainer(1);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "cubiform: %s\n", e.what());
+            NoteFailedSave(QString::fromUtf8(e.what()));
         }
         try {
             AppSettings(1);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "cubiform: %s\n", e.what());
+            NoteFailedSave(QString::fromUtf8(e.what()));
         }
     }
     // The selection refers to layers of the views; it goes before them, and

@@ -1,6 +1,7 @@
 #include "wizard/Main.h"
 
 #include "resources/StringTable.h"
+#include "settings/StoreWarnings.h"
 #include "settings/WindowSettings.h"
 #include "wizard/ActionButton.h"
 #include "wizard/ErrorBox.h"
@@ -184,6 +185,7 @@ void TWin2kWizFrm::FormDestroy() noexcept
             WindowSettings(1);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "cubiform: %s\n", e.what());
+            NoteFailedSave(QString::fromUtf8(e.what()));
         }
     }
     // The page goes while the host is still whole, so that it may still talk to it.

@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <exception>
 #include <utility>
 #include <vector>
 
@@ -16,11 +17,23 @@ void FillTemplateRows(QComboBox* combo, int index)
     combo->setUpdatesEnabled(false);
     const QSignalBlocker block(combo);
     combo->clear();
-    TTemplateContainer* container = TemplateContainer(0);
-    EnsureSampleTemplate(container);
+    // A template that fails to load is told about after the rows are filled:
+    // the fixed rows and the other templates stay, so that it can be repaired.
+    std::exception_ptr error;
+    TTemplateContainer* container = nullptr;
+    for (int attempt = 0; attempt < 2 && !container; ++attempt) {
+        try {
+            container = TemplateContainer(0);
+        } catch (...) {
+            if (!error) error = std::current_exception();
+        }
+    }
     QStringList names;
     QList<TTemplateItem*> items;
-    container->GetTemplateNames(names, &items);
+    if (container) {
+        EnsureSampleTemplate(container);
+        container->GetTemplateNames(names, &items);
+    }
     std::vector<std::pair<QString, TTemplateItem*>> rows;
     for (int i = 0; i < names.size(); ++i) rows.emplace_back(names[i], items.value(i));
     std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
@@ -33,6 +46,7 @@ void FillTemplateRows(QComboBox* combo, int index)
     for (const auto& [name, item] : rows) combo->addItem(name, QVariant::fromValue<QObject*>(item));
     combo->setUpdatesEnabled(true);
     combo->setCurrentIndex(index);
+    if (error) std::rethrow_exception(error);
 }
 
 TTemplateItem* TemplateOfRow(const QComboBox* combo, int row)

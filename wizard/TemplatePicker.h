@@ -22,6 +22,7 @@ inline bool IsSeparator(int row) { return row == rowSeparator1 || row == rowSepa
 
 // Clears the rows and fills them from the template store (creating the
 // sample template when the store is empty), then selects index (-1: none).
+// A store error is raised after the rows are filled with what could be loaded.
 void FillTemplateRows(QComboBox* combo, int index);
 // The template a row carries, or null (rows 0..3, out of range).
 TTemplateItem* TemplateOfRow(const QComboBox* combo, int row);

@@ -1,12 +1,15 @@
 // Saving and loading a store of 1,000 templates, against QSettings writing and
-// reading the same values as an INI file.
+// reading the same values as an INI file; and one key holding 100,000 values
+// (a 4 MB file), which must load and save in time linear in its size.
 #include "platform/Hive.h"
+#include "platform/Registry.h"
 #include "settings/ProgramKey.h"
 #include "templates/TemplateList.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -142,6 +145,52 @@ void BM_QSettingsLoad1000Templates(benchmark::State& state)
     }
 }
 BENCHMARK(BM_QSettingsLoad1000Templates)->Unit(benchmark::kMillisecond);
+
+// ---- one key with many values ----
+
+constexpr int kManyValues = 100000;
+
+QString ManyValuesKey()
+{
+    return ProgramKey() + QStringLiteral("Many");
+}
+
+// Writes the values through a store of their own and commits them to path.
+void WriteManyValues(const QString& path, int count)
+{
+    THive hive(path);
+    TRegistry reg(hive);
+    if (!reg.OpenKey(ManyValuesKey(), true)) return;
+    for (int i = 0; i < count; ++i)
+        reg.WriteString(QStringLiteral("Value %1").arg(i, 6, 10, QLatin1Char('0')),
+                        QStringLiteral("/home/user/Pictures/%1.jpg").arg(i));
+    reg.CloseKey();
+}
+
+void BM_HiveSaveManyValues(benchmark::State& state)
+{
+    const QString path = WorkDir().filePath(QStringLiteral("many-save.reg"));
+    for (auto _ : state) {
+        QFile::remove(path);
+        WriteManyValues(path, int(state.range(0)));
+    }
+    state.counters["bytes"] = double(QFileInfo(path).size());
+}
+BENCHMARK(BM_HiveSaveManyValues)->Arg(10000)->Arg(kManyValues)->Unit(benchmark::kMillisecond);
+
+void BM_HiveLoadManyValues(benchmark::State& state)
+{
+    const QString path = WorkDir().filePath(QStringLiteral("many-load.reg"));
+    QFile::remove(path);
+    WriteManyValues(path, int(state.range(0)));
+    for (auto _ : state) {
+        THive hive(path);
+        TRegistry reg(hive);
+        if (!reg.OpenKeyReadOnly(ManyValuesKey()) || reg.GetValueNames().size() != state.range(0))
+            state.SkipWithError("values lost");
+    }
+}
+BENCHMARK(BM_HiveLoadManyValues)->Arg(10000)->Arg(kManyValues)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

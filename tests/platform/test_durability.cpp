@@ -9,6 +9,15 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 class DurabilityTest : public THiveTest {
@@ -119,10 +128,59 @@ TEST_F(DurabilityTest, FailedCommitKeepsTheFileAndTheChanges)
     reg.WriteString(QStringLiteral("b"), QStringLiteral("2"));
     EXPECT_THROW(reg.CloseKey(), ERegistryException);
     EXPECT_EQ(HiveFile(), before);
+    EXPECT_FALSE(QFile::exists(HivePath() + ".tmp"));
     EXPECT_TRUE(hive.HasPendingChanges());
     hive.SetBeforeRenameHook({});
     hive.Commit();
     EXPECT_TRUE(ValueNames().contains("b"));
+}
+
+TEST_F(DurabilityTest, FullDiskKeepsTheOldFileAndNamesTheReason)
+{
+    THive hive(HivePath());
+    WriteValue(hive, QStringLiteral("kept"), QStringLiteral("old"));
+    const QByteArray before = HiveFile();
+    // A child process whose files may not grow past 4 KB stands in for a full disk.
+    int channel[2];
+    ASSERT_EQ(::pipe(channel), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(channel[0]);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        QString message = QStringLiteral("<no error>");
+        try {
+            THive full(HivePath());
+            TRegistry reg(full);
+            reg.OpenKey(QStringLiteral("Race"), true);
+            reg.WriteString(QStringLiteral("big"), QString(20000, QLatin1Char('x')));
+            reg.CloseKey();
+        } catch (const ERegistryException& e) {
+            message = e.Message();
+        }
+        const QByteArray bytes = message.toUtf8();
+        [[maybe_unused]] const ssize_t n = ::write(channel[1], bytes.constData(), size_t(bytes.size()));
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    QByteArray reported;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) != 0;) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;
+        reported.append(buffer, n);
+    }
+    ::close(channel[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const QString message = QString::fromUtf8(reported);
+    EXPECT_TRUE(message.contains(HivePath())) << message.toStdString();
+    EXPECT_TRUE(message.contains(QString::fromLocal8Bit(std::strerror(EFBIG)))) << message.toStdString();
+    EXPECT_EQ(HiveFile(), before);
+    EXPECT_FALSE(QFile::exists(HivePath() + ".tmp"));
 }
 
 TEST_F(DurabilityTest, StoreTooLargeToReadBackIsNeverWritten)
@@ -238,14 +296,58 @@ TEST(TestRun, NeverTouchesTheUsersSettings)
 
 TEST_F(DurabilityTest, SymbolicLinkToTheFileStaysALink)
 {
+    // A link to a link (relative) to the file a dotfile manager keeps.
     const QString target = DirPath() + "/dotfiles/user.reg";
     QDir().mkpath(DirPath() + "/dotfiles");
-    ASSERT_TRUE(QFile::link(target, HivePath()));
+    ASSERT_EQ(::symlink("dotfiles/user.reg", QFile::encodeName(DirPath() + "/middle.reg").constData()), 0);
+    ASSERT_TRUE(QFile::link(DirPath() + "/middle.reg", HivePath()));
     WriteValue(THive::ForPath(HivePath()), QStringLiteral("linked"), QStringLiteral("1"));
+    THive direct(HivePath());
+    WriteValue(direct, QStringLiteral("direct"), QStringLiteral("2"));
     EXPECT_TRUE(QFileInfo(HivePath()).isSymLink());
+    EXPECT_TRUE(QFileInfo(DirPath() + "/middle.reg").isSymLink());
     QFile f(target);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(f.readAll().contains("\"linked\"=\"1\""));
+    const QByteArray written = f.readAll();
+    EXPECT_TRUE(written.contains("\"linked\"=\"1\""));
+    EXPECT_TRUE(written.contains("\"direct\"=\"2\""));
+    EXPECT_FALSE(QFile::exists(HivePath() + ".lock")) << "the lock lives beside the file itself";
+}
+
+TEST_F(DurabilityTest, FileThatIsNotARegularFileIsNeitherWaitedForNorReplaced)
+{
+    // A FIFO stands in for a device node: opening it to read would wait for a writer.
+    const QString fifo = DirPath() + "/fifo";
+    const QString other = DirPath() + "/other-fifo";
+    const QString link = DirPath() + "/link.reg";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(other).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(other, link));
+    ::alarm(60);  // a hang ends the test program instead of the run
+    for (const QString& path : {fifo, link}) {
+        THive hive(path);
+        TRegistry reg(hive);
+        EXPECT_FALSE(reg.OpenKey(QStringLiteral("Race"), false)) << "nothing was read";
+        ASSERT_TRUE(reg.OpenKey(QStringLiteral("Race"), true));
+        reg.WriteString(QStringLiteral("v"), QStringLiteral("in memory"));
+        EXPECT_NO_THROW(reg.CloseKey());
+        EXPECT_FALSE(hive.HasPendingChanges()) << "nothing waits to be written";
+        ASSERT_TRUE(reg.OpenKey(QStringLiteral("Race"), false));
+        EXPECT_EQ(reg.ReadString(QStringLiteral("v")), "in memory") << "the run goes on with its values";
+        const QString notice = hive.TakeUnusableFileNotice();
+        EXPECT_TRUE(notice.contains(QStringLiteral("not a regular file"))) << notice.toStdString();
+        EXPECT_TRUE(hive.TakeUnusableFileNotice().isEmpty()) << "told once";
+    }
+    ::alarm(0);
+    struct stat st {};
+    for (const QString& path : {fifo, other}) {
+        ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &st), 0);
+        EXPECT_TRUE(S_ISFIFO(st.st_mode)) << path.toStdString();
+    }
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QDir(DirPath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+              QStringList({"fifo", "link.reg", "other-fifo"}))
+        << "no lock, temporary or copy beside them";
 }
 
 TEST_F(DurabilityTest, LocationFollowsTheEnvironment)

@@ -114,6 +114,13 @@ TEST_F(HiveTest, KeysEnumerateInRegistryOrderAndKeepTheirCase)
     reg.WriteString(QStringLiteral("VALUE"), QStringLiteral("2"));
     EXPECT_EQ(reg.GetValueNames(), QStringList{"Value"});
     EXPECT_EQ(reg.ReadString(QStringLiteral("value")), "2");
+    // Found by name also after a value before it is deleted.
+    for (const char* name : {"b", "\u00e9t\u00e9", "d"}) reg.WriteString(QString::fromUtf8(name), QString::fromUtf8(name));
+    EXPECT_TRUE(reg.DeleteValue(QStringLiteral("B")));
+    reg.WriteString(QStringLiteral("\u00c9T\u00c9"), QStringLiteral("again"));
+    EXPECT_EQ(reg.GetValueNames(), QStringList({"Value", "\u00e9t\u00e9", "d"}));
+    EXPECT_EQ(reg.ReadString(QStringLiteral("D")), "d");
+    EXPECT_FALSE(reg.ValueExists(QStringLiteral("b")));
 }
 
 TEST_F(HiveTest, RelativeAndAbsoluteOpeningAndRecursiveDeletion)

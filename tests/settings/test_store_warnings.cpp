@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 namespace {
 
 // Runs f, answering every message box it opens; returns the boxes' texts.
@@ -66,4 +68,32 @@ TEST_F(StoreWarningsTest, RefusedSaveIsToldAndALaterOneWrites)
     EXPECT_TRUE(BoxesDuring([&] { saved = WarnOfUnsavedSettings(nullptr); }).isEmpty());
     EXPECT_TRUE(saved);
     EXPECT_TRUE(HiveFile().contains("\"v\"=\"1\""));
+}
+
+TEST_F(StoreWarningsTest, SettingsFileThatIsNotARegularFileIsToldOnceAndNothingIsSaved)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(HivePath()).constData(), 0600), 0);
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(QStringLiteral("A"), true));
+        reg.WriteString(QStringLiteral("v"), QStringLiteral("1"));
+    }
+    const QStringList boxes = BoxesDuring([] { WarnOfDamagedSettings(nullptr); });
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].contains(HivePath() + QStringLiteral("' is not a regular file"))) << boxes[0].toStdString();
+    EXPECT_TRUE(BoxesDuring([] { WarnOfDamagedSettings(nullptr); }).isEmpty());
+    bool saved = false;
+    EXPECT_TRUE(BoxesDuring([&] { saved = WarnOfUnsavedSettings(nullptr); }).isEmpty());
+    EXPECT_TRUE(saved);
+}
+
+TEST_F(StoreWarningsTest, SaveThatFailedInADestructorIsToldAtExit)
+{
+    NoteFailedSave(QStringLiteral("Failed to create key a\nb"));
+    bool saved = true;
+    const QStringList boxes = BoxesDuring([&] { saved = WarnOfUnsavedSettings(nullptr); });
+    EXPECT_FALSE(saved);
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].contains(QStringLiteral("Failed to create key a\nb")));
+    EXPECT_TRUE(BoxesDuring([&] { saved = WarnOfUnsavedSettings(nullptr); }).isEmpty()) << "told once";
 }

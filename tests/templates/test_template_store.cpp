@@ -111,8 +111,9 @@ TEST_F(TemplateStoreTest, MissingOrNonPositiveSizesLoadAsDefaults)
     EXPECT_EQ(c->FindTemplate("junk")->FrontImage(), "");
 }
 
-TEST_F(TemplateStoreTest, WrongValueTypeFailsTheLoad)
+TEST_F(TemplateStoreTest, WrongValueTypeIsReportedOnceAndTheOtherTemplatesLoad)
 {
+    PutTemplate("Good", {{"ItemName", "Good"}});
     {
         TRegistry reg;
         ASSERT_TRUE(reg.OpenKey(TemplatesKey() + "\\Bad", true));
@@ -125,7 +126,9 @@ TEST_F(TemplateStoreTest, WrongValueTypeFailsTheLoad)
     } catch (const ERegistryException& e) {
         EXPECT_EQ(e.Message(), "Invalid data type for 'DefaultWidth'");
     }
-    // Nothing was written over the stored value.
+    EXPECT_EQ(TemplateContainer(0)->GetTemplateNames(), QStringList{"Good"});
+    TemplateContainer(1);
+    // Nothing was written over the stored value, which waits to be repaired.
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKey(TemplatesKey() + "\\Bad", false));
     EXPECT_EQ(reg.ReadInteger("DefaultWidth"), 250);
@@ -219,4 +222,37 @@ TEST_F(TemplateStoreTest, NamesCompareIgnoringAsciiCaseOnly)
     EXPECT_EQ(container.IndexOfTemplate(QStringLiteral("box \u00e9t\u00e9")), -1);
     EXPECT_EQ(container.IndexOfTemplate(QStringLiteral("box")), -1);
     EXPECT_EQ(container.FindTemplate(QStringLiteral("nothing")), nullptr);
+}
+
+TEST_F(TemplateStoreTest, NamesTheStoreCannotHoldAreLeftOutAtLoadingAndKeptInACopy)
+{
+    PutTemplate("Alpha", {{"ItemName", "Alpha"}});
+    PutTemplate("Lines", {{"ItemName", "two\nlines"}});
+    PutTemplate("Long", {{"ItemName", QString(256, QLatin1Char('n'))}});
+    PutTemplate("Slash", {{"ItemName", "a\\b"}});
+    PutTemplate("Zulu", {{"ItemName", "Zulu"}, {"DefaultWidth", "260"}});
+    const QByteArray original = HiveFile();
+    EXPECT_EQ(TemplateContainer(0)->GetTemplateNames(), QStringList({"Alpha", "Zulu"}));
+    const QStringList copies = Hive().TakeSetAsideCopies();
+    ASSERT_EQ(copies.size(), 1);
+    QFile copy(copies[0]);
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), original);
+    EXPECT_EQ(StoredNames(), QStringList({"Alpha", "Zulu"})) << "taken out of the store once kept in the copy";
+
+    // They are gone for good: the next start loads and saves the rest without a word.
+    EXPECT_EQ(TemplateContainer(1), nullptr);
+    EXPECT_EQ(TemplateContainer(0)->FindTemplate("Zulu")->DefaultWidth(), 260);
+    EXPECT_TRUE(Hive().TakeSetAsideCopies().isEmpty());
+    EXPECT_EQ(QDir(DirPath()).entryList({QStringLiteral("user.reg.damaged-*")}).size(), 1);
+}
+
+TEST_F(TemplateStoreTest, SaveGoesOnPastATemplateItCannotStore)
+{
+    TTemplateContainer* c = TemplateContainer(0);
+    Add(c, "Alpha");
+    Add(c, "two\nlines");
+    Add(c, "Zulu");
+    EXPECT_EQ(ErrorOf([] { TemplateContainer(1); }), "Failed to create key Templates\\two\nlines");
+    EXPECT_EQ(StoredNames(), QStringList({"Alpha", "Zulu"}));
 }

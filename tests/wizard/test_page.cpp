@@ -6,6 +6,7 @@
 #include "platform/Registry.h"
 #include "settings/AppSettings.h"
 #include "settings/ProgramKey.h"
+#include "settings/StoreWarnings.h"
 #include "templates/TemplateList.h"
 #include "widgets/EnhCombo.h"
 #include "widgets/HTMLabel.h"
@@ -384,4 +385,43 @@ TEST_F(PageTest, UnreadableSettingsAreReportedAndLeftAsStored)
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKey(ProgramKey(), false));
     EXPECT_EQ(reg.ReadBinaryData("OpenInitDir"), QByteArray("\x01\x02", 2));
+}
+
+TEST_F(PageTest, TemplateOfTheWrongTypeIsReportedAndThePickerKeepsTheOthers)
+{
+    Host.reset();
+    for (const char* name : {"Bad", "Good"}) {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(ProgramKey() + "Templates\\" + name, true));
+        reg.WriteString("ItemName", name);
+        if (QByteArray(name) == "Bad") reg.WriteInteger("DefaultWidth", 250);
+        reg.CloseKey();
+    }
+    auto error = AnswerBox(QMessageBox::Ok);
+    NewHost();
+    EXPECT_EQ(error->Text, "Invalid data type for 'DefaultWidth'");
+    QComboBox* list = Page->cbTemplates;
+    ASSERT_EQ(list->count(), 6);
+    EXPECT_EQ(list->itemText(0), "None Selected");
+    EXPECT_EQ(list->itemText(2), "Edit Templates..." + QString(15, ' '));
+    EXPECT_EQ(list->itemText(4), "Good");
+    EXPECT_EQ(list->itemText(5), "Sample Template");
+    EXPECT_EQ(list->currentIndex(), 0);
+    Host.reset();
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(ProgramKey() + "Templates\\Bad", false));
+    EXPECT_EQ(reg.ReadInteger("DefaultWidth"), 250) << "left as stored, to be repaired";
+}
+
+TEST_F(PageTest, TemplateSaveRefusedAtExitIsToldInABox)
+{
+    TTemplateItem* item = TemplateContainer(0)->AddTemplate();
+    item->SetItemName("two\nlines");
+    Host.reset();
+    auto box = AnswerBox(QMessageBox::Ok);
+    EXPECT_FALSE(WarnOfUnsavedSettings(nullptr));
+    EXPECT_TRUE(box->Text.contains("two\nlines")) << box->Text.toStdString();
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(ProgramKey() + "Templates", false));
+    EXPECT_EQ(reg.GetKeyNames(), QStringList{"Sample Template"}) << "the others are written";
 }
