@@ -214,6 +214,9 @@ enum class StrId : int {
     PickerEditTemplates,
     PickerDiscardQuestion,
 
+    // keyboard: a command's hint with its keys
+    KeyHint,
+
     Count
 };
 

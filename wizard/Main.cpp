@@ -12,6 +12,7 @@
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -107,6 +108,10 @@ void TWin2kWizFrm::CreateComponents()
     BindButtonToAction(btnNext, actNext);
     BindButtonToAction(Button3, actCancel);
     BindButtonToAction(btnDialogs, actSave);
+    // Ctrl+S anywhere in the window while the action is shown (the result step).
+    actSave->setShortcut(QKeySequence::Save);
+    actSave->setShortcutContext(Qt::WindowShortcut);
+    addAction(actSave);
     ArrangeComponents();
 }
 
@@ -125,6 +130,9 @@ void TWin2kWizFrm::FormCreate(const TPageFactory& createPage)
         setFont(f);
     }
     actSave->setText(LoadStr(StrId::WizSave));
+    btnDialogs->setToolTip(LoadStr(StrId::KeyHint)
+                               .arg(QString(actSave->text()).remove(QLatin1Char('&')).remove(QStringLiteral("...")),
+                                    actSave->shortcut().toString(QKeySequence::NativeText)));
     PlaceWindow();
 
     if (createPage) FPage = createPage(this);
@@ -372,7 +380,7 @@ QPixmap TWin2kWizFrm::GetPicture() const
 
 QString TWin2kWizFrm::GetCaption() const
 {
-    return windowTitle();
+    return FCaption.isNull() ? windowTitle() : FCaption;
 }
 
 void TWin2kWizFrm::SetPicture(const QPixmap& picture)
@@ -383,7 +391,13 @@ void TWin2kWizFrm::SetPicture(const QPixmap& picture)
 
 void TWin2kWizFrm::SetCaption(const QString& caption)
 {
-    setWindowTitle(caption);
+    FCaption = caption;
+    // Qt adds the application's display name ("Cubiform 2.0") to a title
+    // that does not end in it. A caption that only names the program would
+    // then show it twice, so the title is the display name alone.
+    const QString program = QGuiApplication::applicationDisplayName();
+    const bool namesProgram = !caption.isEmpty() && program.startsWith(caption + QLatin1Char(' '));
+    setWindowTitle(namesProgram ? program : caption);
 }
 
 void TWin2kWizFrm::Finish()
