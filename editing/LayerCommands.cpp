@@ -132,7 +132,7 @@ QImage LayerPictureWithAlpha(const TBitmapLayer& layer)
             for (int x = 0; x < image.width(); ++x) row[x] = TextCoverageColor(row[x], color, background);
         }
     } else if (bitmap.DrawMode != dmBlend) {
-        image = image.convertToFormat(QImage::Format_RGB32).convertToFormat(QImage::Format_ARGB32);
+        image = image.convertToFormat(QImage::Format_RGB32);
     }
     return image;
 }

@@ -122,6 +122,6 @@ private:
 void TurnLayerBitmap(TBitmap32& bitmap, float angle);
 
 // The layer's picture with the alpha it is seen with: an opaque layer is
-// opaque, a blended one keeps its alpha, and a text layer is its text colour
+// opaque (no alpha channel), a blended one keeps its alpha, and a text layer is its text colour
 // with the text's coverage as alpha (its background see-through).
 QImage LayerPictureWithAlpha(const TBitmapLayer& layer);

@@ -106,6 +106,9 @@ void TCustomImgView32::SetRangeCoversLayers(bool covers)
 {
     if (covers == FCoversLayers) return;
     FCoversLayers = covers;
+    // Scrolling must move the layers also when they are all there is.
+    FLayersFollowEmptyImage = covers;
+    InvalidateMapping();
     UpdateRanges();
     UpdateOffsets();
     Changed();

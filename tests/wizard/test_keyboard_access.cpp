@@ -302,6 +302,8 @@ TEST_F(KeyboardPageTest, LayerKeysOnTheFaceStepsAndCtrlSOnTheResult)
     ASSERT_EQ(Page->Step(), 4);
     for (QWidget* from : {static_cast<QWidget*>(Page->ImgView4), static_cast<QWidget*>(Page->chkShadow)}) {
         const TAnswer save = AnswerFileDialog(QString());
+        QApplication::setActiveWindow(Host.get()); // back from the last dialog
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Host.get()));
         from->setFocus();
         QTest::keyClick(from, Qt::Key_S, Qt::ControlModifier);
         EXPECT_TRUE(save->Seen) << Describe(from);
