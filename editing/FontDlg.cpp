@@ -202,7 +202,8 @@ void TFontDlgFrm::SpeedButton1Click()
 
 void TFontDlgFrm::btnColorClick()
 {
-    dlgColor->setCurrentColor(FBackground);
+    // The dialog opens on the text's colour, the one it changes.
+    dlgColor->setCurrentColor(ImgText->Bitmap().FontColor());
     if (dlgColor->exec() != QDialog::Accepted) return;
     const QColor color = dlgColor->selectedColor();
     ImgText->Bitmap().SetFontColor(color);

@@ -16,12 +16,17 @@
 #include "wizard/ErrorBox.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QToolBar>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -63,6 +68,28 @@ TColor32 OpaqueColor32(const QColor& c)
     return 0xFF000000u | (c.rgb() & 0x00FFFFFFu);
 }
 
+// The clipboard format that keeps alpha; the plain image is for other programs.
+const QString kPngMime = QStringLiteral("image/png");
+
+// The coverage a text pixel was drawn with, read back from the channel in
+// which text and background differ most.
+TColor32 TextCoverageColor(TColor32 pixel, TColor32 text, TColor32 background)
+{
+    int best = 0, shift = 0;
+    for (int s : {0, 8, 16}) {
+        const int d = int((text >> s) & 0xFF) - int((background >> s) & 0xFF);
+        if (std::abs(d) > std::abs(best)) best = d, shift = s;
+    }
+    if (best == 0) return pixel | 0xFF000000u;
+    const int p = int((pixel >> shift) & 0xFF) - int((background >> shift) & 0xFF);
+    const int a = std::clamp((p * 255 + best / 2) / best, 0, 255);
+    return TColor32(a) << 24 | (text & 0x00FFFFFFu);
+}
+
+// Nudges: dx, dy of Left, Right, Up, Down.
+constexpr int kNudges[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+constexpr int kShiftNudge = 10;
+
 } // namespace
 
 void TurnLayerBitmap(TBitmap32& bitmap, float angle)
@@ -91,6 +118,25 @@ void TurnLayerBitmap(TBitmap32& bitmap, float angle)
     bitmap.NotifyChanged();
 }
 
+QImage LayerPictureWithAlpha(const TBitmapLayer& layer)
+{
+    const TBitmap32& bitmap = layer.Bitmap();
+    QImage image = bitmap.ToImage();
+    if (image.isNull()) return image;
+    auto* text = layer.Tag == kTextLayerTag ? dynamic_cast<const TBitmapTextLayer*>(&layer) : nullptr;
+    if (text && bitmap.DrawMode == dmCustom) {
+        const TColor32 color = text->TextColor | 0xFF000000u;
+        const TColor32 background = TextLayerBackground(color);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* row = reinterpret_cast<TColor32*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) row[x] = TextCoverageColor(row[x], color, background);
+        }
+    } else if (bitmap.DrawMode != dmBlend) {
+        image = image.convertToFormat(QImage::Format_RGB32);
+    }
+    return image;
+}
+
 TLayerCommands::TLayerCommands(TLayerCommandHost host, QObject* parent)
     : QObject(parent), FHost(std::move(host))
 {
@@ -117,6 +163,26 @@ TLayerCommands::TLayerCommands(TLayerCommandHost host, QObject* parent)
                                      LoadStr(StrId::LayerRotate90ccw), glyphRotate90ccw, kTagRotateCcw);
     actLayerRotate90cw = MakeAction("actLayerRotate90cw", LoadStr(StrId::LayerRotate90cw),
                                     LoadStr(StrId::LayerRotate90cw), glyphRotate90cw, kTagRotateCw);
+
+    SetKeys(actLayerDelete, QKeySequence(Qt::Key_Delete), Qt::WidgetWithChildrenShortcut);
+    SetKeys(actLayerCut, QKeySequence(Qt::CTRL | Qt::Key_X), Qt::WidgetWithChildrenShortcut);
+    SetKeys(actLayerCopy, QKeySequence(Qt::CTRL | Qt::Key_C), Qt::WidgetWithChildrenShortcut);
+    SetKeys(actLayerPaste, QKeySequence(Qt::CTRL | Qt::Key_V), Qt::WidgetWithChildrenShortcut);
+    // The arrows only while a view has the focus: elsewhere they belong to
+    // the lists, the zoom gauge and the buttons.
+    const Qt::Key arrows[4] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down};
+    for (int shifted = 0; shifted < 2; ++shifted)
+        for (int k = 0; k < 4; ++k) {
+            auto* nudge = new QAction(this);
+            nudge->setObjectName(QStringLiteral("actLayerNudge%1%2").arg(k).arg(shifted ? "Shift" : ""));
+            nudge->setShortcut(shifted ? QKeySequence(Qt::SHIFT | arrows[k]) : QKeySequence(arrows[k]));
+            nudge->setShortcutContext(Qt::WidgetShortcut);
+            nudge->setAutoRepeat(true);
+            const int step = shifted ? kShiftNudge : 1;
+            const int dx = kNudges[k][0] * step, dy = kNudges[k][1] * step;
+            Bind(nudge, [this, dx, dy] { NudgeSelectedLayer(dx, dy); });
+            actLayerNudge << nudge;
+        }
 
     Bind(actLayerImage, [this] { actLayerImageExecute(); });
     Bind(actLayerText, [this] { actLayerTextExecute(); });
@@ -154,6 +220,20 @@ QAction* TLayerCommands::MakeAction(const char* name, QString caption, QString h
     action->setProperty("Category", LoadStr(StrId::LayerCategory));
     if (FHost.Glyph) action->setIcon(FHost.Glyph(glyph));
     return action;
+}
+
+void TLayerCommands::SetKeys(QAction* action, const QKeySequence& keys, Qt::ShortcutContext context)
+{
+    action->setShortcut(keys);
+    action->setShortcutContext(context);
+    action->setToolTip(LoadStr(StrId::KeyHint).arg(action->toolTip(), keys.toString(QKeySequence::NativeText)));
+}
+
+void TLayerCommands::TakeKeysOn(QWidget* view)
+{
+    if (!view) return;
+    view->addActions({actLayerDelete, actLayerCut, actLayerCopy, actLayerPaste});
+    view->addActions(actLayerNudge);
 }
 
 void TLayerCommands::Bind(QAction* action, std::function<void()> handler)
@@ -209,8 +289,9 @@ void TLayerCommands::UpdateActions()
 
     for (QAction* a : {actLayerCut, actLayerCopy, actLayerDelete, actLayerRotate90ccw, actLayerRotate90cw})
         a->setEnabled(both);
+    for (QAction* a : actLayerNudge) a->setEnabled(both);
     const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
-    actLayerPaste->setEnabled(clip && clip->hasImage());
+    actLayerPaste->setEnabled(clip && (clip->hasImage() || clip->hasFormat(kPngMime)));
     const bool forward = both && selected->Index() < count - 2;
     actLayerBringToFront->setEnabled(forward);
     actLayerBringFoward->setEnabled(forward);
@@ -285,9 +366,17 @@ void TLayerCommands::actLayerPasteExecute()
 {
     TImgView32* view = CurrentView();
     if (!EnsureFaceImage(view)) return;
+    // The picture with alpha when the clipboard has one, else the plain image.
+    const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
+    QImage image;
+    if (clip && clip->hasFormat(kPngMime)) image = QImage::fromData(clip->data(kPngMime), "PNG");
+    const bool withAlpha = !image.isNull() && image.hasAlphaChannel();
+    if (!withAlpha) image = QGuiApplication::clipboard()->image();
     TBitmap32 picture;
-    picture.CopyFrom(QGuiApplication::clipboard()->image());
+    picture.CopyFrom(image);
     picture.StretchFilter = sfLinear;
+    // See-through parts stay see-through on the face.
+    if (withAlpha) picture.DrawMode = dmBlend;
     if (picture.IsEmpty()) {
         QMessageBox::warning(FHost.Parent, LoadStr(StrId::WizAppTitle), LoadStr(StrId::LayerPasteFailed));
         return;
@@ -324,10 +413,17 @@ void TLayerCommands::actLayerCopyExecute()
 {
     TBitmapLayer* layer = FHost.Selection ? FHost.Selection->SelectedImageLayer() : nullptr;
     if (!layer || layer->Bitmap().IsEmpty()) return;
-    // As the picture is seen: other programs take a pasted bitmap's alpha as
-    // transparency, and a turned layer's outer ring or a text layer's
-    // anti-aliased edges must not turn see-through there.
-    QGuiApplication::clipboard()->setImage(layer->Bitmap().ToImage().convertToFormat(QImage::Format_RGB32));
+    auto data = std::make_unique<QMimeData>();
+    // For other programs the picture as it is seen, opaque: they take a pasted
+    // bitmap's alpha as transparency, and a turned layer's outer ring or a
+    // text layer's anti-aliased edges must not turn see-through there.
+    data->setImageData(layer->Bitmap().ToImage().convertToFormat(QImage::Format_RGB32));
+    // For Paste (and programs that read PNG) the picture with its alpha.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (LayerPictureWithAlpha(*layer).save(&buffer, "PNG")) data->setData(kPngMime, png);
+    QGuiApplication::clipboard()->setMimeData(data.release());
 }
 
 void TLayerCommands::actLayerCutExecute()
@@ -369,6 +465,22 @@ void TLayerCommands::actLayerBringToFrontExecute(const QAction* sender)
     case zoSendToBack: layer->MoveToIndex(0); break;
     default: return;
     }
+    SetModified();
+}
+
+void TLayerCommands::NudgeSelectedLayer(int dx, int dy)
+{
+    TLayerSelection* sel = FHost.Selection;
+    TBitmapLayer* layer = sel ? sel->SelectedImageLayer() : nullptr;
+    if (!layer) return;
+    const TRealRect b = layer->Bounds();
+    const TRealRect moved{b.Left + float(dx), b.Top + float(dy), b.Right + float(dx), b.Bottom + float(dy)};
+    // Through the frame, which moves its target with it.
+    TRubberbandLayer* frame = sel->HandleLayer(Step());
+    if (frame && frame->Target() == layer)
+        frame->SetBounds(moved);
+    else
+        layer->SetBounds(moved);
     SetModified();
 }
 

@@ -11,6 +11,9 @@
 #include "imaging/Bitmap32.h"
 
 #include <QIcon>
+#include <QImage>
+#include <QKeySequence>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -63,6 +66,10 @@ public:
     QAction* actLayerSendToBack;
     QAction* actLayerRotate90ccw;
     QAction* actLayerRotate90cw;
+    // Move the selected layer by one face pixel (with Shift by ten): Left,
+    // Right, Up, Down, then the same with Shift. On no toolbar or menu; the
+    // face views take them (TakeKeysOn).
+    QList<QAction*> actLayerNudge;
     // Cut, Copy, Paste, Delete, a separator and the four z-order commands.
     QMenu* popLayer;
 
@@ -70,6 +77,10 @@ public:
     // separator after each group (the last one only when the toolbar does not
     // start with a separator already).
     void FillToolBar(QToolBar* bar);
+
+    // Delete, Ctrl+X, Ctrl+C and Ctrl+V work while the focus is in the view
+    // or on the toolbar, the arrow keys while the view has it.
+    void TakeKeysOn(QWidget* view);
 
     // The enabling rules, run from the page's idle-time update.
     void UpdateActions();
@@ -87,9 +98,12 @@ public:
     void actLayerDeleteExecute();
     void actLayerBringToFrontExecute(const QAction* sender);
     void actLayerRotate90ccwExecute(const QAction* sender);
+    void NudgeSelectedLayer(int dx, int dy);
 
 private:
     QAction* MakeAction(const char* name, QString caption, QString hint, int glyph, int tag);
+    // Gives the action its keys and names them in its tooltip.
+    static void SetKeys(QAction* action, const QKeySequence& keys, Qt::ShortcutContext context);
     void Bind(QAction* action, std::function<void()> handler);
     int Step() const;
     TImgView32* CurrentView() const;
@@ -106,3 +120,8 @@ private:
 // default draw settings (opaque, master alpha 255, nearest). +90 turns it
 // counter-clockwise on screen, -90 clockwise.
 void TurnLayerBitmap(TBitmap32& bitmap, float angle);
+
+// The layer's picture with the alpha it is seen with: an opaque layer is
+// opaque (no alpha channel), a blended one keeps its alpha, and a text layer is its text colour
+// with the text's coverage as alpha (its background see-through).
+QImage LayerPictureWithAlpha(const TBitmapLayer& layer);

@@ -115,9 +115,10 @@ std::vector<QRectF> GlyphBoxes(const QString& text, const QFont& font, QPaintDev
 
 // Level 1..4: the text at N times the size, each N x N block averaged into
 // one pixel of M. Only the part of M that lands on T is made, in bands of
-// whole blocks, and in each band only the rows where its glyphs are; the rest
-// has no coverage. Every band draws the whole text, moved, so each pixel is
-// exactly what drawing the text whole would give.
+// whole blocks, and in each band only the rows where its glyphs (or the
+// line's decorations) are; the rest has no coverage. Every band draws the
+// whole text, moved, so each pixel is exactly what drawing the text whole
+// would give.
 void RenderSupersampled(const TBitmap32& T, int X, int Y, const QString& text, int level, TColor32 rgb,
                         TBitmap32& M, TWindow& win)
 {
@@ -136,8 +137,11 @@ void RenderSupersampled(const TBitmap32& T, int X, int Y, const QString& text, i
     const QFontMetrics fm = canvas->Metrics();
     const int ascent = fm.ascent();
     std::vector<QRectF> boxes = GlyphBoxes(text, big, canvas->Device(), ascent);
-    // Without the glyphs' boxes every row and column may carry ink.
-    if (boxes.empty()) boxes.push_back(QRectF(0, 0, ext.cx, ext.cy));
+    // Without the glyphs' boxes every row and column may carry ink. So it
+    // may with underline, strike-out or overline: they run along the whole
+    // line, under the spaces too, where the font and the platform put them.
+    if (boxes.empty() || big.underline() || big.strikeOut() || big.overline())
+        boxes.push_back(QRectF(0, 0, ext.cx, ext.cy));
     // A margin for rounding in the glyphs' boxes and the platform's smoothing.
     const double margin = n + 2;
     // The blocks of rows [top, bottom) that the boxes meeting columns

@@ -162,7 +162,13 @@ const TMappingRecord& TCustomImage32::Mapping()
     // While rendering elsewhere the record describes that destination.
     if (!FRendering) CheckViewportSize();
     if (!FMappingValid) {
-        FMapping = ComputeMapping(FBitmap.Width(), FBitmap.Height(), GetBitmapRect());
+        const TRect placed = GetBitmapRect();
+        FMapping = ComputeMapping(FBitmap.Width(), FBitmap.Height(), placed);
+        // Layers on a view without an image go where the image would be.
+        if (FBitmap.IsEmpty() && FLayersFollowEmptyImage) {
+            FMapping.OffsetX = placed.Left;
+            FMapping.OffsetY = placed.Top;
+        }
         FMappingValid = true;
     }
     return FMapping;

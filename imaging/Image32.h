@@ -144,6 +144,9 @@ protected:
     void leaveEvent(QEvent* event) override;
 
     double FOffsetHorz = 0, FOffsetVert = 0;
+    // Whether the layers move with the offsets also while the bitmap is
+    // empty (otherwise they stay at view pixels then).
+    bool FLayersFollowEmptyImage = false;
 
 private:
     void ExecutePaintStages(TBitmap32& buffer);

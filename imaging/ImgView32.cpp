@@ -1,10 +1,13 @@
 #include "ImgView32.h"
 
+#include "RubberbandLayer.h"
+
 #include <QPainter>
 #include <QScrollBar>
 #include <QSizeGrip>
 #include <QStyle>
 
+#include <algorithm>
 #include <cmath>
 
 TCustomImgView32::TCustomImgView32(QWidget* parent)
@@ -99,12 +102,90 @@ void TCustomImgView32::LayoutBars()
     FGrip->setVisible(GripShown());
 }
 
+void TCustomImgView32::SetRangeCoversLayers(bool covers)
+{
+    if (covers == FCoversLayers) return;
+    FCoversLayers = covers;
+    // Scrolling must move the layers also when they are all there is.
+    FLayersFollowEmptyImage = covers;
+    InvalidateMapping();
+    UpdateRanges();
+    UpdateOffsets();
+    Changed();
+}
+
+TCustomImgView32::TExtent TCustomImgView32::ContentExtent()
+{
+    const int dw = DisplayedWidth(), dh = DisplayedHeight();
+    TExtent e{0, 0, dw, dh};
+    if (!FCoversLayers) return e;
+    // Layers placed on the image scale with it, as the mapping scales them.
+    const TBitmap32& image = Bitmap();
+    const TMappingRecord zoom = ComputeMapping(image.Width(), image.Height(), TRect{0, 0, dw, dh});
+    const double zx = zoom.ZoomX / 65536.0, zy = zoom.ZoomY / 65536.0;
+    TLayerCollection& layers = Layers();
+    for (int i = 0; i < layers.Count(); ++i) {
+        auto* layer = dynamic_cast<TPositionedLayer*>(layers.Items(i));
+        if (!layer || !layer->Visible() || !layer->ScaledToView()) continue;
+        const TRealRect& b = layer->Bounds();
+        // A frame's handles stand out around its bounds.
+        const auto* frame = dynamic_cast<TRubberbandLayer*>(layer);
+        const double m = frame ? frame->HandleSize + 1 : 0;
+        e.Left = std::min(e.Left, int(std::floor(b.Left * zx - m)));
+        e.Top = std::min(e.Top, int(std::floor(b.Top * zy - m)));
+        e.Right = std::max(e.Right, int(std::ceil(b.Right * zx + m)));
+        e.Bottom = std::max(e.Bottom, int(std::ceil(b.Bottom * zy + m)));
+    }
+    return e;
+}
+
 void TCustomImgView32::UpdateRanges()
 {
     const TRect vp = GetViewportRect();
-    FHorz.SetParams(DisplayedWidth(), vp.Width());
-    FVert.SetParams(DisplayedHeight(), vp.Height());
+    FExtent = ContentExtent();
+    FHorz.SetParams(FExtent.Right - FExtent.Left, vp.Width());
+    FVert.SetParams(FExtent.Bottom - FExtent.Top, vp.Height());
     SyncBars();
+}
+
+void TCustomImgView32::LayerExtentChanged()
+{
+    if (!FCoversLayers || Layers().CapturedLayer() || Layers().UpdateCount() > 0) return;
+    const TExtent e = ContentExtent();
+    if (e == FExtent) return;
+    // The image's place on the screen, kept.
+    const double horz = FOffsetHorz, vert = FOffsetVert;
+    const TRect vp = GetViewportRect();
+    FExtent = e;
+    FHorz.SetParams(e.Right - e.Left, vp.Width());
+    FVert.SetParams(e.Bottom - e.Top, vp.Height());
+    FHorz.SetPosition(-horz - e.Left);
+    FVert.SetPosition(-vert - e.Top);
+    SyncBars();
+    UpdateOffsets();
+}
+
+void TCustomImgView32::LayersChanged()
+{
+    LayerExtentChanged();
+    TCustomImage32::LayersChanged();
+}
+
+void TCustomImgView32::LayerContentChanged()
+{
+    // Frames change without repainting the view; their handles count too.
+    LayerExtentChanged();
+    TCustomImage32::LayerContentChanged();
+}
+
+void TCustomImgView32::mouseReleaseEvent(QMouseEvent* event)
+{
+    TCustomImage32::mouseReleaseEvent(event);
+    // A drag has ended: the range catches up with where it left the layer.
+    if (FCoversLayers && !Layers().CapturedLayer()) {
+        LayerExtentChanged();
+        Changed();
+    }
 }
 
 void TCustomImgView32::SyncBars()
@@ -124,15 +205,17 @@ void TCustomImgView32::SyncBars()
 void TCustomImgView32::UpdateOffsets()
 {
     const TRect vp = GetViewportRect();
-    const int dw = DisplayedWidth(), dh = DisplayedHeight();
-    if (FCentered && dw < vp.Width())
-        FOffsetHorz = (vp.Width() - dw) / 2.0;
+    // What fits is centred; otherwise the bars' position counts from the
+    // extent's upper left (the image's, unless layers reach further).
+    const int ew = FExtent.Right - FExtent.Left, eh = FExtent.Bottom - FExtent.Top;
+    if (FCentered && ew < vp.Width())
+        FOffsetHorz = (vp.Width() - ew) / 2.0 - FExtent.Left;
     else
-        FOffsetHorz = -FHorz.Position();
-    if (FCentered && dh < vp.Height())
-        FOffsetVert = (vp.Height() - dh) / 2.0;
+        FOffsetHorz = -FHorz.Position() - FExtent.Left;
+    if (FCentered && eh < vp.Height())
+        FOffsetVert = (vp.Height() - eh) / 2.0 - FExtent.Top;
     else
-        FOffsetVert = -FVert.Position();
+        FOffsetVert = -FVert.Position() - FExtent.Top;
     TCustomImage32::UpdateOffsets();
 }
 
@@ -155,8 +238,8 @@ void TCustomImgView32::BitmapResized()
         // Image point (W div 2, H div 2) comes to the middle of the viewport.
         const TRect vp = GetViewportRect();
         const double x = Bitmap().Width() / 2, y = Bitmap().Height() / 2;
-        FHorz.SetPosition(x * Scale() - vp.Width() / 2.0);
-        FVert.SetPosition(y * Scale() - vp.Height() / 2.0);
+        FHorz.SetPosition(x * Scale() - FExtent.Left - vp.Width() / 2.0);
+        FVert.SetPosition(y * Scale() - FExtent.Top - vp.Height() / 2.0);
     } else {
         FHorz.SetPosition(0);
         FVert.SetPosition(0);

@@ -40,6 +40,17 @@ public:
 
     QRect ViewportWidgetRect() const override;
 
+    // Whether the scroll range also takes in the visible layers placed on the
+    // image (and the handles of a selection frame), so that a layer reaching
+    // past the image, or an image with nothing but layers, can be scrolled
+    // into view. Off: the range is the image's.
+    bool RangeCoversLayers() const { return FCoversLayers; }
+    void SetRangeCoversLayers(bool covers);
+
+    // TLayerHost
+    void LayersChanged() override;
+    void LayerContentChanged() override;
+
 protected:
     void ViewportResized() override;
     void BitmapResized() override;
@@ -48,8 +59,21 @@ protected:
     void PaintOverlay(QPainter& painter) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // What the bars scroll over, in displayed pixels with the image's upper
+    // left at (0, 0).
+    struct TExtent {
+        int Left = 0, Top = 0, Right = 0, Bottom = 0;
+        friend bool operator==(const TExtent&, const TExtent&) = default;
+    };
+    TExtent ContentExtent();
+    // After a change of the layers: the new extent, with the image staying
+    // where it is on the screen as far as the new range allows. Put off
+    // while a layer is dragged (it would move under the pointer) or while
+    // the layers are being changed together.
+    void LayerExtentChanged();
     int StripSize() const;
     void LayoutBars();
     void UpdateRanges();
@@ -64,6 +88,8 @@ private:
     QScrollBar* FVertBar;
     QSizeGrip* FGrip;
     bool FSyncing = false;
+    bool FCoversLayers = false;
+    TExtent FExtent;
 };
 
 class TImgView32 : public TCustomImgView32 {

@@ -93,7 +93,7 @@ constexpr Entry kEntries[] = {
     {StrId::TemplatesAddHint, QT_TRANSLATE_NOOP("Cubiform", "Add New Template")},
     {StrId::TemplatesDeleteHint, QT_TRANSLATE_NOOP("Cubiform", "Delete Template")},
     {StrId::TemplatesOpenName, QT_TRANSLATE_NOOP("Cubiform", "Browse for the Image File")},
-    {StrId::TemplatesItemName, QT_TRANSLATE_NOOP("Cubiform", "Dislpay &Name")},
+    {StrId::TemplatesItemName, QT_TRANSLATE_NOOP("Cubiform", "Display &Name")},
     {StrId::TemplatesFrontImage, QT_TRANSLATE_NOOP("Cubiform", "&Front Image")},
     {StrId::TemplatesSideImage, QT_TRANSLATE_NOOP("Cubiform", "&Side Image")},
     {StrId::TemplatesTopImage, QT_TRANSLATE_NOOP("Cubiform", "&Top Image (applies only to three sided box)")},
@@ -102,7 +102,7 @@ constexpr Entry kEntries[] = {
     {StrId::TemplatesAddCaption, QT_TRANSLATE_NOOP("Cubiform", "Add New Template")},
     {StrId::TemplatesAddPrompt, QT_TRANSLATE_NOOP("Cubiform", "Select a unique name for the new template you want to add.")},
     {StrId::TemplateNameExists, QT_TRANSLATE_NOOP("Cubiform", "'%s' already exists. Please select a unique name.")},
-    {StrId::TemplateNameInvalid, QT_TRANSLATE_NOOP("Cubiform", "Sorry, a %s cannot be empty nor contain any of the following characters:\n\\, /, :, *, ?, \", <, >")},
+    {StrId::TemplateNameInvalid, QT_TRANSLATE_NOOP("Cubiform", "Sorry, \"%s\" is not a valid name: a name cannot be empty nor contain any of the following characters:\n\\, /, :, *, ?, \", <, >")},
     {StrId::TemplateDeleteQuestion, QT_TRANSLATE_NOOP("Cubiform", "Do you really want to delete the selected item?")},
 
     // editing dialogs
@@ -151,7 +151,7 @@ constexpr Entry kEntries[] = {
     {StrId::LayerDeleteHint, QT_TRANSLATE_NOOP("Cubiform", "Deletes the current selected layer")},
     {StrId::LayerBringToFrontCaption, QT_TRANSLATE_NOOP("Cubiform", "Bring To Front")},
     {StrId::LayerBringToFrontHint, QT_TRANSLATE_NOOP("Cubiform", "Brings the selected layer to the front")},
-    {StrId::LayerBringForwardCaption, QT_TRANSLATE_NOOP("Cubiform", "Bring Foward")},
+    {StrId::LayerBringForwardCaption, QT_TRANSLATE_NOOP("Cubiform", "Bring Forward")},
     {StrId::LayerBringForwardHint, QT_TRANSLATE_NOOP("Cubiform", "Brings the selected layer forward one level")},
     {StrId::LayerSendBackCaption, QT_TRANSLATE_NOOP("Cubiform", "Send Back")},
     {StrId::LayerSendBackHint, QT_TRANSLATE_NOOP("Cubiform", "Sends the selected layer back one level")},
@@ -195,11 +195,11 @@ constexpr Entry kEntries[] = {
     {StrId::PageStepText2, QT_TRANSLATE_NOOP("Cubiform", "Select the Side Cubiform Image")},
     {StrId::PageStepText3, QT_TRANSLATE_NOOP("Cubiform", "Select the Box Top Image")},
     {StrId::PageStepText4, QT_TRANSLATE_NOOP("Cubiform", "Save the Cubiform Image")},
-    {StrId::PageInstructions0, QT_TRANSLATE_NOOP("Cubiform", "<B>Select a Cubiform Template or start a new Cubiform</b> <hr><br>To create a new Cubiform from an existing <b>template</b>, select a template from the list below. To create a brand <b>New Cubiform</b> using custom images, simply click the <a href=\"new\">Next</a> button below. <img src=\"idx:0\" align=\"middle\">You can to add/edit/remove templates by selecting Edit Templates in the drop down box.")},
-    {StrId::PageInstructions1, QT_TRANSLATE_NOOP("Cubiform", "<B>Select the Front Box Image</b> <hr><br>The Front Box Image is the primary image for the Cubiform. <img src=\"idx:1\" align=\"middle\">The Front Box Image will determine the height of the box tranformation. Use the layer toolbar to add/remove/change image layers.")},
+    {StrId::PageInstructions0, QT_TRANSLATE_NOOP("Cubiform", "<B>Select a Cubiform Template or start a new Cubiform</b> <hr><br>To create a new Cubiform from an existing <b>template</b>, select a template from the list below. To create a brand <b>New Cubiform</b> using custom images, simply click the <a href=\"new\">Next</a> button below. <img src=\"idx:0\" align=\"middle\">You can add/edit/remove templates by selecting Edit Templates in the drop down box.")},
+    {StrId::PageInstructions1, QT_TRANSLATE_NOOP("Cubiform", "<B>Select the Front Box Image</b> <hr><br>The Front Box Image is the primary image for the Cubiform. <img src=\"idx:1\" align=\"middle\">The Front Box Image will determine the height of the box transformation. Use the layer toolbar to add/remove/change image layers.")},
     {StrId::PageInstructions2, QT_TRANSLATE_NOOP("Cubiform", "<B>Select the Side Box Image</b> <hr><br>Generally, you want the Side Box Image to be smaller in width than the Front Box Image. Use the layer toolbar to add/remove/change image layers.")},
     {StrId::PageInstructions3, QT_TRANSLATE_NOOP("Cubiform", "<B>Select the Top Box Image</b> <hr><br>The Box Top Image is the top view of the Cubiform Image. It will generally be a simple image displaying the top of box. Use the layer toolbar to add/remove/change image layers.")},
-    {StrId::PageInstructions4, QT_TRANSLATE_NOOP("Cubiform", "<B>Save the Cubiform Image</b> <hr><br>You can resize the Cubiform Image to suit your needs by selecting a drag handle on the image. When you are statisfied, select the <a href=\"save\">Save Cubiform Image button</a>. The Save As dialog with be displayed. Simply select the type of image you want to save the Cubiform as.")},
+    {StrId::PageInstructions4, QT_TRANSLATE_NOOP("Cubiform", "<B>Save the Cubiform Image</b> <hr><br>You can resize the Cubiform Image to suit your needs by selecting a drag handle on the image. When you are satisfied, select the <a href=\"save\">Save Cubiform Image button</a>. The Save As dialog will be displayed. Simply select the type of image you want to save the Cubiform as.")},
     {StrId::PageFaceFront, QT_TRANSLATE_NOOP("Cubiform", "Front")},
     {StrId::PageFaceSide, QT_TRANSLATE_NOOP("Cubiform", "Side")},
     {StrId::PageFaceTop, QT_TRANSLATE_NOOP("Cubiform", "Top")},
@@ -244,6 +244,8 @@ constexpr Entry kEntries[] = {
     {StrId::HiveNotRegularFile, QT_TRANSLATE_NOOP("Cubiform", "The settings file '%s' is not a regular file. Cubiform runs on its default settings and saves no settings or templates.")},
     {StrId::HiveNotRegularReason, QT_TRANSLATE_NOOP("Cubiform", "not a regular file")},
     {StrId::HiveNameNotStorable, QT_TRANSLATE_NOOP("Cubiform", "'%s' was left out: its name cannot be stored")},
+    // keyboard: a command's hint with its keys
+    {StrId::KeyHint, QT_TRANSLATE_NOOP("Cubiform", "%1 (%2)")},
 };
 
 const std::array<const char*, int(StrId::Count)>& Table()

@@ -218,6 +218,8 @@ enum class StrId : int {
     HiveNotRegularFile,
     HiveNotRegularReason,
     HiveNameNotStorable,
+    // keyboard: a command's hint with its keys
+    KeyHint,
 
     Count
 };

@@ -264,6 +264,10 @@ void TCodexaCliFrm::CreateComponents()
     ImgView1->Tag = 2;
     ImgView2->Tag = 3;
     ImgView0->SetColor(Qt::white);
+    // The result and the preview scroll over all they show, the result's
+    // selection frame and its handles included.
+    ImgView0->SetRangeCoversLayers(true);
+    ImgView4->SetRangeCoversLayers(true);
     ImgView0->SetSizeGrip(sgAlways);
 
     lblTemplates = new QLabel(LoadStr(StrId::PageTemplates), pnlStep[0]);
@@ -392,6 +396,7 @@ void TCodexaCliFrm::FormCreate(QWidget* owner)
     commandHost.Parent = this;
     FLayerCommands = new TLayerCommands(std::move(commandHost), this);
     FLayerCommands->FillToolBar(tbLayers);
+    for (TImgView32* face : {ImgView1, ImgView2, ImgView3}) FLayerCommands->TakeKeysOn(face);
     popLayer = FLayerCommands->popLayer;
     PrepareToolButtons();
     ArrangeTabOrder();

@@ -13,6 +13,7 @@
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -108,6 +109,10 @@ void TWin2kWizFrm::CreateComponents()
     BindButtonToAction(btnNext, actNext);
     BindButtonToAction(Button3, actCancel);
     BindButtonToAction(btnDialogs, actSave);
+    // Ctrl+S anywhere in the window while the action is shown (the result step).
+    actSave->setShortcut(QKeySequence::Save);
+    actSave->setShortcutContext(Qt::WindowShortcut);
+    addAction(actSave);
     ArrangeComponents();
 }
 
@@ -126,6 +131,9 @@ void TWin2kWizFrm::FormCreate(const TPageFactory& createPage)
         setFont(f);
     }
     actSave->setText(LoadStr(StrId::WizSave));
+    btnDialogs->setToolTip(LoadStr(StrId::KeyHint)
+                               .arg(QString(actSave->text()).remove(QLatin1Char('&')).remove(QStringLiteral("...")),
+                                    actSave->shortcut().toString(QKeySequence::NativeText)));
     PlaceWindow();
 
     if (createPage) FPage = createPage(this);
@@ -374,7 +382,7 @@ QPixmap TWin2kWizFrm::GetPicture() const
 
 QString TWin2kWizFrm::GetCaption() const
 {
-    return windowTitle();
+    return FCaption.isNull() ? windowTitle() : FCaption;
 }
 
 void TWin2kWizFrm::SetPicture(const QPixmap& picture)
@@ -385,7 +393,13 @@ void TWin2kWizFrm::SetPicture(const QPixmap& picture)
 
 void TWin2kWizFrm::SetCaption(const QString& caption)
 {
-    setWindowTitle(caption);
+    FCaption = caption;
+    // Qt adds the application's display name ("Cubiform 2.0") to a title
+    // that does not end in it. A caption that only names the program would
+    // then show it twice, so the title is the display name alone.
+    const QString program = QGuiApplication::applicationDisplayName();
+    const bool namesProgram = !caption.isEmpty() && program.startsWith(caption + QLatin1Char(' '));
+    setWindowTitle(namesProgram ? program : caption);
 }
 
 void TWin2kWizFrm::Finish()

@@ -126,4 +126,6 @@ private:
     bool FUpdateFailed = false;  // the last idle-time update raised an error (shown once)
     QString FSettingsError;
     QPixmap FPicture;
+    // The caption the page set; the title bar may say it differently.
+    QString FCaption;
 };

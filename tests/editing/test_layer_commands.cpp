@@ -5,9 +5,11 @@
 #include "editing/FontDlg.h"
 #include "editing/LayerSelection.h"
 #include "editing/NewImageDlg.h"
+#include "editing/TextLayer.h"
 #include "editing/UpDown.h"
 #include "imageview/ViewFixture.h"
 #include "imaging/ImgView32.h"
+#include "render/LayerUtils.h"
 #include "support/ModalAnswers.h"
 #include "wizard/CodexaCli.h"
 #include "wizard/Main.h"
@@ -16,6 +18,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QLabel>
@@ -23,6 +26,8 @@
 #include <QTest>
 #include <QToolBar>
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 namespace {
 
@@ -197,6 +202,67 @@ TEST_F(CommandsFixture, CutAndDeleteLeaveTheHiddenFrameForTheNextLayer)
     Click(cmds.actLayerDelete);
     EXPECT_EQ(layers.Count(), 1);
     EXPECT_EQ(layers.Items(0), frame);
+}
+
+TEST_F(CommandsFixture, ACopiedTextLayerPastesBackSeeThroughAndAlphaIsKept)
+{
+    Face(1, 300, 200);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPointSize(30);
+    TBitmapTextLayer* text = AddTextLayerFrom(View(1), {QStringLiteral("Wy"), font, 0xFFFFFF00, 4});
+    ASSERT_TRUE(text);
+    sel.AttachLayer(text);
+    sel.SetSelection(text, 1);
+    Click(cmds.actLayerCopy);
+
+    // Other programs get the picture as it is seen: yellow on opaque black.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const QImage plain = clipboard->image().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(plain.size(), QSize(text->Bitmap().Width(), text->Bitmap().Height()));
+    EXPECT_EQ(plain.pixel(0, 0), 0xFF000000u);
+    ASSERT_TRUE(clipboard->mimeData()->hasFormat(QStringLiteral("image/png")));
+
+    // Paste takes the PNG: the text in its colour, its coverage as alpha.
+    text->SetVisible(false);
+    Click(cmds.actLayerPaste);
+    auto* pasted = dynamic_cast<TBitmapLayer*>(sel.SelectedLayer(1));
+    ASSERT_TRUE(pasted && pasted != text);
+    EXPECT_EQ(pasted->Bitmap().DrawMode, dmBlend);
+    int clear = 0, solid = 0;
+    for (int y = 0; y < plain.height(); ++y)
+        for (int x = 0; x < plain.width(); ++x) {
+            const TColor32 seen = text->Bitmap().PixelAt(x, y), got = pasted->Bitmap().PixelAt(x, y);
+            ASSERT_EQ(got & 0xFFFFFF, 0xFFFF00u) << x << "," << y;
+            // The red channel is the coverage the text was drawn with.
+            ASSERT_EQ(got >> 24, (seen >> 16) & 0xFF) << x << "," << y;
+            clear += seen == clBlack32;
+            solid += seen == 0xFFFFFF00;
+        }
+    EXPECT_GT(clear, 100);
+    EXPECT_GT(solid, 10);
+    // Where the text had its background the face shows through.
+    TBitmap32 flat;
+    FlattenView(View(1), flat);
+    const TRect at = BoundsOf(pasted);
+    EXPECT_EQ(flat.PixelAt(at.Left, at.Top) & 0xFFFFFF, 0xFFFFFFu);
+
+    // A blended layer goes round with its alpha as it is.
+    TBitmap32 first;
+    first.CopyFrom(pasted->Bitmap());
+    Click(cmds.actLayerCopy);
+    Click(cmds.actLayerPaste);
+    auto* again = dynamic_cast<TBitmapLayer*>(sel.SelectedLayer(1));
+    ASSERT_TRUE(again && again != pasted);
+    EXPECT_EQ(again->Bitmap().DrawMode, dmBlend);
+    EXPECT_EQ(std::memcmp(again->Bitmap().Bits(), first.Bits(), std::size_t(first.Width()) * first.Height() * 4), 0);
+
+    // A clipboard with only a plain image pastes an opaque layer, as before.
+    clipboard->setImage(Picture(30, 20, qRgb(0, 0, 200)));
+    Click(cmds.actLayerPaste);
+    auto* opaque = dynamic_cast<TBitmapLayer*>(sel.SelectedLayer(1));
+    ASSERT_TRUE(opaque && opaque != again);
+    EXPECT_EQ(opaque->Bitmap().DrawMode, dmOpaque);
+    EXPECT_EQ(opaque->Bitmap().PixelAt(5, 5), 0xFF0000C8u);
 }
 
 TEST_F(CommandsFixture, AddingToAFaceWithoutImageOffersABlankImageSizedForTheFace)

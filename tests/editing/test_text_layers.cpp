@@ -40,6 +40,13 @@ QFont TestFont(const char* family, double points, bool italic = false)
     return f;
 }
 
+QFont Decorated(QFont f, bool underline, bool strikeOut)
+{
+    f.setUnderline(underline);
+    f.setStrikeOut(strikeOut);
+    return f;
+}
+
 // The plain way, written out here: the whole text in white at 2^level times
 // the size on a cleared 32-bit surface, each block's low bytes averaged
 // (level 0: the platform's text at its size, the low byte as it is).
@@ -130,7 +137,11 @@ TEST(SmoothText, EveryLevelIsTheAverageOfTheTextDrawnWhole)
     const Case cases[] = {{TestFont("DejaVu Sans", 24), kLine},
                           {TestFont("DejaVu Serif", 17, true), QStringLiteral("Àj fí Wąg Tŷ ÉQ")},
                           // A pasted line break is drawn as the platform draws it, in one line.
-                          {TestFont("DejaVu Sans", 11), QStringLiteral("two\nlines")}};
+                          {TestFont("DejaVu Sans", 11), QStringLiteral("two\nlines")},
+                          // Decorations run under the spaces too, at both ends.
+                          {Decorated(TestFont("DejaVu Sans", 40), true, false), QStringLiteral("Hello World")},
+                          {Decorated(TestFont("DejaVu Serif", 23), false, true), QStringLiteral(" a    b  ")},
+                          {Decorated(TestFont("DejaVu Sans", 17, true), true, true), QStringLiteral("x     y")}};
     for (const Case& c : cases)
         for (int level = 0; level <= 4; ++level) {
             const Coverage ref = ReferenceCoverage(c.Font, c.Text, level);
@@ -360,11 +371,23 @@ TEST_F(FontDialogFixture, TypingPreviewsTheTextAndEnterConfirms)
 TEST_F(FontDialogFixture, WhiteTextIsPreviewedOnTheButtonFace)
 {
     QTest::keyClicks(dlg->mmoText, QStringLiteral("W"));
-    AnswerWith<QColorDialog>([](QColorDialog* colors) {
+    // The colour dialog opens on the text's colour each time.
+    QColor opened;
+    const QColor windowText = SysColor(TSysColor::WindowText, dlg->palette());
+    AnswerWith<QColorDialog>([&](QColorDialog* colors) {
+        opened = colors->currentColor();
+        colors->setCurrentColor(QColor(0x12, 0x34, 0x56));
+        colors->accept();
+    });
+    QTest::mouseClick(dlg->btnColor, Qt::LeftButton);
+    EXPECT_EQ(opened.rgb(), windowText.rgb());
+    AnswerWith<QColorDialog>([&](QColorDialog* colors) {
+        opened = colors->currentColor();
         colors->setCurrentColor(Qt::white);
         colors->accept();
     });
     QTest::mouseClick(dlg->btnColor, Qt::LeftButton);
+    EXPECT_EQ(opened.rgb(), QColor(0x12, 0x34, 0x56).rgb());
     const QColor face = SysColor(TSysColor::BtnFace, dlg->palette());
     EXPECT_EQ(dlg->PreviewBackground(), face);
     EXPECT_TRUE(PreviewIs(QStringLiteral("W"), 0, 0xFF000000u | face.rgb(), clWhite32));

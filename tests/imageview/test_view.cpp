@@ -1,5 +1,7 @@
 #include "ViewFixture.h"
 
+#include "imaging/RubberbandLayer.h"
+
 #include <QScrollBar>
 #include <gtest/gtest.h>
 
@@ -69,6 +71,51 @@ TEST(ImgViewTest, ZoomingKeepsTheMiddleOfWhatIsSeen)
     view.Bitmap().SetSize(500, 500);
     EXPECT_DOUBLE_EQ(view.HorzPosition(), 0);
     EXPECT_EQ(view.GetBitmapRect().Left, 0);
+}
+
+TEST(ImgViewTest, AScrollRangeOverLayersReachesEveryHandle)
+{
+    // No image, a 250 x 300 layer about its origin in a 300 x 200 viewport,
+    // selected: with its handles the layer is 258 x 308.
+    ViewFixture f(300, 200);
+    TImgView32& view = *f.view;
+    auto* layer = view.Layers().Add<TBitmapLayer>();
+    layer->SetScaledToView(true);
+    layer->SetBounds(TRealRect{-125, -150, 125, 150});
+    auto* frame = view.Layers().Add<TRubberbandLayer>();
+    frame->SetTarget(layer);
+    EXPECT_EQ(view.VertScrollBar()->maximum(), 0); // the image's range: nothing
+    view.SetRangeCoversLayers(true);
+    EXPECT_EQ(view.HorzScrollBar()->maximum(), 0);
+    ASSERT_EQ(view.VertScrollBar()->maximum(), 308 - 200);
+    const int m = frame->HandleSize + 1;
+    auto frameRect = [&] { return RoundRect(frame->AdjustedBounds()); };
+    view.ScrollTo(0, 0);
+    EXPECT_EQ(frameRect().Top - m, 0);
+    EXPECT_GE(frameRect().Left - m, 0);
+    view.ScrollTo(0, 108);
+    EXPECT_EQ(frameRect().Bottom + m, 200);
+    EXPECT_LE(frameRect().Right + m, 300);
+
+    // Dragging the bottom handle further down: the range follows when the
+    // drag ends, and the layer stays where it was left on the screen.
+    const int x = (frameRect().Left + frameRect().Right) / 2, y = frameRect().Bottom - 1;
+    f.Press(Qt::LeftButton, x, y);
+    f.Move(x, y + 35);
+    EXPECT_EQ(view.VertScrollBar()->maximum(), 108);
+    const int top = frameRect().Top;
+    f.Release(Qt::LeftButton, x, y + 35);
+    EXPECT_EQ(layer->Bounds().Bottom, 184); // where the pointer let go
+    EXPECT_EQ(view.VertScrollBar()->maximum(), 142);
+    EXPECT_EQ(frameRect().Top, top);
+    view.ScrollTo(0, 142);
+    EXPECT_EQ(frameRect().Bottom + m, 200);
+
+    // A layer moved from code widens the range at once, the view standing still.
+    const int imageTop = view.GetBitmapRect().Top;
+    frame->SetBounds(TRealRect{-125, -250, 125, 184});
+    EXPECT_EQ(view.VertScrollBar()->maximum(), 142 + 100);
+    EXPECT_EQ(view.GetBitmapRect().Top, imageTop);
 }
 
 TEST(ImgViewTest, CustomStageRunsWithItsIndexAndLayersPaintInOrder)

@@ -21,7 +21,7 @@
 
 namespace {
 
-const QString kSorry = QStringLiteral("Sorry, a %1 cannot be empty nor contain any of the following characters:\n"
+const QString kSorry = QStringLiteral("Sorry, \"%1\" is not a valid name: a name cannot be empty nor contain any of the following characters:\n"
                                       "\\, /, :, *, ?, \", <, >");
 
 class TemplatesDialogTest : public THiveTest {

@@ -224,6 +224,17 @@ TEST_F(HostTest, FirstRunOpensCentredWithThePagesCaptions)
                                   Primary().y() + (Primary().height() - 475) / 2));
     EXPECT_FALSE(host->windowState() & Qt::WindowMaximized);
     EXPECT_EQ(host->GetCaption(), QStringLiteral("Cubiform"));
+    // A caption that names the program: Qt adds the display name to a title
+    // that does not end in it, so the title is the display name alone.
+    const QString displayName = QGuiApplication::applicationDisplayName();
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Cubiform 2.0"));
+    host->SetCaption(QStringLiteral("Cubiform"));
+    EXPECT_EQ(host->windowTitle(), QStringLiteral("Cubiform 2.0"));
+    EXPECT_EQ(host->GetCaption(), QStringLiteral("Cubiform"));
+    host->SetCaption(QStringLiteral("Templates"));
+    EXPECT_EQ(host->windowTitle(), QStringLiteral("Templates"));
+    QGuiApplication::setApplicationDisplayName(displayName);
+    host->SetCaption(QStringLiteral("Cubiform"));
     EXPECT_EQ(host->GetInfoTitle(), QStringLiteral("Select the Front Box Image"));
     EXPECT_EQ(host->GetInfoText(), QStringLiteral("Use the layer toolbar."));
     EXPECT_EQ(host->GetPicture().size(), QSize(20, 10));

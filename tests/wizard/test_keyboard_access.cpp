@@ -11,6 +11,7 @@
 #include "editing/NewImageDlg.h"
 #include "editing/UpDown.h"
 #include "imaging/ImgView32.h"
+#include "imaging/RubberbandLayer.h"
 #include "resources/StringTable.h"
 #include "settings/ProgramKey.h"
 #include "templates/TemplateList.h"
@@ -19,6 +20,8 @@
 #include "widgets/HTMLabel.h"
 
 #include <QAccessible>
+#include <QClipboard>
+#include <QFileDialog>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -233,6 +236,114 @@ TEST_F(KeyboardPageTest, NoTextIsCutOffOnAnyStep)
     Idle();
     EXPECT_FALSE(Page->ImgView0->HorzScrollBar()->isEnabled());
     EXPECT_FALSE(Page->ImgView0->VertScrollBar()->isEnabled());
+}
+
+TEST_F(KeyboardPageTest, LayerKeysOnTheFaceStepsAndCtrlSOnTheResult)
+{
+    PickLastTemplate();
+    GoTo(1);
+    TImgView32* view = Page->ImgView1;
+    TBitmap32 picture;
+    picture.SetSize(20, 10);
+    picture.Clear(0xFF336699);
+    TBitmapLayer* layer = Page->Selection()->AddImageLayer(view, picture);
+    Idle();
+    QApplication::setActiveWindow(Host.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Host.get()));
+    auto action = [&](const char* name) { return Page->findChild<QAction*>(QLatin1String(name)); };
+    EXPECT_EQ(action("actLayerDelete")->toolTip(), QStringLiteral("Deletes the current selected layer (Del)"));
+    EXPECT_TRUE(action("actLayerCopy")->toolTip().endsWith(QStringLiteral(" (Ctrl+C)")));
+    EXPECT_EQ(Host->btnDialogs->toolTip(), QStringLiteral("Save Cubiform Image (Ctrl+S)"));
+
+    // Arrows nudge the selected layer and its frame: 1 pixel, with Shift 10.
+    view->setFocus();
+    const TRealRect start = layer->Bounds();
+    QTest::keyClick(view, Qt::Key_Right);
+    QTest::keyClick(view, Qt::Key_Up);
+    QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(view, Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(layer->Bounds().Left, start.Left - 9);
+    EXPECT_EQ(layer->Bounds().Top, start.Top + 9);
+    EXPECT_EQ(layer->Bounds().Right - layer->Bounds().Left, start.Right - start.Left);
+    EXPECT_TRUE(SameBounds(Page->Selection()->HandleLayer(1)->Bounds(), layer->Bounds()));
+    EXPECT_TRUE(Page->Modified());
+    // On the zoom gauge the arrows zoom and leave the layer alone.
+    const TRealRect nudged = layer->Bounds();
+    Page->ScaleBar->setFocus();
+    const int zoom = Page->ScaleBar->value();
+    QTest::keyClick(Page->ScaleBar, Qt::Key_Right);
+    EXPECT_NE(Page->ScaleBar->value(), zoom);
+    EXPECT_TRUE(SameBounds(layer->Bounds(), nudged));
+
+    // Ctrl+C and Ctrl+V copy and paste the selected layer, Ctrl+X cuts, Delete deletes.
+    TLayerCollection& layers = view->Layers();
+    view->setFocus();
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_FALSE(QGuiApplication::clipboard()->image().isNull());
+    Idle();
+    QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(layers.Count(), 3); // layer, frame, pasted layer
+    TCustomLayer* pasted = Page->Selection()->SelectedLayer(1);
+    EXPECT_NE(pasted, layer);
+    Idle();
+    QTest::keyClick(view, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(layers.Count(), 2);
+    EXPECT_EQ(Page->Selection()->SelectedLayer(1), nullptr);
+    Page->Selection()->SetSelection(layer, 1);
+    Idle();
+    QTest::keyClick(view, Qt::Key_Delete);
+    EXPECT_EQ(layers.Count(), 1); // the hidden frame
+    // Ctrl+S is not Save on a face step (any dialog would fail the test).
+    QTest::keyClick(view, Qt::Key_S, Qt::ControlModifier);
+
+    // On the result step Ctrl+S opens the save dialog, also from an option.
+    GoTo(4);
+    ASSERT_EQ(Page->Step(), 4);
+    for (QWidget* from : {static_cast<QWidget*>(Page->ImgView4), static_cast<QWidget*>(Page->chkShadow)}) {
+        const TAnswer save = AnswerFileDialog(QString());
+        QApplication::setActiveWindow(Host.get()); // back from the last dialog
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Host.get()));
+        from->setFocus();
+        QTest::keyClick(from, Qt::Key_S, Qt::ControlModifier);
+        EXPECT_TRUE(save->Seen) << Describe(from);
+    }
+    Page->SetModified(false);
+}
+
+TEST_F(KeyboardPageTest, TheResultCanBeScrolledToEveryHandle)
+{
+    ToResultStep();
+    Idle();
+    TImgView32* view = Page->ImgView4;
+    TRubberbandLayer* frame = Page->Selection()->HandleLayer(4);
+    ASSERT_TRUE(frame && frame->Visible());
+    const TRect vp = view->GetViewportRect();
+    const int m = frame->HandleSize + 1;
+    // At each end of each bar the handles on that side are inside the viewport.
+    for (const bool last : {false, true}) {
+        QScrollBar* h = view->HorzScrollBar();
+        QScrollBar* v = view->VertScrollBar();
+        view->ScrollTo(last ? h->maximum() : 0, last ? v->maximum() : 0);
+        const TRect r = RoundRect(frame->AdjustedBounds());
+        if (last) {
+            EXPECT_LE(r.Right + m, vp.Right);
+            EXPECT_LE(r.Bottom + m, vp.Bottom);
+        } else {
+            EXPECT_GE(r.Left - m, vp.Left);
+            EXPECT_GE(r.Top - m, vp.Top);
+        }
+    }
+    Page->SetModified(false);
+}
+
+TEST(Texts, NoKnownMisspellingIsLeftInTheStringTable)
+{
+    const QStringList wrong{"can to add", "tranformation", "statisfied", "with be displayed", "Foward", "Dislpay"};
+    for (int i = 0; i < int(StrId::Count); ++i) {
+        const QString text = LoadStr(StrId(i));
+        for (const QString& w : wrong) EXPECT_FALSE(text.contains(w, Qt::CaseInsensitive)) << text.toStdString();
+    }
 }
 
 // The dialogs, each with its controls in layout order.
