@@ -239,6 +239,9 @@ constexpr Entry kEntries[] = {
     {StrId::PickerNoneSelected, QT_TRANSLATE_NOOP("Cubiform", "None Selected")},
     {StrId::PickerEditTemplates, QT_TRANSLATE_NOOP("Cubiform", "Edit Templates...               ")},
     {StrId::PickerDiscardQuestion, QT_TRANSLATE_NOOP("Cubiform", "Do you want to discard the current Cubiform?")},
+
+    // Saving the result over an existing file (the name as it will be written).
+    {StrId::SaveResultReplace, QT_TRANSLATE_NOOP("Cubiform", "%1 already exists.\nDo you want to replace it?")},
 };
 
 const std::array<const char*, int(StrId::Count)>& Table()

@@ -214,6 +214,9 @@ enum class StrId : int {
     PickerEditTemplates,
     PickerDiscardQuestion,
 
+    // Saving the result over an existing file (the name as it will be written).
+    SaveResultReplace,
+
     Count
 };
 
