@@ -33,8 +33,6 @@ struct TLayerCommandHost {
     std::function<void(bool)> SetModified;
     // The folder the open dialog starts in.
     std::function<QString()> OpenInitialFolder;
-    // Told the folder of a file chosen there (the page remembers it).
-    std::function<void(const QString&)> OpenFolderChosen;
     // The 16 x 16 glyph at an index of the page's image list.
     std::function<QIcon(int)> Glyph;
     // Called when a new blank face has put the view back at scale 1, so the
@@ -42,6 +40,8 @@ struct TLayerCommandHost {
     std::function<void()> ScaleReset;
     // Owner of the menu, the dialogs and the message boxes.
     QWidget* Parent = nullptr;
+    // Told the folder of a file chosen in the open dialog (the page remembers it).
+    std::function<void(const QString&)> OpenFolderChosen = nullptr;
 };
 
 class TLayerCommands : public QObject {
