@@ -130,8 +130,10 @@ bool TResultSaver::Execute(QWidget* parent, TImgView32* resultView, TBitmap32& r
         // A folder that does not exist (a typing error) is not remembered.
         if (const QString folder = FolderOfFile(fileName); QFileInfo(folder).isDir()) FInitialFolder = folder;
         if (ReplaceAllowed(parent, fileName)) break;
-        // Back to the dialog, with the name that was refused to change.
-        dialog.selectFile(QFileInfo(fileName).fileName());
+        // Back to the dialog, in the folder of the file refused, with its name to change.
+        const QFileInfo refused(fileName);
+        dialog.setDirectory(refused.absolutePath());
+        dialog.selectFile(refused.fileName());
     }
 
     ResultForOutput(resultView, result);
