@@ -13,7 +13,7 @@
 #include "imaging/ViewUpdateHold.h"
 #include "resources/StringTable.h"
 #include "settings/ProgramKey.h"
-#include "wizard/ErrorBox.h"
+#include "widgets/ErrorBox.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -349,9 +349,11 @@ void TLayerCommands::actLayerImageExecute()
 {
     TImgView32* view = CurrentView();
     if (!EnsureFaceImage(view)) return;
+    QString folder;
     const QString fileName = ExecuteOpenPicture(FHost.Parent, FHost.OpenInitialFolder ? FHost.OpenInitialFolder()
-                                                                                       : QString());
+                                                                                       : QString(), &folder);
     if (fileName.isEmpty()) return;
+    if (FHost.OpenFolderChosen) FHost.OpenFolderChosen(folder);
     TViewUpdateHold update(view);
     TBitmap32 picture;
     picture.StretchFilter = sfLinear;

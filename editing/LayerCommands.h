@@ -43,6 +43,8 @@ struct TLayerCommandHost {
     std::function<void()> ScaleReset;
     // Owner of the menu, the dialogs and the message boxes.
     QWidget* Parent = nullptr;
+    // Told the folder of a file chosen in the open dialog (the page remembers it).
+    std::function<void(const QString&)> OpenFolderChosen = nullptr;
 };
 
 class TLayerCommands : public QObject {

@@ -246,6 +246,8 @@ constexpr Entry kEntries[] = {
     {StrId::HiveNameNotStorable, QT_TRANSLATE_NOOP("Cubiform", "'%s' was left out: its name cannot be stored")},
     // keyboard: a command's hint with its keys
     {StrId::KeyHint, QT_TRANSLATE_NOOP("Cubiform", "%1 (%2)")},
+    // Saving the result over an existing file (the name as it will be written).
+    {StrId::SaveResultReplace, QT_TRANSLATE_NOOP("Cubiform", "%1 already exists.\nDo you want to replace it?")},
 };
 
 const std::array<const char*, int(StrId::Count)>& Table()

@@ -220,6 +220,8 @@ enum class StrId : int {
     HiveNameNotStorable,
     // keyboard: a command's hint with its keys
     KeyHint,
+    // Saving the result over an existing file (the name as it will be written).
+    SaveResultReplace,
 
     Count
 };

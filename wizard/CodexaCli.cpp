@@ -14,9 +14,10 @@
 #include "templates/TemplateList.h"
 #include "templates/TemplatesDlg.h"
 #include "widgets/EnhCombo.h"
+#include "widgets/ErrorBox.h"
 #include "widgets/HTMLabel.h"
 #include "wizard/ActionButton.h"
-#include "wizard/ErrorBox.h"
+#include "wizard/DialogFolders.h"
 #include "wizard/PageArt.h"
 #include "wizard/RenderDrivers.h"
 #include "wizard/ResultOutput.h"
@@ -292,7 +293,6 @@ void TCodexaCliFrm::CreateComponents()
     connect(cbBookType, &QComboBox::activated, this, [this] { RunCommand(this, [this] { cbBookTypeChange(); }); });
     connect(cbeBookType, &QComboBox::activated, this, [this] { RunCommand(this, [this] { cbeBookTypeChange(); }); });
     connect(cbTemplates, &QComboBox::activated, this, [this] { RunCommand(this, [this] { cbTemplatesChange(); }); });
-    connect(cbTemplates, &TEnhCombo::OnDropDown, this, &TCodexaCliFrm::cbTemplatesDropDown);
 
     Image2 = new QLabel(this);
     named(Image2, "Image2");
@@ -387,7 +387,8 @@ void TCodexaCliFrm::FormCreate(QWidget* owner)
     commandHost.Selection = FSelection;
     commandHost.CurrentStep = [this] { return FStep; };
     commandHost.SetModified = [this](bool modified) { FModified = modified; };
-    commandHost.OpenInitialFolder = [this] { return FOpenInitDir; };
+    commandHost.OpenInitialFolder = [this] { return OpenFolder(); };
+    commandHost.OpenFolderChosen = [this](const QString& folder) { FOpenInitDir = folder; };
     commandHost.Glyph = [](int index) { return PageGlyph(index); };
     commandHost.ScaleReset = [this] {
         SetGaugeQuietly(0);
@@ -425,9 +426,10 @@ void TCodexaCliFrm::FormCreate(QWidget* owner)
     FHost->SetCaption(LoadStr(StrId::PageCaption));
     FHost->SetPicture(Image2->pixmap());
     FResultImage.StretchFilter = sfLinear;
+    FFaceCache = std::make_unique<TFaceCache>();
 
     RunCommand(this, [this] { LoadSettings(); });
-    if (!FSaver) FSaver = std::make_unique<TResultSaver>(SamplesFolder());
+    if (!FSaver) FSaver = std::make_unique<TResultSaver>(QString(), FirstRunSaveFolder(SamplesFolder()));
 
     FTemplateRows->SetItemHeight(QFontMetrics(font()).boundingRect(QStringLiteral("Wq")).height() + 3);
     RunCommand(this, [this] { FillTemplates(picker::rowNone); });
@@ -479,9 +481,12 @@ void TCodexaCliFrm::showEvent(QShowEvent* event)
 void TCodexaCliFrm::LoadSettings()
 {
     TAppSettings* settings = AppSettings(0);
+    // An installed program cannot write its Samples folder: saves go elsewhere.
+    const QString firstSaveFolder = FirstRunSaveFolder(SamplesFolder());
+    if (settings->SaveInitDir().isEmpty()) settings->SetSaveInitDir(firstSaveFolder);
     settings->ApplyFirstRunDefaults(SamplesFolder());
     FOpenInitDir = settings->OpenInitDir();
-    FSaver = std::make_unique<TResultSaver>(settings->SaveInitDir());
+    FSaver = std::make_unique<TResultSaver>(settings->SaveInitDir(), firstSaveFolder);
     (settings->LeftOrientation() ? btnOrientLeft : btnOrientRight)->setChecked(true);
     chkDefaultSize->setChecked(settings->DefaultSize());
     btnOrientLeftClick();
@@ -724,6 +729,7 @@ void TCodexaCliFrm::Restart()
     FModified = false;
     ScaleBar->setEnabled(false);
     cbTemplates->setCurrentIndex(picker::rowNone);
+    FLoadedTemplate = nullptr;
     ImgView0->Bitmap().MakeEmpty();
     DrawNoPreview(ImgView0->Bitmap(), font());
     ImgView0->Invalidate();
@@ -852,7 +858,7 @@ void TCodexaCliFrm::RenderBox(TBoxOrientation orientation)
         in.DefaultWidth = item->DefaultWidth();
         in.DefaultHeight = item->DefaultHeight();
     }
-    ::RenderBox(in, *FSelection, ImgView4, FResultImage);
+    ::RenderBox(in, *FSelection, ImgView4, FResultImage, *FFaceCache);
     if (in.DefaultSize) ImgView4Resize();
 }
 
@@ -910,8 +916,13 @@ bool TCodexaCliFrm::LoadFaceImage(const QString& fileName, int index, bool quiet
 void TCodexaCliFrm::actOpenExecute()
 {
     if (!IsFaceStep(FStep)) return;
-    const QString fileName = ExecuteOpenPicture(this, FOpenInitDir);
+    const QString fileName = ExecuteOpenPicture(this, OpenFolder(), &FOpenInitDir);
     if (!fileName.isEmpty()) LoadFaceImage(fileName, -1, false);
+}
+
+QString TCodexaCliFrm::OpenFolder() const
+{
+    return ExistingFolderOr(FOpenInitDir, SamplesFolder());
 }
 
 void TCodexaCliFrm::actSaveExecute()
@@ -1008,11 +1019,6 @@ TTemplateItem* TCodexaCliFrm::SelectedTemplate() const
     return TemplateOfRow(cbTemplates, cbTemplates->currentIndex());
 }
 
-void TCodexaCliFrm::cbTemplatesDropDown()
-{
-    cbTemplates->setProperty("Tag", cbTemplates->currentIndex());
-}
-
 void TCodexaCliFrm::cbTemplatesChange()
 {
     const int row = cbTemplates->currentIndex();
@@ -1025,6 +1031,8 @@ void TCodexaCliFrm::cbTemplatesChange()
     if (row == picker::rowEdit) {
         const QString chosen = EditTemplates(cbTemplates->itemText(picker::rowEdit));
         FillTemplates(-1);
+        // Whatever happens below, the picker ends on a template row.
+        TFinally named{[this] { SelectLoadedTemplate(); }};
         if (!chosen.isEmpty()) {
             const int found = FindTemplateRow(cbTemplates, chosen);
             if (found >= 0) {
@@ -1032,9 +1040,6 @@ void TCodexaCliFrm::cbTemplatesChange()
                 cbTemplatesChange();
             }
         }
-        const int now = cbTemplates->currentIndex();
-        if (now == picker::rowEdit || now < 0) cbTemplates->setCurrentIndex(cbTemplates->property("Tag").toInt());
-        cbTemplates->setProperty("Tag", cbTemplates->currentIndex());
         return;
     }
 
@@ -1044,13 +1049,21 @@ void TCodexaCliFrm::cbTemplatesChange()
         cbTemplates->setEnabled(true);
         cbTemplates->setFocus();
     }};
-    RenderTemplatePreview();
+    // A preview that fails is reported once the faces are loaded: the
+    // template is still usable.
+    QString previewError;
+    try {
+        RenderTemplatePreview();
+    } catch (...) {
+        previewError = CurrentErrorText();
+    }
     TBusyCursor busy;
     for (int i = 1; i <= 4; ++i) {
         ClearFace(i);
         FaceView(i)->Bitmap().MakeEmpty();
         FaceView(i)->Invalidate();
     }
+    FLoadedTemplate = SelectedTemplate();
     if (const TTemplateItem* item = SelectedTemplate()) {
         // Copies: loading a face may not outlive the item's strings.
         const QString front = item->FrontImage(), side = item->SideImage(), top = item->TopImage();
@@ -1059,6 +1072,20 @@ void TCodexaCliFrm::cbTemplatesChange()
         LoadFaceImage(top, 3, true);
     }
     FModified = false;
+    if (!previewError.isEmpty()) {
+        busy.Lift();
+        ShowErrorMessage(this, previewError);
+    }
+}
+
+void TCodexaCliFrm::SelectLoadedTemplate()
+{
+    const int now = cbTemplates->currentIndex();
+    if (now >= 0 && now != picker::rowEdit && SelectedTemplate() == FLoadedTemplate) return;
+    int row = picker::rowNone;
+    for (int i = picker::rowFirstTemplate; FLoadedTemplate && i < cbTemplates->count(); ++i)
+        if (TemplateOfRow(cbTemplates, i) == FLoadedTemplate) row = i;
+    cbTemplates->setCurrentIndex(row);
 }
 
 bool TCodexaCliFrm::AskYesNo(const QString& question)

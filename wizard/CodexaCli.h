@@ -11,6 +11,7 @@
 #include "wizard/Win2kWizIntf.h"
 #include "wizard/WizClientExIntf.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
@@ -29,6 +30,7 @@ class QToolButton;
 class TCustomImage32;
 class TCustomLayer;
 class TEnhCombo;
+class TFaceCache;
 class THTMLabel;
 class TImgView32;
 class TLayerCommands;
@@ -71,6 +73,8 @@ public:
     TImgView32* FaceView(int index) const;
     TBitmap32& ResultImage() { return FResultImage; }
     TLayerSelection* Selection() const { return FSelection; }
+    // The faces' flattened pictures the result step keeps between renders.
+    const TFaceCache& FaceCache() const { return *FFaceCache; }
     // The style that counts everywhere: cbBookType's index.
     TBoxStyle Style() const;
     // The template of the selected picker row, or null.
@@ -168,8 +172,13 @@ private:
     void ImgView4Resize();
     void ImgView3PaintStage(TCustomImage32* sender, TBitmap32* buffer, unsigned stageNum);
     void ImgView3MouseDown(TCustomImage32* sender, int button, int x, int y, TCustomLayer* layer);
-    void cbTemplatesDropDown();
     void cbTemplatesChange();
+    // After the Templates dialog: the row of the template whose faces are
+    // loaded (its rows moved with deletes and renames), "None Selected"
+    // when it is gone.
+    void SelectLoadedTemplate();
+    // The folder the open dialogs start in.
+    QString OpenFolder() const;
 
     void RenderBox(TBoxOrientation orientation);
     TBoxOrientation CurrentOrientation() const;
@@ -188,7 +197,11 @@ private:
     TLayerSelection* FSelection = nullptr;
     TLayerCommands* FLayerCommands = nullptr;
     std::unique_ptr<TResultSaver> FSaver;
+    std::unique_ptr<TFaceCache> FFaceCache;
+    // The folder of the last file opened (kept across runs).
     QString FOpenInitDir;
+    // The template whose faces were loaded last (null when none, or deleted since).
+    QPointer<TTemplateItem> FLoadedTemplate;
     TImgView32* FDropTarget = nullptr;
     TTemplateRowDelegate* FTemplateRows = nullptr;
     // Whether the application settings were read; only then are they written back.

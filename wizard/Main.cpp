@@ -3,8 +3,8 @@
 #include "resources/StringTable.h"
 #include "settings/StoreWarnings.h"
 #include "settings/WindowSettings.h"
+#include "widgets/ErrorBox.h"
 #include "wizard/ActionButton.h"
-#include "wizard/ErrorBox.h"
 #include "wizard/WindowPlacement.h"
 
 #include <QAbstractEventDispatcher>

@@ -2,7 +2,7 @@
 
 #include "resources/StringTable.h"
 #include "settings/StoreWarnings.h"
-#include "wizard/ErrorBox.h"
+#include "widgets/ErrorBox.h"
 
 #include <QMessageBox>
 #include <QTimer>

@@ -113,44 +113,27 @@ struct TFlatFace {
     }
 };
 
-// Front, side and top: the kept pictures, and the copies the composition
-// works on (it resizes and darkens its faces). The copies keep their memory
-// from one render to the next instead of taking tens of megabytes of fresh
-// pages each time.
-struct TFaceCache {
-    TFlatFace Flat[3];
-    TBitmap32 Work[3];
-};
-
-TFaceCache& FaceCache()
-{
-    static TFaceCache cache;
-    return cache;
-}
-
-std::uint64_t FacesFlattenedSoFar = 0;
-
 // Brings a kept picture up to date with its view: flattened with the
 // selection frame hidden, so the frame is never part of it.
-void UpdateFlatFace(TLayerSelection& selection, TImgView32* view, TFlatFace& flat)
+bool UpdateFlatFace(TLayerSelection& selection, TImgView32* view, TFlatFace& flat)
 {
-    if (flat.Shows(view)) return;
+    if (flat.Shows(view)) return false;
     flat.View = nullptr; // a failed flatten leaves nothing that looks valid
     SetFaceCopyProperties(flat.Picture);
     if (!view) {
         flat.Picture.SetSize(0, 0);
-        return;
+        return false;
     }
     {
         TSelectionHidden hidden(selection, selection.IndexOf(view));
         FlattenOpaqueFace(view, flat.Picture);
     }
-    ++FacesFlattenedSoFar;
     // Read after the frame is back: hiding and showing it move the
     // generation on without changing what the picture shows.
     flat.View = view;
     flat.Generation = view->ContentGeneration();
     flat.Stages = view->PaintStages();
+    return true;
 }
 
 // The composition first stretches front and side to the default size.
@@ -177,8 +160,24 @@ void LoadPreviewFace(const QString& fileName, TBitmap32& face)
 
 } // namespace
 
+// Front, side and top: the kept pictures, and the copies the composition
+// works on (it resizes and darkens its faces). The copies keep their memory
+// from one render to the next instead of taking tens of megabytes of fresh
+// pages each time.
+struct TFaceCache::TData {
+    TFlatFace Flat[3];
+    TBitmap32 Work[3];
+    std::uint64_t Flattened = 0;
+};
+
+TFaceCache::TFaceCache() : FData(std::make_unique<TData>()) {}
+
+TFaceCache::~TFaceCache() = default;
+
+std::uint64_t TFaceCache::FacesFlattened() const { return FData->Flattened; }
+
 void RenderBox(const TBoxRenderInput& in, TLayerSelection& selection, TImgView32* resultView,
-               TBitmap32& result)
+               TBitmap32& result, TFaceCache& faceCache)
 {
     if (!resultView || !HasImage(in.Faces[1]) || !HasImage(in.Faces[2])) return;
     TBusyCursor busy;
@@ -198,7 +197,7 @@ void RenderBox(const TBoxRenderInput& in, TLayerSelection& selection, TImgView32
     // The result keeps its memory for the composition, which sizes and fills
     // it anyway; a failed render leaves it empty rather than half drawn.
     try {
-        TFaceCache& cache = FaceCache();
+        TFaceCache::TData& cache = *faceCache.FData;
         const int faceCount = in.Style == bxThreeSideBox ? 3 : 2;
         for (int k = 0; k < 3; ++k) {
             TBitmap32& work = cache.Work[k];
@@ -207,7 +206,7 @@ void RenderBox(const TBoxRenderInput& in, TLayerSelection& selection, TImgView32
                 continue;
             }
             TFlatFace& flat = cache.Flat[k];
-            UpdateFlatFace(selection, in.Faces[k + 1], flat);
+            if (UpdateFlatFace(selection, in.Faces[k + 1], flat)) ++cache.Flattened;
             if (in.DefaultSize && k == 0)
                 StretchedFaceCopy(flat.Picture, work, ClampedSum(in.DefaultWidth, -box::SideStripWidth),
                                   in.DefaultHeight);
@@ -244,17 +243,22 @@ void RenderTemplatePreview(TImgView32* view0, const TTemplateItem* item, TBoxSty
         return;
     }
     TBusyCursor busy;
-    TBitmap32 front, side, top;
-    LoadPreviewFace(item->FrontImage(), front);
-    LoadPreviewFace(item->SideImage(), side);
-    LoadPreviewFace(item->TopImage(), top);
-    // A template made in code may not have its size set yet.
-    const int w = item->DefaultWidth() > 0 ? item->DefaultWidth() : TTemplateItem::kFallbackWidth;
-    const int h = item->DefaultHeight() > 0 ? item->DefaultHeight() : TTemplateItem::kFallbackHeight;
-    ComposePreview(preview, front, side, top, style, w, h);
+    try {
+        TBitmap32 front, side, top;
+        LoadPreviewFace(item->FrontImage(), front);
+        LoadPreviewFace(item->SideImage(), side);
+        LoadPreviewFace(item->TopImage(), top);
+        // A template made in code may not have its size set yet.
+        const int w = item->DefaultWidth() > 0 ? item->DefaultWidth() : TTemplateItem::kFallbackWidth;
+        const int h = item->DefaultHeight() > 0 ? item->DefaultHeight() : TTemplateItem::kFallbackHeight;
+        ComposePreview(preview, front, side, top, style, w, h);
+    } catch (...) {
+        // The caller reports the error; the view shows the placeholder, not a blank.
+        preview.SetSize(0, 0);
+        DrawNoPreview(preview, view0->font());
+        throw;
+    }
 }
-
-std::uint64_t RenderBoxFacesFlattened() { return FacesFlattenedSoFar; }
 
 void CentreResultSelection(TImgView32* resultView, TRubberbandLayer* handle)
 {

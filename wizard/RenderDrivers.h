@@ -9,6 +9,9 @@
 #include "render/Bitmap32Utils.h"
 #include "widgets/BusyCursor.h"
 
+#include <cstdint>
+#include <memory>
+
 class TTemplateItem;
 
 struct TBoxRenderInput {
@@ -19,17 +22,35 @@ struct TBoxRenderInput {
     int DefaultWidth = 250, DefaultHeight = 300;
 };
 
+// The faces' flattened pictures kept from one render to the next, and the
+// copies the composition works on. Each page owns one: the pictures belong
+// to that page's views and die with them.
+class TFaceCache {
+public:
+    TFaceCache();
+    ~TFaceCache();
+    TFaceCache(const TFaceCache&) = delete;
+    TFaceCache& operator=(const TFaceCache&) = delete;
+    // How many faces the renders through this cache have flattened so far
+    // (for tests of the kept pictures).
+    std::uint64_t FacesFlattened() const;
+
+private:
+    struct TData;
+    std::unique_ptr<TData> FData;
+    friend void RenderBox(const TBoxRenderInput&, TLayerSelection&, TImgView32*, TBitmap32&, TFaceCache&);
+};
+
 // The final render: flattens the faces (selection frames hidden), ComposeBox into result, shows it in resultView
 // as one selected image layer (through selection.AddImageLayer), with the busy cursor and the view's updates held;
 // everything restored on every path, also when an exception escapes (which it then rethrows).
 // Does nothing when the front or side image is empty. The page calls it only on step 4.
-// Each face's flattened picture is kept for the next render and made again only
+// Each face's flattened picture is kept in cache for the next render and made again only
 // when the view's content generation (or its paint stages) changed since.
 void RenderBox(const TBoxRenderInput& in, TLayerSelection& selection, TImgView32* resultView,
-               TBitmap32& result);
-// How many faces RenderBox has flattened so far (for tests of the kept pictures).
-std::uint64_t RenderBoxFacesFlattened();
+               TBitmap32& result, TFaceCache& cache);
 // The template preview into view0's bitmap (DrawNoPreview when item is null or its front/side file is missing).
+// A preview that fails leaves the placeholder drawn and rethrows.
 void RenderTemplatePreview(TImgView32* view0, const TTemplateItem* item, TBoxStyle style);
 // Re-centres the result's selection frame on the visible area (the result view's resize handler).
 void CentreResultSelection(TImgView32* resultView, TRubberbandLayer* handle);

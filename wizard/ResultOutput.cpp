@@ -3,7 +3,8 @@
 #include "codecs/ImageFiles.h"
 #include "render/LayerUtils.h"
 #include "resources/StringTable.h"
-#include "wizard/ErrorBox.h"
+#include "widgets/ErrorBox.h"
+#include "wizard/DialogFolders.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -52,9 +53,23 @@ bool ResultViewHasPicture(TImgView32* resultView)
     return picture && !picture->Bitmap().IsEmpty();
 }
 
+// Asks before target is replaced. The dialog's own question is off: it
+// would ask about the name as typed, before the extension is forced.
+bool ReplaceAllowed(QWidget* parent, const QString& target)
+{
+    const QFileInfo info(target);
+    // A folder in the way is not replaced: the write fails and says so.
+    if (!info.exists() || info.isDir()) return true;
+    return QMessageBox::warning(parent, LoadStr(StrId::WizAppTitle), LoadStr(StrId::SaveResultReplace).arg(info.fileName()),
+                                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
 } // namespace
 
-TResultSaver::TResultSaver(QString initialFolder) : FInitialFolder(std::move(initialFolder)) {}
+TResultSaver::TResultSaver(QString initialFolder, QString fallbackFolder)
+    : FInitialFolder(std::move(initialFolder)), FFallbackFolder(std::move(fallbackFolder))
+{
+}
 
 QString TResultSaver::InitialFolder() const { return FInitialFolder; }
 
@@ -97,18 +112,29 @@ bool TResultSaver::Execute(QWidget* parent, TImgView32* resultView, TBitmap32& r
         return false;
     }
 
-    QFileDialog dialog(parent, LoadStr(StrId::SaveResultCaption), FInitialFolder);
+    QFileDialog dialog(parent, LoadStr(StrId::SaveResultCaption), ExistingFolderOr(FInitialFolder, FFallbackFolder));
     dialog.setObjectName(QStringLiteral("dlgSave"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     const QStringList filters = SaveFilters();
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.at(int(FFileType)));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-    const qsizetype chosen = filters.indexOf(dialog.selectedNameFilter());
-    if (chosen >= 0) FFileType = TFileType(chosen);
-    const QString fileName = dialog.selectedFiles().constFirst();
+    QString fileName;
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+        const qsizetype chosen = filters.indexOf(dialog.selectedNameFilter());
+        if (chosen >= 0) FFileType = TFileType(chosen);
+        fileName = ForceExtension(dialog.selectedFiles().constFirst(), FFileType);
+        // A folder that does not exist (a typing error) is not remembered.
+        if (const QString folder = FolderOfFile(fileName); QFileInfo(folder).isDir()) FInitialFolder = folder;
+        if (ReplaceAllowed(parent, fileName)) break;
+        // Back to the dialog, in the folder of the file refused, with its name to change.
+        const QFileInfo refused(fileName);
+        dialog.setDirectory(refused.absolutePath());
+        dialog.selectFile(refused.fileName());
+    }
 
     ResultForOutput(resultView, result);
     QString error;

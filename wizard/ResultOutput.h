@@ -8,13 +8,17 @@
 
 class QWidget;
 
-// The save command's dialog and writers. Keeps the chosen file type for the next save in the run.
+// The save command's dialog and writers. Keeps the chosen file type and the folder of the last save for the next
+// save in the run.
 class TResultSaver {
 public:
-    explicit TResultSaver(QString initialFolder);
+    // The dialog opens in initialFolder, or in fallbackFolder while that folder does not exist.
+    explicit TResultSaver(QString initialFolder, QString fallbackFolder = QString());
+    // The folder last used (to be kept across runs), as given until the dialog was accepted once.
     QString InitialFolder() const;
     // Runs the save dialog, brings result to the size shown by resultView's selection frame (RenderLayerToSize),
-    // writes JPEG/GIF/BMP by the chosen type with the extension forced. Returns true when a file was written
+    // writes JPEG/GIF/BMP by the chosen type with the extension forced. When the file that will be written
+    // exists, the user is asked whether to replace it; No goes back to the dialog. Returns true when a file was written
     // (the page then clears Modified). Cancel returns false silently; a failed write shows a warning
     // (JPEG/GIF: naming the file and reason; BMP: an error box with the error's text) and returns false;
     // an empty result writes nothing, warns and returns false.
@@ -31,6 +35,7 @@ public:
 
 private:
     QString FInitialFolder;
+    QString FFallbackFolder;
     TFileType FFileType = ftJpeg;
 };
 

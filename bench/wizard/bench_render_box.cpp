@@ -32,6 +32,7 @@ struct Scene {
     std::unique_ptr<TImgView32> views[5];
     std::unique_ptr<TLayerSelection> selection;
     TBitmap32 result;
+    TFaceCache faceCache; // as the page keeps it
 
     Scene()
     {
@@ -80,7 +81,7 @@ void BM_RenderBoxDriver(benchmark::State& state)
     TBoxRenderInput in = s.Input(state.range(0) != 0);
     for (auto _ : state) {
         in.Orientation = in.Orientation == boLeft ? boRight : boLeft;
-        RenderBox(in, *s.selection, s.views[4].get(), s.result);
+        RenderBox(in, *s.selection, s.views[4].get(), s.result, s.faceCache);
         benchmark::DoNotOptimize(s.result.Bits());
     }
     state.counters["result_w"] = s.result.Width();
@@ -95,7 +96,7 @@ void BM_RenderBoxDriverFrontEdited(benchmark::State& state)
     TCustomLayer* layer = s.views[1]->Layers().Items(0);
     for (auto _ : state) {
         layer->Changed();
-        RenderBox(in, *s.selection, s.views[4].get(), s.result);
+        RenderBox(in, *s.selection, s.views[4].get(), s.result, s.faceCache);
         benchmark::DoNotOptimize(s.result.Bits());
     }
 }

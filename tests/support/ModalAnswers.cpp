@@ -151,7 +151,10 @@ TAnswer AnswerFileDialog(const QString& fileName, int filterIndex)
     return modal_answers::Queue([fileName, filterIndex](QWidget* w, TAnswered& seen) {
         auto* dialog = qobject_cast<QFileDialog*>(w);
         if (!dialog) return TOutcome::WrongKind;
-        if (!seen.Seen) seen.Text = dialog->selectedNameFilter();
+        if (!seen.Seen) {
+            seen.Text = dialog->selectedNameFilter();
+            seen.Folder = dialog->directory().absolutePath();
+        }
         if (fileName.isEmpty()) {
             dialog->reject();
             return TOutcome::Done;

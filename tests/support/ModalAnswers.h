@@ -20,6 +20,8 @@ struct TAnswered {
     // A box's text, a file dialog's name filter at opening, an input's text
     // before typing, any other dialog's title.
     QString Text;
+    // A file dialog's folder at opening.
+    QString Folder;
     QMessageBox::Icon Icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons Buttons;
 };

@@ -8,15 +8,22 @@
 #include "settings/ProgramKey.h"
 #include "settings/StoreWarnings.h"
 #include "templates/TemplateList.h"
+#include "templates/TemplatesDlg.h"
 #include "widgets/EnhCombo.h"
 #include "widgets/HTMLabel.h"
+#include "wizard/TemplatePicker.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+
+#include <memory>
 
 namespace {
 
@@ -29,6 +36,52 @@ void ChooseRow(QComboBox* combo, Qt::Key key)
 {
     combo->setFocus();
     QTest::keyClick(combo, key);
+}
+
+// Opens the list and chooses row in it with the keyboard.
+void ChooseFromList(QComboBox* combo, int row)
+{
+    combo->showPopup();
+    QAbstractItemView* view = combo->view();
+    view->setCurrentIndex(view->model()->index(row, 0));
+    QTest::keyClick(view, Qt::Key_Return);
+}
+
+// Picks the entry of that name in the Templates dialog from the keyboard.
+void PickEntry(TTemplatesFrm* dialog, const QString& name)
+{
+    QComboBox* entries = dialog->cbTemplates;
+    QTest::keyClick(entries, Qt::Key_Home);
+    while (entries->currentText() != name && entries->currentIndex() + 1 < entries->count())
+        QTest::keyClick(entries, Qt::Key_Down);
+    EXPECT_EQ(entries->currentText(), name);
+}
+
+// Answers the Templates dialog: deletes the entry of that name (Yes to the
+// question) and cancels. The question opens from the dialog's own loop, so
+// it is answered as a dialog of its own.
+TAnswer DeleteInTemplatesDialog(const QString& name)
+{
+    auto asked = std::make_shared<int>(0); // 1: delete clicked, 2: question answered
+    return modal_answers::Queue([name, asked](QWidget* w, TAnswered& seen) {
+        using modal_answers::TOutcome;
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && *asked == 1) {
+            seen.Text = box->text();
+            box->button(QMessageBox::Yes)->click();
+            *asked = 2;
+            return TOutcome::Retry;
+        }
+        auto* dialog = qobject_cast<TTemplatesFrm*>(w);
+        if (!dialog) return TOutcome::WrongKind;
+        if (*asked == 0) {
+            PickEntry(dialog, name);
+            QTimer::singleShot(0, dialog->btnDelete, &QToolButton::click);
+            *asked = 1;
+        }
+        if (*asked == 1) return TOutcome::Retry;
+        dialog->reject();
+        return TOutcome::Done;
+    });
 }
 
 } // namespace
@@ -364,6 +417,76 @@ TEST_F(PageTest, TemplateWithAMissingFrontFileLoadsTheOtherFaces)
     EXPECT_TRUE(dialog->Seen);
     EXPECT_EQ(list->currentIndex(), 0);
     EXPECT_EQ(list->count(), 6);
+}
+
+// A preview that fails (here at a size no picture may have) is reported and
+// leaves the placeholder; the template's faces load all the same.
+TEST_F(PageTest, TemplateWhosePreviewFailsStillLoadsItsFaces)
+{
+    TTemplateItem* huge = TemplateContainer(0)->AddTemplate();
+    huge->SetItemName("Huge");
+    huge->SetFrontImage(SampleFacePath(1));
+    huge->SetSideImage(SampleFacePath(2));
+    huge->SetDefaultHeight(100000);
+    huge->SetDefaultWidth(100000);
+    Page->FillTemplates(0);
+    const TAnswer error = AnswerBox(QMessageBox::Ok);
+    ChooseFromList(Page->cbTemplates, picker::rowFirstTemplate);
+    EXPECT_TRUE(error->Seen);
+    EXPECT_EQ(error->Icon, QMessageBox::Critical);
+    EXPECT_EQ(Page->cbTemplates->currentText(), "Huge");
+    EXPECT_EQ(Page->ImgView0->Bitmap().Width(), box::NoPreviewWidth);
+    EXPECT_FALSE(Empty(Page->ImgView1) || Empty(Page->ImgView2));
+    ClickNext();
+    ASSERT_EQ(Page->Step(), 1);
+    Idle();
+    EXPECT_TRUE(Host->btnNext->isEnabled());
+}
+
+// After the Templates dialog the picker names the template whose faces are
+// loaded, wherever deletes and renames moved its row, and "None Selected"
+// once it is gone. The faces stay as they are.
+TEST_F(PageTest, PickerNamesTheLoadedTemplateAfterTheTemplatesDialog)
+{
+    int width = 10;
+    for (const QString name : {"Alpha", "Beta", "Gamma"}) {
+        TTemplateItem* item = TemplateContainer(0)->AddTemplate();
+        item->SetItemName(name);
+        item->SetFrontImage(WriteImage(Path(name + ".bmp"), width, 20, 0xFF336699));
+        item->SetSideImage(SampleFacePath(2));
+        width += 10;
+    }
+    Page->FillTemplates(0);
+    QComboBox* list = Page->cbTemplates;
+    ChooseFromList(list, picker::rowFirstTemplate + 1);
+    ASSERT_EQ(list->currentText(), "Beta");
+    ASSERT_EQ(Page->ImgView1->Bitmap().Width(), 20);
+    auto deleteEntry = [&](const QString& name) {
+        const TAnswer question = DeleteInTemplatesDialog(name);
+        ChooseFromList(list, picker::rowEdit);
+        Idle();
+        EXPECT_EQ(question->Text, "Do you really want to delete the selected item?");
+    };
+
+    deleteEntry("Alpha");
+    EXPECT_EQ(list->currentText(), "Beta");
+    AnswerWith<TTemplatesFrm>([](TTemplatesFrm* dialog) {
+        PickEntry(dialog, "Gamma");
+        dialog->txtItemName->selectAll();
+        QTest::keyClicks(dialog->txtItemName, "Aardvark");
+        dialog->reject(); // Cancel keeps the rename
+    });
+    ChooseFromList(list, picker::rowEdit);
+    Idle();
+    EXPECT_EQ(FindTemplateRow(list, "Aardvark"), picker::rowFirstTemplate);
+    EXPECT_EQ(list->currentText(), "Beta");
+    EXPECT_EQ(Page->ImgView1->Bitmap().Width(), 20);
+
+    deleteEntry("Beta");
+    EXPECT_EQ(list->currentIndex(), picker::rowNone);
+    EXPECT_EQ(FindTemplateRow(list, "Beta"), -1);
+    EXPECT_EQ(Page->ImgView1->Bitmap().Width(), 20);
+    EXPECT_FALSE(Empty(Page->ImgView2));
 }
 
 TEST_F(PageTest, UnreadableSettingsAreReportedAndLeftAsStored)

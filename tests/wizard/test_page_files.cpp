@@ -5,10 +5,13 @@
 #include "codecs/ImageFiles.h"
 #include "editing/LayerSelection.h"
 #include "imaging/ImgView32.h"
+#include "settings/ProgramKey.h"
+#include "wizard/RenderDrivers.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -226,4 +229,49 @@ TEST_F(PageFilesTest, WalkFromTheSampleTemplateToASavedResizedPicture)
     emit Page->popCodexa->aboutToShow();
     Page->actCopy->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->image().size(), resized);
+    // The option clicks rendered again from the page's kept faces.
+    EXPECT_EQ(Page->FaceCache().FacesFlattened(), 2u);
+}
+
+// The open and save dialogs start in the folder last used there, for the
+// rest of the run and after a restart; a folder since deleted gives way to
+// the first-run folder.
+TEST_F(PageFilesTest, DialogsReopenInTheFolderLastUsed)
+{
+    const QString samples = QDir(SamplesFolder()).absolutePath(), in = Path("in"), out = Path("out");
+    ASSERT_TRUE(QDir().mkpath(in) && QDir().mkpath(out));
+    const QString front = WriteImage(in + "/front.bmp", 20, 20, 0xFF123456);
+    auto saveDialogFolder = [&](const QString& fileName) {
+        const TAnswer dialog = AnswerFileDialog(fileName, 0);
+        Click(Host->btnDialogs);
+        return dialog->Folder;
+    };
+    auto openDialogFolder = [&](const QString& fileName) {
+        const TAnswer dialog = AnswerFileDialog(fileName);
+        Click(Page->btnDialogs);
+        return dialog->Folder;
+    };
+    auto toFrontStep = [&] {
+        while (Page->Step() > 1) ClickBack();
+    };
+
+    ToResultStep();
+    EXPECT_EQ(saveDialogFolder(out + "/box.jpg"), samples);
+    EXPECT_EQ(saveDialogFolder(QString()), out);
+    toFrontStep();
+    EXPECT_EQ(openDialogFolder(front), samples);
+    EXPECT_EQ(openDialogFolder(QString()), in);
+
+    NewHost();
+    ToResultStep();
+    EXPECT_EQ(saveDialogFolder(QString()), out);
+    toFrontStep();
+    EXPECT_EQ(openDialogFolder(QString()), in);
+
+    ASSERT_TRUE(QDir(out).removeRecursively() && QDir(in).removeRecursively());
+    NewHost();
+    ToResultStep();
+    EXPECT_EQ(saveDialogFolder(QString()), samples);
+    toFrontStep();
+    EXPECT_EQ(openDialogFolder(QString()), samples);
 }

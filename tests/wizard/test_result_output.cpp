@@ -9,17 +9,24 @@
 #include "resources/StringTable.h"
 #include "support/ModalAnswers.h"
 #include "templates/TemplateList.h"
+#include "wizard/DialogFolders.h"
 
 #include <QClipboard>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <functional>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -62,6 +69,7 @@ struct RenderFixture : ResultFixture {
     int step = 4;
     TLayerSelection faces{{nullptr, front.view.get(), side.view.get(), nullptr, View()}, [this] { return step; }};
     TBoxRenderInput in;
+    TFaceCache cache; // as a page owns it
     TBitmapLayer* framed = nullptr;
 
     void SetUp() override
@@ -104,6 +112,89 @@ TEST_F(ResultFixture, EachTypeForcesItsExtensionAndStaysChosenForTheNextSave)
     // Cancel writes nothing and says nothing.
     AnswerFileDialog(QString());
     EXPECT_FALSE(Save(saver));
+}
+
+// The question before a file is replaced concerns the file really written:
+// the name with the type's extension forced. No goes back to the dialog.
+TEST_F(ResultFixture, ReplacingAsksAboutTheFileWrittenAndNoKeepsIt)
+{
+    ShowResult(40, 30);
+    const QByteArray old("the old file");
+    auto put = [&](const char* name) {
+        QFile file(Path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(old);
+    };
+    auto bytes = [&](const char* name) {
+        QFile file(Path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    for (const char* name : {"box.jpg", "box2.jpeg", "box2.jpg", "box3.jpeg"}) put(name);
+    // The names typed below are paths: the dialog goes back to their folder.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("start"));
+    TResultSaver saver(Path("start"));
+    const struct {
+        const char* typed;
+        const char* written;
+    } cases[] = {{"box", "box.jpg"}, {"box2.jpeg", "box2.jpg"}};
+    for (const auto& c : cases) {
+        // Typed as a path into the name field: the dialog stays in its folder.
+        AnswerWith<QFileDialog>([path = Path(c.typed)](QFileDialog* dialog) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        const TAnswer question = AnswerBox(QMessageBox::No);
+        const TAnswer again = AnswerFileDialog(QString());
+        EXPECT_FALSE(Save(saver)) << c.typed;
+        EXPECT_EQ(question->Text, QString("%1 already exists.\nDo you want to replace it?").arg(c.written));
+        EXPECT_EQ(again->Folder, QDir(dir.path()).absolutePath()) << c.typed;
+        EXPECT_EQ(bytes(c.written), old) << c.written;
+
+        SaveAs(c.typed, TResultSaver::ftJpeg);
+        AnswerBox(QMessageBox::Yes);
+        EXPECT_TRUE(Save(saver)) << c.typed;
+        TBitmap32 back;
+        EXPECT_EQ(ReadImageFile(Path(c.written), back), TLoadResult::Loaded) << c.written;
+    }
+    EXPECT_EQ(bytes("box2.jpeg"), old);
+    // The name as typed exists, the file written does not: no question.
+    SaveAs("box3.jpeg", TResultSaver::ftJpeg);
+    EXPECT_TRUE(Save(saver));
+    EXPECT_EQ(bytes("box3.jpeg"), old);
+    EXPECT_TRUE(QFileInfo(Path("box3.jpg")).isFile());
+}
+
+// An installed program cannot write its Samples folder: the first save goes
+// to the user's Pictures folder, or the home folder when there is none.
+TEST(DialogFolders, FirstSaveFolderIsPicturesWhenSamplesCannotBeWritten)
+{
+    QTemporaryDir dir;
+    const QString root = dir.path(), readOnly = root + "/ro/", writable = root + "/rw/", home = root + "/home",
+                  bare = root + "/bare";
+    for (const QString& folder : {readOnly, writable, home + "/Pictures", bare}) ASSERT_TRUE(QDir().mkpath(folder));
+    const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                     QFile::ReadOther | QFile::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(root, all));
+    ASSERT_TRUE(QFile::setPermissions(readOnly, all & ~QFile::WriteOwner));
+    ASSERT_TRUE(QFile::setPermissions(writable, all | QFile::WriteGroup | QFile::WriteOther));
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Root may write anywhere: the folders are looked at as another user.
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(100);
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + "/no-config"));
+        qputenv("HOME", QFile::encodeName(home));
+        int wrong = 0;
+        if (FirstRunSaveFolder(writable) != writable) wrong |= 1;
+        if (FirstRunSaveFolder(readOnly) != home + "/Pictures/") wrong |= 2;
+        qputenv("HOME", QFile::encodeName(bare));
+        if (FirstRunSaveFolder(readOnly) != bare + "/") wrong |= 4;
+        _exit(wrong);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: writable Samples, 2: Pictures, 4: home, 100: no other user";
 }
 
 TEST_F(ResultFixture, ResizedResultIsSavedAndCopiedAtItsNewSize)
@@ -182,7 +273,7 @@ TEST_F(RenderFixture, RenderLeavesTheFaceFramesOutAndShowsOneSelectedPicture)
     faces.SetSelection(framed, 1);
 
     View()->SetScale(2.0f);
-    RenderBox(in, faces, View(), result);
+    RenderBox(in, faces, View(), result, cache);
     EXPECT_TRUE(SamePixels(result, expected));
     EXPECT_EQ(faces.HandleLayer(1)->Options(), 0xB0000000u);
     EXPECT_TRUE(front.view->PaintStages()[0].RunTime);
@@ -199,7 +290,7 @@ TEST_F(RenderFixture, RenderLeavesTheFaceFramesOutAndShowsOneSelectedPicture)
     // A re-render (the last picture lends its memory) at another size stays
     // centred where the first one was.
     in.Shadow = false;
-    RenderBox(in, faces, View(), result);
+    RenderBox(in, faces, View(), result, cache);
     shown = dynamic_cast<TBitmapLayer*>(faces.SelectedLayer(4));
     ASSERT_TRUE(shown);
     EXPECT_TRUE(SamePixels(shown->Bitmap(), result));
@@ -212,7 +303,7 @@ TEST_F(RenderFixture, RenderLeavesTheFaceFramesOutAndShowsOneSelectedPicture)
 
     // Without a side image nothing changes.
     side.view->Bitmap().SetSize(0, 0);
-    RenderBox(in, faces, View(), result);
+    RenderBox(in, faces, View(), result, cache);
     EXPECT_EQ(faces.SelectedLayer(4), shown);
     EXPECT_TRUE(SamePixels(result, expectedNoShadow));
 }
@@ -230,9 +321,9 @@ TEST_F(RenderFixture, KeptFacesFollowEveryChangeOfAFaceAndOnlyThose)
     TBitmapLayer* frontTop = AddBitmapLayerFrom(front.view.get(), picture);
     TBitmapLayer* sideLayer = AddBitmapLayerFrom(side.view.get(), picture);
     auto flattenedByRender = [&] {
-        const std::uint64_t before = RenderBoxFacesFlattened();
-        RenderBox(in, faces, View(), result);
-        return RenderBoxFacesFlattened() - before;
+        const std::uint64_t before = cache.FacesFlattened();
+        RenderBox(in, faces, View(), result, cache);
+        return cache.FacesFlattened() - before;
     };
     auto fromScratch = [&] {
         TBitmap32 f, s, t, expected;
@@ -308,6 +399,24 @@ TEST_F(RenderFixture, KeptFacesFollowEveryChangeOfAFaceAndOnlyThose)
         EXPECT_TRUE(fromScratch()) << step.what;
     }
     EXPECT_EQ(faces.HandleLayer(1)->Options(), 0xB0000000u);
+
+    // Another page, with views and a cache of its own: its renders leave the
+    // pictures kept here alone.
+    ViewFixture otherFront, otherSide, otherResult;
+    Opaque(otherFront.view->Bitmap(), 80, 90, 8);
+    Opaque(otherSide.view->Bitmap(), 20, 90, 9);
+    TLayerSelection otherFaces{{nullptr, otherFront.view.get(), otherSide.view.get(), nullptr, otherResult.view.get()},
+                               [] { return 4; }};
+    TBoxRenderInput otherIn;
+    otherIn.Faces[1] = otherFront.view.get();
+    otherIn.Faces[2] = otherSide.view.get();
+    TFaceCache otherCache;
+    TBitmap32 otherPicture;
+    flattenedByRender();
+    RenderBox(otherIn, otherFaces, otherResult.view.get(), otherPicture, otherCache);
+    EXPECT_EQ(otherCache.FacesFlattened(), 2u);
+    EXPECT_EQ(flattenedByRender(), 0u);
+    EXPECT_TRUE(fromScratch());
 }
 
 TEST(TemplatePreview, PlaceholderUnlessFrontAndSideFilesExist)
@@ -346,5 +455,12 @@ TEST(TemplatePreview, PlaceholderUnlessFrontAndSideFilesExist)
     item.SetFrontImage(bad.fileName());
     RenderTemplatePreview(view0.view.get(), &item, bxTwoSidedBox);
     EXPECT_EQ(size(), QSize(120, 160));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+    // A size no picture may have: the error reaches the caller, the view shows the placeholder.
+    item.SetDefaultWidth(100000);
+    item.SetDefaultHeight(100000);
+    EXPECT_ANY_THROW(RenderTemplatePreview(view0.view.get(), &item, bxTwoSidedBox));
+    EXPECT_EQ(size(), QSize(box::NoPreviewWidth, box::NoPreviewHeight));
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }

@@ -1,4 +1,4 @@
-#include "wizard/ErrorBox.h"
+#include "widgets/ErrorBox.h"
 
 #include "resources/StringTable.h"
 
