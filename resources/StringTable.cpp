@@ -33,7 +33,8 @@ constexpr Entry kEntries[] = {
     {StrId::RenderUsage, QT_TRANSLATE_NOOP("Cubiform",
                          "Usage: cubiform-render [--front F --side S [--top T]] [--style two-sided|three-sided|book]\n"
                          "                       [--orientation left|right] [--shadow] [--default-size[=WxH]]\n"
-                         "                       [--preview] [--template NAME] -o OUT.jpg|OUT.gif|OUT.bmp\n"
+                         "                       [--preview] [--template NAME] [--memory-limit N]\n"
+                         "                       -o OUT.jpg|OUT.gif|OUT.bmp\n"
                          "       cubiform-render --list-templates\n"
                          "\n"
                          "Renders a product box from face images (BMP, JPEG or GIF) and saves it as\n"
@@ -47,6 +48,9 @@ constexpr Entry kEntries[] = {
                          "  --shadow                      lay a drop shadow under the box\n"
                          "  --default-size[=WxH]          resize the faces to WxH (250x300 if not given)\n"
                          "  --preview                     the template preview, always at the default size\n"
+                         "  --memory-limit N              the most memory a load or the render may take,\n"
+                         "                                in bytes or with K, M or G (default: the smaller\n"
+                         "                                of 2G and half the physical memory)\n"
                          "  --template NAME               faces and default size from a stored template\n"
                          "  --list-templates              print the stored template names, one a line\n"
                          "  -o, --output OUT              the file to write\n"
@@ -239,6 +243,11 @@ constexpr Entry kEntries[] = {
     {StrId::PickerNoneSelected, QT_TRANSLATE_NOOP("Cubiform", "None Selected")},
     {StrId::PickerEditTemplates, QT_TRANSLATE_NOOP("Cubiform", "Edit Templates...               ")},
     {StrId::PickerDiscardQuestion, QT_TRANSLATE_NOOP("Cubiform", "Do you want to discard the current Cubiform?")},
+    // Memory budget of loads and renders
+    {StrId::MemoryPictureSize, QT_TRANSLATE_NOOP("Cubiform", "a picture of %1 \u00d7 %2 pixels")},
+    {StrId::MemoryOverLimit, QT_TRANSLATE_NOOP("Cubiform", "%1 would need %2 of memory, more than the limit of %3 (CUBIFORM_MEMORY_LIMIT sets another)")},
+    {StrId::MemoryFilePicture, QT_TRANSLATE_NOOP("Cubiform", "'%1', %2,")},
+    {StrId::CantAllocatePicture, QT_TRANSLATE_NOOP("Cubiform", "Can't allocate the DIB handle for %1 (%2)")},
 };
 
 const std::array<const char*, int(StrId::Count)>& Table()

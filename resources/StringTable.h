@@ -214,6 +214,12 @@ enum class StrId : int {
     PickerEditTemplates,
     PickerDiscardQuestion,
 
+    // Memory budget of loads and renders
+    MemoryPictureSize,
+    MemoryOverLimit,
+    MemoryFilePicture,
+    CantAllocatePicture,
+
     Count
 };
 
