@@ -1,4 +1,5 @@
 #include "CodecTestSupport.h"
+#include "support/FileSizeLimit.h"
 
 #include "codecs/BmpWriter.h"
 #include "codecs/GifWriter.h"
@@ -310,40 +311,6 @@ TEST_F(ImageFiles, FailedSavesLeaveNoFileBehind)
     EXPECT_EQ(FolderEntries(Path("box")), (QStringList{"out.bmp", "out.jpg"}));
     EXPECT_EQ(FolderEntries(Path("box/out.jpg")), QStringList{"inside"});
 }
-
-namespace {
-
-// Runs `save` in a child process whose files may not grow past `limit`
-// bytes (a full disk, as far as the writer can tell) and returns what it
-// reported.
-QString InChildWithFileSizeLimit(rlim_t limit, const std::function<QString()>& save)
-{
-    int fds[2];
-    if (pipe(fds) != 0) return QStringLiteral("no pipe");
-    const pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small{};
-        getrlimit(RLIMIT_FSIZE, &small);
-        small.rlim_cur = limit;
-        setrlimit(RLIMIT_FSIZE, &small);
-        const QByteArray said = save().toUtf8();
-        (void)!write(fds[1], said.constData(), std::size_t(said.size()));
-        _exit(0);
-    }
-    close(fds[1]);
-    QByteArray said;
-    char buffer[512];
-    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) said.append(buffer, n);
-    close(fds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status)) return QStringLiteral("child died");
-    return QString::fromUtf8(said);
-}
-
-} // namespace
 
 TEST_F(ImageFiles, ASaveOnAFullDiskFailsWithTheReasonAndKeepsTheOldFile)
 {
