@@ -182,12 +182,17 @@ std::uint64_t RowBytes(const THeader& h)
 
 bool IsRle(const THeader& h) { return h.Compression == kBiRle8 || h.Compression == kBiRle4; }
 
+// Whether the file holds every row of uncompressed data.
+bool RowsFit(const TByteSource& source, const THeader& h)
+{
+    const std::uint64_t size = source.Size();
+    return h.PixelOffset <= size && RowBytes(h) * std::uint64_t(h.Height) <= size - h.PixelOffset;
+}
+
 bool DecodeUncompressed(TByteSource& source, const THeader& h, const TColor32 (&palette)[256], TPixelBuffer& out)
 {
     const std::uint64_t stride = RowBytes(h);
-    const std::uint64_t size = source.Size();
-    if (h.PixelOffset > size || stride * std::uint64_t(h.Height) > size - h.PixelOffset) return false;
-    if (!source.Seek(h.PixelOffset)) return false;
+    if (!RowsFit(source, h) || !source.Seek(h.PixelOffset)) return false;
     TStreamReader reader(source);
     std::vector<std::uint8_t> row{};
     row.resize(std::size_t(stride));
@@ -317,6 +322,8 @@ bool DecodeBmp(TByteSource& source, TPixelBuffer& out, const TImageLimits& limit
     if (!ReadHeader(f, h) || !limits.Allows(h.Width, h.Height)) return false;
     TColor32 palette[256];
     if (!ReadPalette(f, h, palette)) return false;
+    // A file too short for its rows is damaged, whatever memory it would take.
+    if (!IsRle(h) && !RowsFit(source, h)) return false;
     if (admit && !admit(TImageHeader{h.Width, h.Height, IsRle(h) ? 0 : std::int64_t(RowBytes(h))})) return false;
     try {
         TPixelBuffer decoded;

@@ -168,8 +168,8 @@ TEST_F(PageFilesTest, FilesThatAreNotFaceImagesAreRefusedWithAWarning)
     membudget::SetLimit(0);
     EXPECT_TRUE(warning->Text.startsWith(
         QStringLiteral("'%1', a picture of 20000 \u00d7 20000 pixels, would need ").arg(big.fileName())))
-        << warning->Text;
-    EXPECT_TRUE(warning->Text.contains("more than the limit of 64 MB")) << warning->Text;
+        << warning->Text.toStdString();
+    EXPECT_TRUE(warning->Text.contains("more than the limit of 64 MB")) << warning->Text.toStdString();
     EXPECT_TRUE(Page->ImgView1->Bitmap().IsEmpty());
 }
 
