@@ -9,11 +9,14 @@ namespace {
 
 constexpr std::uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3;
 constexpr std::size_t kFileHeaderSize = 14;
+// Headers, bit masks and the largest palette all lie within this many bytes.
+constexpr std::size_t kHeadBytes = kFileHeaderSize + 124 + 12 + 256 * 4;
 
+// The start of the file, read at once; Size() is the whole file's length.
 class TBytes {
 public:
-    explicit TBytes(TByteSpan d) : FData(d) {}
-    std::size_t Size() const { return FData.size(); }
+    TBytes(TByteSpan d, std::uint64_t fileSize) : FData(d), FFileSize(fileSize) {}
+    std::uint64_t Size() const { return FFileSize; }
     bool Has(std::uint64_t offset, std::uint64_t count) const
     {
         return offset <= FData.size() && count <= FData.size() - offset;
@@ -26,10 +29,42 @@ public:
                (std::uint32_t(FData[at + 2]) << 16) | (std::uint32_t(FData[at + 3]) << 24);
     }
     std::int32_t I32(std::size_t at) const { return std::int32_t(U32(at)); }
-    const std::uint8_t* At(std::size_t at) const { return FData.data() + at; }
 
 private:
     TByteSpan FData;
+    std::uint64_t FFileSize;
+};
+
+// The pixel data in order, through a buffer.
+class TStreamReader {
+public:
+    explicit TStreamReader(TByteSource& source) : FSource(source) {}
+    // Exactly `size` bytes, or false at the end of the data.
+    bool Get(std::uint8_t* data, std::size_t size)
+    {
+        while (size > 0) {
+            if (FAt == FEnd && !Refill()) return false;
+            const std::size_t n = std::min(size, FEnd - FAt);
+            std::memcpy(data, FBuffer + FAt, n);
+            FAt += n;
+            data += n;
+            size -= n;
+        }
+        return true;
+    }
+
+private:
+    bool Refill()
+    {
+        const std::ptrdiff_t n = FSource.Read(FBuffer, sizeof FBuffer);
+        if (n <= 0) return false;
+        FAt = 0;
+        FEnd = std::size_t(n);
+        return true;
+    }
+    TByteSource& FSource;
+    std::uint8_t FBuffer[16384];
+    std::size_t FAt = 0, FEnd = 0;
 };
 
 // One colour channel of a bit-field pixel, scaled to 0..255.
@@ -140,10 +175,27 @@ bool ReadPalette(const TBytes& f, const THeader& h, TColor32 (&palette)[256])
     return true;
 }
 
-bool DecodeUncompressed(const TBytes& f, const THeader& h, const TColor32 (&palette)[256], TPixelBuffer& out)
+std::uint64_t RowBytes(const THeader& h)
 {
-    const std::uint64_t stride = ((std::uint64_t(h.Width) * std::uint64_t(h.BitsPerPixel) + 31) / 32) * 4;
-    if (!f.Has(h.PixelOffset, stride * std::uint64_t(h.Height))) return false;
+    return ((std::uint64_t(h.Width) * std::uint64_t(h.BitsPerPixel) + 31) / 32) * 4;
+}
+
+bool IsRle(const THeader& h) { return h.Compression == kBiRle8 || h.Compression == kBiRle4; }
+
+// Whether the file holds every row of uncompressed data.
+bool RowsFit(const TByteSource& source, const THeader& h)
+{
+    const std::uint64_t size = source.Size();
+    return h.PixelOffset <= size && RowBytes(h) * std::uint64_t(h.Height) <= size - h.PixelOffset;
+}
+
+bool DecodeUncompressed(TByteSource& source, const THeader& h, const TColor32 (&palette)[256], TPixelBuffer& out)
+{
+    const std::uint64_t stride = RowBytes(h);
+    if (!RowsFit(source, h) || !source.Seek(h.PixelOffset)) return false;
+    TStreamReader reader(source);
+    std::vector<std::uint8_t> row{};
+    row.resize(std::size_t(stride));
 
     TChannel red, green, blue, alpha;
     const bool fields = h.BitsPerPixel == 16 || h.Compression == kBiBitfields;
@@ -161,7 +213,8 @@ bool DecodeUncompressed(const TBytes& f, const THeader& h, const TColor32 (&pale
     out.Height = int(h.Height);
     const int w = out.Width;
     for (int y = 0; y < out.Height; ++y) {
-        const std::uint8_t* src = f.At(h.PixelOffset + std::size_t(y) * stride);
+        if (!reader.Get(row.data(), row.size())) return false;
+        const std::uint8_t* src = row.data();
         TColor32* dst = out.Row(h.TopDown ? y : out.Height - 1 - y);
         switch (h.BitsPerPixel) {
         case 1:
@@ -201,7 +254,7 @@ bool DecodeUncompressed(const TBytes& f, const THeader& h, const TColor32 (&pale
 }
 
 // Run-length data: pixels the stream skips stay opaque black.
-bool DecodeRle(const TBytes& f, const THeader& h, const TColor32 (&palette)[256], TPixelBuffer& out)
+bool DecodeRle(TByteSource& source, const THeader& h, const TColor32 (&palette)[256], TPixelBuffer& out)
 {
     const bool rle4 = h.Compression == kBiRle4;
     out.Pixels.assign(std::size_t(h.Width) * std::size_t(h.Height), clBlack32);
@@ -214,11 +267,12 @@ bool DecodeRle(const TBytes& f, const THeader& h, const TColor32 (&palette)[256]
         ++x;
     };
 
-    std::size_t p = h.PixelOffset;
+    if (!source.Seek(h.PixelOffset)) return false;
+    TStreamReader reader(source);
+    std::uint8_t pair[2], run[256];
     for (;;) {
-        if (!f.Has(p, 2)) return false; // ended without the end-of-bitmap mark
-        const unsigned count = f.U8(p), value = f.U8(p + 1);
-        p += 2;
+        if (!reader.Get(pair, 2)) return false; // ended without the end-of-bitmap mark
+        const unsigned count = pair[0], value = pair[1];
         if (count > 0) {
             const unsigned n = unsigned(std::min<std::int64_t>(count, std::max<std::int64_t>(0, w - x)));
             for (unsigned i = 0; i < n; ++i) put(rle4 ? ((i & 1) ? value & 15 : value >> 4) : value);
@@ -231,19 +285,19 @@ bool DecodeRle(const TBytes& f, const THeader& h, const TColor32 (&palette)[256]
         } else if (value == 1) { // end of bitmap
             return true;
         } else if (value == 2) { // delta
-            if (!f.Has(p, 2)) return false;
-            x += f.U8(p);
-            y += f.U8(p + 1);
-            p += 2;
+            if (!reader.Get(pair, 2)) return false;
+            x += pair[0];
+            y += pair[1];
         } else { // absolute run, padded to a whole word
             const std::size_t bytes = rle4 ? (value + 1) / 2 : value;
-            if (!f.Has(p, bytes)) return false;
+            if (!reader.Get(run, bytes)) return false;
             for (unsigned i = 0; i < value; ++i) {
                 if (x >= w) break;
-                const std::uint8_t b = f.U8(p + (rle4 ? i / 2 : i));
+                const std::uint8_t b = run[rle4 ? i / 2 : i];
                 put(rle4 ? ((i & 1) ? b & 15 : b >> 4) : b);
             }
-            p += bytes + (bytes & 1);
+            // A missing pad byte ends the data, which the next read finds.
+            if ((bytes & 1) && !reader.Get(pair, 1)) return false;
         }
         if (y > height) y = height; // keeps the counters small on hostile deltas
         if (x > w) x = w;
@@ -254,16 +308,27 @@ bool DecodeRle(const TBytes& f, const THeader& h, const TColor32 (&palette)[256]
 
 bool DecodeBmp(TByteSpan data, TPixelBuffer& out, const TImageLimits& limits)
 {
-    const TBytes f(data);
+    TSpanSource source(data);
+    return DecodeBmp(source, out, limits);
+}
+
+bool DecodeBmp(TByteSource& source, TPixelBuffer& out, const TImageLimits& limits, const TAdmitHeader& admit)
+{
+    std::uint8_t head[kHeadBytes];
+    const std::ptrdiff_t headSize = source.Read(head, sizeof head);
+    if (headSize < 0) return false;
+    const TBytes f(TByteSpan(head, std::size_t(headSize)), source.Size());
     THeader h;
     if (!ReadHeader(f, h) || !limits.Allows(h.Width, h.Height)) return false;
     TColor32 palette[256];
     if (!ReadPalette(f, h, palette)) return false;
+    // A file too short for its rows is damaged, whatever memory it would take.
+    if (!IsRle(h) && !RowsFit(source, h)) return false;
+    if (admit && !admit(TImageHeader{h.Width, h.Height, IsRle(h) ? 0 : std::int64_t(RowBytes(h))})) return false;
     try {
         TPixelBuffer decoded;
-        const bool ok = (h.Compression == kBiRle8 || h.Compression == kBiRle4)
-                            ? DecodeRle(f, h, palette, decoded)
-                            : DecodeUncompressed(f, h, palette, decoded);
+        const bool ok = IsRle(h) ? DecodeRle(source, h, palette, decoded)
+                                 : DecodeUncompressed(source, h, palette, decoded);
         if (!ok) return false;
         out = std::move(decoded);
         return true;

@@ -5,8 +5,11 @@
 // A 32-bit file keeps its fourth byte as alpha; every other file is opaque.
 #pragma once
 
-#include "codecs/PixelBuffer.h"
+#include "codecs/ByteSource.h"
 
-// False for anything that is not a complete bitmap of a supported kind;
-// `out` is only written on success.
+// False for anything that is not a complete bitmap of a supported kind, or
+// one `admit` refuses; `out` is only written on success. The headers are read
+// first, then the pixel data a row (or a buffer of run-length data) at a time.
+bool DecodeBmp(TByteSource& source, TPixelBuffer& out, const TImageLimits& limits = {},
+               const TAdmitHeader& admit = {});
 bool DecodeBmp(TByteSpan data, TPixelBuffer& out, const TImageLimits& limits = {});

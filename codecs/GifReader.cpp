@@ -9,19 +9,12 @@
 
 namespace {
 
-struct TMemoryReader {
-    TByteSpan Data;
-    std::size_t Position = 0;
-};
-
-extern "C" int ReadFromMemory(GifFileType* gif, GifByteType* buffer, int length)
+// giflib's input: a short count at the end of the data or on a read error.
+extern "C" int ReadFromSource(GifFileType* gif, GifByteType* buffer, int length)
 {
-    auto* reader = static_cast<TMemoryReader*>(gif->UserData);
-    const std::size_t left = reader->Data.size() - reader->Position;
-    const std::size_t n = std::min(left, std::size_t(std::max(length, 0)));
-    std::memcpy(buffer, reader->Data.data() + reader->Position, n);
-    reader->Position += n;
-    return int(n);
+    if (length <= 0) return 0;
+    const std::ptrdiff_t n = static_cast<TByteSource*>(gif->UserData)->Read(buffer, std::size_t(length));
+    return n < 0 ? 0 : int(n);
 }
 
 struct TGifCloser {
@@ -113,9 +106,15 @@ bool DrawFirstImage(GifFileType* gif, int transparent, TPixelBuffer& picture)
 
 bool DecodeGif(TByteSpan data, TPixelView background, TPixelBuffer& out, const TImageLimits& limits)
 {
-    TMemoryReader reader{data, 0};
+    TSpanSource source(data);
+    return DecodeGif(source, background, out, limits);
+}
+
+bool DecodeGif(TByteSource& source, TPixelView background, TPixelBuffer& out, const TImageLimits& limits,
+               const TAdmitHeader& admit)
+{
     int error = 0;
-    TGifFile gif(DGifOpen(&reader, ReadFromMemory, &error));
+    TGifFile gif(DGifOpen(&source, ReadFromSource, &error));
     if (!gif) return false;
 
     int transparent = NO_TRANSPARENT_COLOR;
@@ -133,6 +132,7 @@ bool DecodeGif(TByteSpan data, TPixelView background, TPixelBuffer& out, const T
     if (image.Width > limits.MaxSide || image.Height > limits.MaxSide ||
         std::int64_t(image.Width) * image.Height > limits.MaxPixels)
         return false;
+    if (admit && !admit(TImageHeader{width, height, std::max(image.Width, 1)})) return false;
     try {
         TPixelBuffer picture;
         picture.Width = int(width);

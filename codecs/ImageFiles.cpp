@@ -6,15 +6,17 @@
 #include "codecs/GifWriter.h"
 #include "codecs/JpegReader.h"
 #include "codecs/JpegWriter.h"
+#include "platform/MemoryBudget.h"
+#include "platform/SafeFile.h"
 #include "resources/StringTable.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -91,57 +93,64 @@ TLoadResult KindOfEntry(const struct stat& info)
     return TLoadResult::Loaded;
 }
 
-TLoadResult DecodeFile(int fd, std::size_t size, TImageFileKind kind, TBitmap32& target)
+// What loading a picture of that size takes: the decoder's pixels and
+// working memory, and the target's copy of the pixels.
+std::int64_t LoadNeed(const TImageHeader& header)
+{
+    return membudget::Sum(membudget::Times(2, membudget::PictureBytes(header.Width, header.Height)),
+                          header.WorkBytes);
+}
+
+// The file is read as a stream from its start: the decoders stop at the end
+// of the picture and never hold the file itself.
+TLoadResult DecodeFile(int fd, std::size_t size, TImageFileKind kind, TBitmap32& target, const QString& name,
+                       QString* why)
 {
     // The first bytes decide before anything large is allocated or read.
     std::uint8_t head[4] = {};
     const std::size_t headSize = std::min(size, sizeof head);
     if (!ReadExactly(fd, head, headSize)) return TLoadResult::CannotRead;
     if (!HasSignature(kind, {head, headSize})) return TLoadResult::NotAnImage;
+    if (::lseek(fd, 0, SEEK_SET) != 0) return TLoadResult::CannotRead;
 
-    const auto bytes = std::make_unique_for_overwrite<std::uint8_t[]>(size);
-    std::copy(head, head + headSize, bytes.get());
-    if (!ReadExactly(fd, bytes.get() + headSize, size - headSize)) return TLoadResult::CannotRead;
-    const TByteSpan data(bytes.get(), size);
-
+    // The header's size against the memory budget, before any pixel memory.
+    bool overBudget = false;
+    const TAdmitHeader admit = [&](const TImageHeader& header) {
+        const std::int64_t need = LoadNeed(header);
+        const std::int64_t limit = membudget::Limit();
+        if (need <= limit) return true;
+        overBudget = true;
+        if (why) {
+            const QString what = LoadStr(StrId::MemoryFilePicture)
+                                     .arg(name, membudget::PictureSizeText(header.Width, header.Height));
+            *why = EMemoryBudgetError(what, need, limit).Message();
+        }
+        return false;
+    };
+    TFileSource source(fd, size);
     TPixelBuffer pixels;
     bool decoded = false;
     switch (kind) {
-    case ikBmp: decoded = DecodeBmp(data, pixels); break;
+    case ikBmp: decoded = DecodeBmp(source, pixels, {}, admit); break;
     case ikJpg:
-    case ikJpeg: decoded = DecodeJpeg(data, pixels); break;
-    case ikGif: decoded = DecodeGif(data, ViewOfBitmap(target), pixels); break;
+    case ikJpeg: decoded = DecodeJpeg(source, pixels, {}, admit); break;
+    case ikGif: decoded = DecodeGif(source, ViewOfBitmap(target), pixels, {}, admit); break;
     case ikUnknown: break;
     }
+    if (overBudget) return TLoadResult::TooLarge;
     if (!decoded) return TLoadResult::NotAnImage;
     AssignPixels(target, pixels);
     return TLoadResult::Loaded;
 }
 
 // Writes the bytes to a temporary file beside the target and renames it over
-// the target once everything is on disk. On failure the temporary is removed.
+// the target once everything is on disk. On failure the temporary is removed
+// and `why` receives the system's reason.
 bool WriteFileSafely(const QString& fileName, TByteSpan bytes, QString* why = nullptr)
 {
-    QSaveFile file(fileName);
-    file.setDirectWriteFallback(false);
-    bool ok = file.open(QIODevice::WriteOnly);
-    if (ok) {
-        const char* data = reinterpret_cast<const char*>(bytes.data());
-        qint64 left = qint64(bytes.size());
-        while (ok && left > 0) {
-            const qint64 n = file.write(data, left);
-            ok = n > 0;
-            data += n;
-            left -= n;
-        }
-        if (ok) {
-            ok = file.commit();
-        } else {
-            file.cancelWriting();
-        }
-    }
-    if (!ok && why) *why = file.errorString();
-    return ok;
+    const int error = WriteWholeFile(QFile::encodeName(fileName).constData(), bytes.data(), bytes.size());
+    if (error && why) *why = QString::fromLocal8Bit(std::strerror(error));
+    return error == 0;
 }
 
 } // namespace
@@ -160,12 +169,12 @@ TImageFileKind FileKindOf(const QString& fileName)
     return ikUnknown;
 }
 
-TLoadResult ReadImageFile(const QString& fileName, TBitmap32& target)
+TLoadResult ReadImageFile(const QString& fileName, TBitmap32& target, QString* why)
 {
-    return ReadImageFile(QFile::encodeName(fileName), target);
+    return ReadImageFile(QFile::encodeName(fileName), target, why);
 }
 
-TLoadResult ReadImageFile(const QByteArray& localFileName, TBitmap32& target)
+TLoadResult ReadImageFile(const QByteArray& localFileName, TBitmap32& target, QString* why)
 {
     const TImageFileKind kind = FileKindOf(QFile::decodeName(localFileName));
     if (kind == ikUnknown) return TLoadResult::UnknownKind;
@@ -186,16 +195,16 @@ TLoadResult ReadImageFile(const QByteArray& localFileName, TBitmap32& target)
     if (const TLoadResult entry = KindOfEntry(info); entry != TLoadResult::Loaded) return entry;
     if (info.st_size < 0 || info.st_size > TImageLimits{}.MaxFileBytes()) return TLoadResult::NotAnImage;
     try {
-        return DecodeFile(file.Fd(), std::size_t(info.st_size), kind, target);
+        return DecodeFile(file.Fd(), std::size_t(info.st_size), kind, target, QFile::decodeName(localFileName), why);
     } catch (...) {
         // Only running out of memory gets here.
         return TLoadResult::NotAnImage;
     }
 }
 
-bool LoadImageFile(const QString& fileName, TBitmap32& target)
+bool LoadImageFile(const QString& fileName, TBitmap32& target, QString* why)
 {
-    return ReadImageFile(fileName, target) == TLoadResult::Loaded;
+    return ReadImageFile(fileName, target, why) == TLoadResult::Loaded;
 }
 
 QString ChangeFileExt(const QString& fileName, const QString& extension)

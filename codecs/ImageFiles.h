@@ -27,6 +27,7 @@ enum class TLoadResult {
     NotRegularFile, // a FIFO, device or socket: never opened
     CannotRead,     // permission denied or a read error
     NotAnImage,     // damaged, truncated, too large or unsupported for its kind
+    TooLarge,       // would need more memory than the limit (platform/MemoryBudget.h)
 };
 // Reads the file (decoder chosen by extension) into a temporary and only
 // then replaces the target's size and pixels. A BMP of 32 bits per pixel
@@ -35,11 +36,15 @@ enum class TLoadResult {
 // colour when the target already has the screen's size, else black.
 // A file that does not start as its kind must, or is larger than any
 // picture within the decoders' limits needs, is refused before it is read.
-TLoadResult ReadImageFile(const QString& fileName, TBitmap32& target);
+// The file is read as a stream, no further than its picture. A picture
+// whose header asks for more memory than the limit is refused before its
+// pixels are allocated (TooLarge); `why` (when given) then receives a
+// message naming the file, its size and the memory it would need.
+TLoadResult ReadImageFile(const QString& fileName, TBitmap32& target, QString* why = nullptr);
 // The same for a name held as the system's bytes (a command-line argument),
 // which opens files whose names are not valid in the local encoding.
-TLoadResult ReadImageFile(const QByteArray& localFileName, TBitmap32& target);
-bool LoadImageFile(const QString& fileName, TBitmap32& target);
+TLoadResult ReadImageFile(const QByteArray& localFileName, TBitmap32& target, QString* why = nullptr);
+bool LoadImageFile(const QString& fileName, TBitmap32& target, QString* why = nullptr);
 
 // The name with its extension (from the last dot of the file name) replaced,
 // or the extension added when there is none.

@@ -5,32 +5,50 @@
 #include <jerror.h>
 
 #include <algorithm>
+#include <memory>
 #include <new>
 
 namespace {
+
+// libjpeg's source manager over a byte stream, read a buffer at a time.
+struct TStreamSource {
+    jpeg_source_mgr Base; // first: libjpeg hands back a pointer to it
+    TByteSource* Stream;
+    bool Ended; // the data ran out and the end marker was supplied
+    JOCTET Buffer[16384];
+};
 
 // Everything libjpeg touches lives here, outside the frames that arm the jump.
 struct TDecodeJob {
     jpeg_decompress_struct Info;
     TJpegErrorManager Errors;
-    jpeg_source_mgr Source;
+    TStreamSource Source;
     bool Created = false;
     bool Cmyk = false;
+    std::int64_t WorkBytes = 0; // the library's memory besides the pixels
 };
 
 extern "C" void SourceInit(j_decompress_ptr) {}
 extern "C" void SourceTerm(j_decompress_ptr) {}
 
-// The whole file is in the buffer from the start: asking for more means the
-// data ends early. That is a warning, which refuses the file while rows are
-// still missing; once all are out the end marker that should have followed
-// is supplied, as the library's own file reader does.
+// At the end of the data (or a read error) asking for more means the file
+// ends early. That is a warning, which refuses the file while rows are still
+// missing; once all are out the end marker that should have followed is
+// supplied, as the library's own file reader does.
 extern "C" boolean SourceFill(j_decompress_ptr cinfo)
 {
     static const JOCTET kEndMarker[2] = {0xFF, JPEG_EOI};
+    auto* source = reinterpret_cast<TStreamSource*>(cinfo->src);
+    const std::ptrdiff_t n = source->Stream->Read(source->Buffer, sizeof source->Buffer);
+    if (n > 0) {
+        source->Base.next_input_byte = source->Buffer;
+        source->Base.bytes_in_buffer = std::size_t(n);
+        return TRUE;
+    }
     WARNMS(cinfo, JWRN_JPEG_EOF);
-    cinfo->src->next_input_byte = kEndMarker;
-    cinfo->src->bytes_in_buffer = 2;
+    source->Ended = true;
+    source->Base.next_input_byte = kEndMarker;
+    source->Base.bytes_in_buffer = 2;
     return TRUE;
 }
 
@@ -38,30 +56,51 @@ extern "C" boolean SourceFill(j_decompress_ptr cinfo)
 extern "C" void SourceSkip(j_decompress_ptr cinfo, long count)
 {
     if (count <= 0) return;
-    if (std::size_t(count) > cinfo->src->bytes_in_buffer) {
-        cinfo->src->bytes_in_buffer = 0;
+    jpeg_source_mgr* src = cinfo->src;
+    while (std::size_t(count) > src->bytes_in_buffer) {
+        count -= long(src->bytes_in_buffer);
+        src->bytes_in_buffer = 0;
         SourceFill(cinfo);
-        return;
+        if (reinterpret_cast<TStreamSource*>(src)->Ended) return;
     }
-    cinfo->src->next_input_byte += count;
-    cinfo->src->bytes_in_buffer -= std::size_t(count);
+    src->next_input_byte += count;
+    src->bytes_in_buffer -= std::size_t(count);
 }
 
-bool ReadHeader(TDecodeJob& job, TByteSpan data)
+// The library's own buffers: the whole-image coefficient arrays of a
+// progressive (multi-scan) file, and rows of samples for the rest.
+std::int64_t LibraryWorkBytes(j_decompress_ptr info)
+{
+    std::int64_t bytes = std::int64_t(info->image_width) * 64 * std::max(info->num_components, 1);
+    if (jpeg_has_multiple_scans(info)) {
+        for (int ci = 0; ci < info->num_components; ++ci) {
+            const jpeg_component_info& c = info->comp_info[ci];
+            const std::int64_t across = std::int64_t(c.width_in_blocks) + c.h_samp_factor; // rounded up
+            const std::int64_t down = std::int64_t(c.height_in_blocks) + c.v_samp_factor;
+            bytes += across * down * DCTSIZE2 * std::int64_t(sizeof(JCOEF));
+        }
+    }
+    return bytes;
+}
+
+bool ReadHeader(TDecodeJob& job, TByteSource& stream)
 {
     job.Info.err = InstallJpegErrorManager(job.Errors);
     if (setjmp(job.Errors.Jump)) return false;
     jpeg_create_decompress(&job.Info);
     job.Created = true;
 
-    job.Source.init_source = SourceInit;
-    job.Source.fill_input_buffer = SourceFill;
-    job.Source.skip_input_data = SourceSkip;
-    job.Source.resync_to_restart = jpeg_resync_to_restart;
-    job.Source.term_source = SourceTerm;
-    job.Source.next_input_byte = data.data();
-    job.Source.bytes_in_buffer = data.size();
-    job.Info.src = &job.Source;
+    jpeg_source_mgr& source = job.Source.Base;
+    source.init_source = SourceInit;
+    source.fill_input_buffer = SourceFill;
+    source.skip_input_data = SourceSkip;
+    source.resync_to_restart = jpeg_resync_to_restart;
+    source.term_source = SourceTerm;
+    source.next_input_byte = nullptr;
+    source.bytes_in_buffer = 0;
+    job.Source.Stream = &stream;
+    job.Source.Ended = false;
+    job.Info.src = &source;
 
     if (jpeg_read_header(&job.Info, TRUE) != JPEG_HEADER_OK) return false;
     job.Info.scale_num = 1;
@@ -71,6 +110,7 @@ bool ReadHeader(TDecodeJob& job, TByteSpan data)
     job.Cmyk = job.Info.jpeg_color_space == JCS_CMYK || job.Info.jpeg_color_space == JCS_YCCK;
     // Blue, green, red, 0xFF in memory is exactly an opaque colour word.
     job.Info.out_color_space = job.Cmyk ? JCS_CMYK : JCS_EXT_BGRA;
+    job.WorkBytes = LibraryWorkBytes(&job.Info);
     return true;
 }
 
@@ -125,13 +165,12 @@ bool ReadPixels(TDecodeJob& job, TColor32* pixels)
     return true;
 }
 
-} // namespace
-
-bool DecodeJpeg(TByteSpan data, TPixelBuffer& out, const TImageLimits& limits)
+bool DecodeJob(TDecodeJob& job, TByteSource& source, TPixelBuffer& out, const TImageLimits& limits,
+               const TAdmitHeader& admit)
 {
-    TDecodeJob job{};
     TPixelBuffer decoded;
-    bool ok = ReadHeader(job, data) && limits.Allows(job.Info.image_width, job.Info.image_height);
+    bool ok = ReadHeader(job, source) && limits.Allows(job.Info.image_width, job.Info.image_height) &&
+              (!admit || admit(TImageHeader{job.Info.image_width, job.Info.image_height, job.WorkBytes}));
     if (ok) {
         try {
             decoded.Width = int(job.Info.image_width);
@@ -145,4 +184,19 @@ bool DecodeJpeg(TByteSpan data, TPixelBuffer& out, const TImageLimits& limits)
     if (job.Created) jpeg_destroy_decompress(&job.Info);
     if (ok) out = std::move(decoded);
     return ok;
+}
+
+} // namespace
+
+bool DecodeJpeg(TByteSource& source, TPixelBuffer& out, const TImageLimits& limits, const TAdmitHeader& admit)
+{
+    // Large (the source's buffer): on the heap.
+    const auto job = std::make_unique<TDecodeJob>();
+    return DecodeJob(*job, source, out, limits, admit);
+}
+
+bool DecodeJpeg(TByteSpan data, TPixelBuffer& out, const TImageLimits& limits)
+{
+    TSpanSource source(data);
+    return DecodeJpeg(source, out, limits);
 }

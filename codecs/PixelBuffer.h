@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -53,3 +54,15 @@ struct TImageLimits {
 
 using TByteSpan = std::span<const std::uint8_t>;
 using TByteVector = std::vector<std::uint8_t>;
+
+// What a decoder read from a header, shown to its caller before any pixel
+// memory is taken.
+struct TImageHeader {
+    std::int64_t Width = 0, Height = 0;
+    // Working memory the decoder needs besides the Width x Height colour
+    // words it hands back.
+    std::int64_t WorkBytes = 0;
+};
+// The caller's say on a header within the limits (its memory budget): false
+// refuses the file before anything large is allocated.
+using TAdmitHeader = std::function<bool(const TImageHeader&)>;

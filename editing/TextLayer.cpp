@@ -47,7 +47,7 @@ TWindow VisiblePart(const TBitmap32& T, int x, int y, int w, int h)
 QImage TextSurface(int w, int h)
 {
     QImage surface(w, h, QImage::Format_ARGB32_Premultiplied);
-    if (surface.isNull()) throw EBitmapError(LoadStrRaw(StrId::CantAllocateDib));
+    if (surface.isNull()) throw EBitmapError(CantAllocateText(w, h));
     surface.fill(0);
     return surface;
 }

@@ -1,6 +1,7 @@
 #include "imaging/Bitmap32.h"
 
 #include "imaging/Bitmap32Scaled.h"
+#include "platform/MemoryBudget.h"
 #include "resources/StringTable.h"
 
 #include <QFontMetrics>
@@ -21,6 +22,13 @@ TRect IntersectRect(const TRect& a, const TRect& b)
             std::min(a.Bottom, b.Bottom)};
     if (r.IsEmpty()) return TRect{};
     return r;
+}
+
+std::string CantAllocateText(std::int64_t width, std::int64_t height)
+{
+    return LoadStr(StrId::CantAllocatePicture)
+        .arg(membudget::PictureSizeText(width, height), membudget::FormatSize(membudget::PictureBytes(width, height)))
+        .toStdString();
 }
 
 // --- change notification ------------------------------------------------------
@@ -70,10 +78,13 @@ void TBitmap32::SetSize(int width, int height)
     FreeBits();
     if (width > 0) {
         const std::int64_t pixels = std::int64_t(width) * std::int64_t(height);
-        void* bits = pixels <= MaxPixels ? std::calloc(std::size_t(pixels), sizeof(TColor32)) : nullptr;
+        const std::int64_t bytes = membudget::PictureBytes(width, height);
+        void* bits = pixels <= MaxPixels && bytes <= membudget::Limit()
+                         ? std::calloc(std::size_t(pixels), sizeof(TColor32))
+                         : nullptr;
         if (!bits) {
             NotifyResized();
-            throw EBitmapError(LoadStrRaw(StrId::CantAllocateDib));
+            throw EBitmapError(CantAllocateText(width, height));
         }
         FBits = static_cast<TColor32*>(bits);
         FWidth = width;
@@ -301,7 +312,7 @@ QImage TBitmap32::ToImage() const
 {
     if (IsEmpty()) return QImage();
     QImage image(FWidth, FHeight, QImage::Format_ARGB32);
-    if (image.isNull()) throw EBitmapError(LoadStrRaw(StrId::CantAllocateDib));
+    if (image.isNull()) throw EBitmapError(CantAllocateText(FWidth, FHeight));
     for (int y = 0; y < FHeight; ++y)
         std::memcpy(image.scanLine(y), ScanLine(y), std::size_t(FWidth) * sizeof(TColor32));
     return image;

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 class QImage;
 class QPainter;
@@ -39,6 +40,9 @@ class EBitmapError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// The text of EBitmapError for a picture of that size that cannot be had.
+std::string CantAllocateText(std::int64_t width, std::int64_t height);
 
 // Raised by the draws and transformations for invalid arguments.
 class ETransformError : public std::runtime_error {
@@ -89,7 +93,8 @@ public:
     TBitmap32(const TBitmap32&) = delete;
     TBitmap32& operator=(const TBitmap32&) = delete;
 
-    // Largest size accepted; a larger one raises "Can't allocate the DIB handle".
+    // Largest size accepted; a larger one, or one over the memory limit
+    // (platform/MemoryBudget.h), raises EBitmapError naming the size.
     static constexpr std::int64_t MaxPixels = 400'000'000;
 
     void SetSize(int width, int height) override;

@@ -62,12 +62,31 @@ void DrawThreeSideFace(TBitmap32& Face, TBitmap32& Dest, TFaceKind Kind, int Ins
 // Spine (fkSide) or cover (any other kind) of the book.
 void DrawBookFace(TBitmap32& Face, TBitmap32& Dest, TFaceKind Kind, int Shift);
 
+// The size ComposeBox gives the result for a front of FrontWidth x
+// FrontHeight and a side SideWidth wide.
+struct TComposedSize {
+    int Width = 0, Height = 0;
+};
+TComposedSize ComposedBoxSize(TBoxStyle Style, bool DefaultSizeOn, int DefaultWidth, int DefaultHeight,
+                              int FrontWidth, int FrontHeight, int SideWidth);
+// The memory composing that box takes: the result, the copies of front and
+// side stretched to the default size, and one copy of the result for the
+// caller to show or encode.
+std::int64_t ComposeMemoryNeed(TBoxStyle Style, bool DefaultSizeOn, int DefaultWidth, int DefaultHeight,
+                               int FrontWidth, int FrontHeight, int SideWidth);
+// Raises EMemoryBudgetError (platform/MemoryBudget.h), naming the result's
+// size, when that need and `extra` (memory the caller needs besides) are
+// over the limit.
+void CheckComposeMemory(TBoxStyle Style, bool DefaultSizeOn, int DefaultWidth, int DefaultHeight,
+                        int FrontWidth, int FrontHeight, int SideWidth, std::int64_t extra = 0);
+
 // The final picture. F, S and T are the front, side and top copies (T is used
 // by the three-sided box only). Orientation counts for the two-sided box only.
 void ComposeBox(TBitmap32& Dest, TBitmap32& F, TBitmap32& S, TBitmap32& T, TBoxStyle Style,
                 TBoxOrientation Orientation, bool DefaultSizeOn, int DefaultWidth,
                 int DefaultHeight, bool ShadowOn);
-// The template preview: always at the default size, side on the left, no
+// The template preview (checked against the memory limit first, as above):
+// always at the default size, side on the left, no
 // shadow; any face may be empty, a missing lid becomes a flat one.
 void ComposePreview(TBitmap32& Dest, TBitmap32& F, TBitmap32& S, TBitmap32& T, TBoxStyle Style,
                     int DefaultWidth, int DefaultHeight);

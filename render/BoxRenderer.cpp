@@ -2,6 +2,7 @@
 #include "render/Bitmap32Utils.h"
 
 #include "imaging/Transformation.h"
+#include "platform/MemoryBudget.h"
 #include "render/RenderGeometry.h"
 #include "resources/StringTable.h"
 
@@ -215,10 +216,53 @@ void DrawBookFace(TBitmap32& Face, TBitmap32& Dest, TFaceKind Kind, int Shift)
              BottomEdgeColor(FacePixel(Face, 1, Face.Height() - 1)));
 }
 
+TComposedSize ComposedBoxSize(TBoxStyle Style, bool DefaultSizeOn, int DefaultWidth, int DefaultHeight,
+                              int FrontWidth, int FrontHeight, int SideWidth)
+{
+    if (DefaultSizeOn) {
+        FrontWidth = ClampedSum(DefaultWidth, -SideStripWidth);
+        FrontHeight = DefaultHeight;
+        SideWidth = SideStripWidth;
+    }
+    switch (Style) {
+    case bxThreeSideBox:
+        return DefaultSizeOn ? TComposedSize{DefaultWidth, DefaultHeight}
+                             : TComposedSize{ClampedSum(FrontWidth, SideWidth), ClampedSum(FrontHeight, ThreeSideDepth)};
+    case bxBookCover:
+        return {BookWidth, DefaultSizeOn ? DefaultHeight : ClampedSum(FrontHeight, BookExtraHeight)};
+    default:
+        return DefaultSizeOn ? TComposedSize{DefaultWidth, DefaultHeight}
+                             : TComposedSize{ClampedSum(FrontWidth, SideWidth), FrontHeight};
+    }
+}
+
+std::int64_t ComposeMemoryNeed(TBoxStyle Style, bool DefaultSizeOn, int DefaultWidth, int DefaultHeight,
+                               int FrontWidth, int FrontHeight, int SideWidth)
+{
+    using namespace membudget;
+    const TComposedSize size =
+        ComposedBoxSize(Style, DefaultSizeOn, DefaultWidth, DefaultHeight, FrontWidth, FrontHeight, SideWidth);
+    std::int64_t need = Times(2, PictureBytes(size.Width, size.Height));
+    // Stretching a face makes the stretched picture, then the face's copy of it.
+    if (DefaultSizeOn) need = Sum(need, Times(2, PictureBytes(std::max(DefaultWidth, 1), std::max(DefaultHeight, 1))));
+    return need;
+}
+
+void CheckComposeMemory(TBoxStyle Style, bool DefaultSizeOn, int DefaultWidth, int DefaultHeight,
+                        int FrontWidth, int FrontHeight, int SideWidth, std::int64_t extra)
+{
+    const TComposedSize size =
+        ComposedBoxSize(Style, DefaultSizeOn, DefaultWidth, DefaultHeight, FrontWidth, FrontHeight, SideWidth);
+    const std::int64_t need =
+        ComposeMemoryNeed(Style, DefaultSizeOn, DefaultWidth, DefaultHeight, FrontWidth, FrontHeight, SideWidth);
+    membudget::CheckPicture(membudget::Sum(need, extra), size.Width, size.Height);
+}
+
 void ComposeBox(TBitmap32& Dest, TBitmap32& F, TBitmap32& S, TBitmap32& T, TBoxStyle Style,
                 TBoxOrientation Orientation, bool DefaultSizeOn, int DefaultWidth,
                 int DefaultHeight, bool ShadowOn)
 {
+    CheckComposeMemory(Style, DefaultSizeOn, DefaultWidth, DefaultHeight, F.Width(), F.Height(), S.Width());
     PrepareFaceCopies(F, S, T);
     if (DefaultSizeOn) {
         ResizeFace(F, ClampedSum(DefaultWidth, -SideStripWidth), DefaultHeight);
@@ -267,6 +311,7 @@ void ComposeBox(TBitmap32& Dest, TBitmap32& F, TBitmap32& S, TBitmap32& T, TBoxS
 void ComposePreview(TBitmap32& Dest, TBitmap32& F, TBitmap32& S, TBitmap32& T, TBoxStyle Style,
                     int DefaultWidth, int DefaultHeight)
 {
+    CheckComposeMemory(Style, true, DefaultWidth, DefaultHeight, 0, 0, 0);
     PrepareFaceCopies(F, S, T);
     ResizeFace(F, ClampedSum(DefaultWidth, -SideStripWidth), DefaultHeight);
     ResizeFace(S, SideStripWidth, DefaultHeight);

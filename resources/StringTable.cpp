@@ -33,7 +33,8 @@ constexpr Entry kEntries[] = {
     {StrId::RenderUsage, QT_TRANSLATE_NOOP("Cubiform",
                          "Usage: cubiform-render [--front F --side S [--top T]] [--style two-sided|three-sided|book]\n"
                          "                       [--orientation left|right] [--shadow] [--default-size[=WxH]]\n"
-                         "                       [--preview] [--template NAME] -o OUT.jpg|OUT.gif|OUT.bmp\n"
+                         "                       [--preview] [--template NAME] [--memory-limit N]\n"
+                         "                       -o OUT.jpg|OUT.gif|OUT.bmp\n"
                          "       cubiform-render --list-templates\n"
                          "\n"
                          "Renders a product box from face images (BMP, JPEG or GIF) and saves it as\n"
@@ -47,6 +48,9 @@ constexpr Entry kEntries[] = {
                          "  --shadow                      lay a drop shadow under the box\n"
                          "  --default-size[=WxH]          resize the faces to WxH (250x300 if not given)\n"
                          "  --preview                     the template preview, always at the default size\n"
+                         "  --memory-limit N              the most memory a load or the render may take,\n"
+                         "                                in bytes or with K, M or G (default: the smaller\n"
+                         "                                of 2G and half the physical memory)\n"
                          "  --template NAME               faces and default size from a stored template\n"
                          "  --list-templates              print the stored template names, one a line\n"
                          "  -o, --output OUT              the file to write\n"
@@ -248,6 +252,11 @@ constexpr Entry kEntries[] = {
     {StrId::KeyHint, QT_TRANSLATE_NOOP("Cubiform", "%1 (%2)")},
     // Saving the result over an existing file (the name as it will be written).
     {StrId::SaveResultReplace, QT_TRANSLATE_NOOP("Cubiform", "%1 already exists.\nDo you want to replace it?")},
+    // Memory budget of loads and renders
+    {StrId::MemoryPictureSize, QT_TRANSLATE_NOOP("Cubiform", "a picture of %1 \u00d7 %2 pixels")},
+    {StrId::MemoryOverLimit, QT_TRANSLATE_NOOP("Cubiform", "%1 would need %2 of memory, more than the limit of %3 (CUBIFORM_MEMORY_LIMIT sets another)")},
+    {StrId::MemoryFilePicture, QT_TRANSLATE_NOOP("Cubiform", "'%1', %2,")},
+    {StrId::CantAllocatePicture, QT_TRANSLATE_NOOP("Cubiform", "Can't allocate the DIB handle for %1 (%2)")},
 };
 
 const std::array<const char*, int(StrId::Count)>& Table()

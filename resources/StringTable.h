@@ -222,6 +222,11 @@ enum class StrId : int {
     KeyHint,
     // Saving the result over an existing file (the name as it will be written).
     SaveResultReplace,
+    // Memory budget of loads and renders
+    MemoryPictureSize,
+    MemoryOverLimit,
+    MemoryFilePicture,
+    CantAllocatePicture,
 
     Count
 };

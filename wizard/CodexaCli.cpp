@@ -898,9 +898,10 @@ bool TCodexaCliFrm::LoadFaceImage(const QString& fileName, int index, bool quiet
     if (!view) return false;
     ScaleBar->setValue(0);
     bool loaded = false;
+    QString why; // set when the picture is over the memory limit
     {
         TViewUpdateHold hold(view);
-        loaded = LoadImageFile(fileName, view->Bitmap());
+        loaded = LoadImageFile(fileName, view->Bitmap(), &why);
         if (loaded) {
             ScaleBar->setEnabled(!view->Bitmap().IsEmpty());
             lblZoom->setEnabled(ScaleBar->isEnabled());
@@ -909,7 +910,7 @@ bool TCodexaCliFrm::LoadFaceImage(const QString& fileName, int index, bool quiet
     }
     if (!loaded && !quiet)
         QMessageBox::warning(this, LoadStr(StrId::WizAppTitle),
-                             LoadStr(StrId::PageCannotOpen).arg(QFileInfo(fileName).fileName()));
+                             !why.isEmpty() ? why : LoadStr(StrId::PageCannotOpen).arg(QFileInfo(fileName).fileName()));
     return loaded;
 }
 

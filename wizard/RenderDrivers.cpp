@@ -2,6 +2,7 @@
 
 #include "codecs/ImageFiles.h"
 #include "imaging/ViewUpdateHold.h"
+#include "platform/MemoryBudget.h"
 #include "render/LayerUtils.h"
 #include "render/RenderGeometry.h"
 #include "templates/TemplateList.h"
@@ -197,8 +198,15 @@ void RenderBox(const TBoxRenderInput& in, TLayerSelection& selection, TImgView32
     // The result keeps its memory for the composition, which sizes and fills
     // it anyway; a failed render leaves it empty rather than half drawn.
     try {
-        TFaceCache::TData& cache = *faceCache.FData;
         const int faceCount = in.Style == bxThreeSideBox ? 3 : 2;
+        // Refused before any copy is made; the face copies at their own size count too.
+        std::int64_t copies = 0;
+        for (int k = 1; k <= faceCount && !in.DefaultSize; ++k)
+            copies += membudget::PictureBytes(in.Faces[k] ? in.Faces[k]->Bitmap().Width() : 0,
+                                              in.Faces[k] ? in.Faces[k]->Bitmap().Height() : 0);
+        CheckComposeMemory(in.Style, in.DefaultSize, in.DefaultWidth, in.DefaultHeight, in.Faces[1]->Bitmap().Width(),
+                           in.Faces[1]->Bitmap().Height(), in.Faces[2]->Bitmap().Width(), copies);
+        TFaceCache::TData& cache = *faceCache.FData;
         for (int k = 0; k < 3; ++k) {
             TBitmap32& work = cache.Work[k];
             if (k >= faceCount) {

@@ -84,6 +84,7 @@ TEST(GifReader, DamagedTruncatedAndOversizedFilesAreRefused)
         TByteVector cut(file.begin(), file.begin() + std::ptrdiff_t(n));
         EXPECT_FALSE(DecodeGif(Span(cut), {}, decoded)) << "length " << n;
     }
+    EXPECT_FALSE(DecodeGif(TByteSpan{}, {}, decoded)); // empty input: no data pointer at all
     EXPECT_EQ(decoded.Pixels, std::vector<TColor32>{0x12345678}); // untouched
 
     // No image before the trailer.

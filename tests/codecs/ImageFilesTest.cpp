@@ -1,18 +1,25 @@
 #include "CodecTestSupport.h"
+#include "support/FileSizeLimit.h"
 
 #include "codecs/BmpWriter.h"
 #include "codecs/GifWriter.h"
 #include "codecs/ImageFiles.h"
 #include "codecs/JpegWriter.h"
+#include "platform/MemoryBudget.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstring>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace codectest;
@@ -156,6 +163,88 @@ TEST_F(ImageFiles, HugeFilesAndFilesOfTheWrongKindAreRefusedUnread)
     EXPECT_TRUE(target.IsEmpty());
 }
 
+namespace {
+
+// Bytes this process has read from files so far.
+qint64 BytesReadSoFar()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : io.readAll().split('\n'))
+        if (line.startsWith("rchar:")) return line.mid(6).trimmed().toLongLong();
+    return -1;
+}
+
+} // namespace
+
+TEST_F(ImageFiles, APictureAtTheStartOfAHugeFileLoadsWithoutReadingTheRest)
+{
+    const TPixelBuffer photo = PhotoLike(64, 48);
+    TByteVector jpeg;
+    ASSERT_TRUE(EncodeJpeg(ViewOf(photo), jpeg));
+    const std::pair<const char*, TByteVector> files[] = {
+        {"big.jpg", jpeg}, {"big.gif", WriteGif(ViewOf(photo))}, {"big.bmp", EncodeBmp32(ViewOf(photo))}};
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        TBitmap32 alone, inBigFile;
+        WriteAll(Path(name), bytes);
+        ASSERT_EQ(ReadImageFile(Path(name), alone), TLoadResult::Loaded);
+        // 100 MB of (sparse) garbage after the picture.
+        ASSERT_EQ(truncate(QFile::encodeName(Path(name)).constData(), off_t(bytes.size()) + (100 << 20)), 0);
+        const qint64 before = BytesReadSoFar();
+        ASSERT_GE(before, 0);
+        ASSERT_EQ(ReadImageFile(Path(name), inBigFile), TLoadResult::Loaded);
+        EXPECT_LT(BytesReadSoFar() - before, 1 << 20);
+        EXPECT_EQ(PixelsOf(inBigFile), PixelsOf(alone));
+    }
+}
+
+TEST_F(ImageFiles, HeadersOverTheMemoryLimitAreRefusedBeforeAllocating)
+{
+    membudget::SetLimit(100 << 20);
+    const auto reset = qScopeGuard([] { membudget::SetLimit(0); });
+    // Each header claims 20000 x 20000 pixels, within the decoders' limits.
+    TByteVector jpeg;
+    ASSERT_TRUE(EncodeJpeg(ViewOf(PhotoLike(16, 16)), jpeg));
+    const std::uint8_t startOfFrame[] = {0xFF, 0xC0};
+    const auto sof = std::search(jpeg.begin(), jpeg.end(), std::begin(startOfFrame), std::end(startOfFrame));
+    ASSERT_NE(sof, jpeg.end());
+    for (int at : {5, 7}) {
+        sof[at] = 0x4E;
+        sof[at + 1] = 0x20;
+    }
+    WriteAll(Path("huge.jpg"), jpeg);
+    WriteAll(Path("huge.gif"), MakeGif(20000, 20000, {{0, 0, 4, 4}}));
+    TByteVector bmp = EncodeBmp32(ViewOf(PhotoLike(2, 2)));
+    for (int at : {18, 22}) {
+        bmp[at] = 0x20;
+        bmp[at + 1] = 0x4E;
+    }
+    WriteAll(Path("huge.bmp"), bmp);
+    // Room for all its rows, as sparse zeros.
+    const std::uint32_t pixelOffset = bmp[10] | (bmp[11] << 8);
+    ASSERT_EQ(truncate(QFile::encodeName(Path("huge.bmp")).constData(), off_t(pixelOffset) + off_t(80000) * 20000), 0);
+
+    TBitmap32 target;
+    const TPixelBuffer before = RandomPixels(3, 2, 9);
+    Fill(target, before);
+    rusage start{}, end{};
+    ASSERT_EQ(getrusage(RUSAGE_SELF, &start), 0);
+    for (const char* name : {"huge.jpg", "huge.gif", "huge.bmp"}) {
+        SCOPED_TRACE(name);
+        QString why;
+        EXPECT_EQ(ReadImageFile(Path(name), target, &why), TLoadResult::TooLarge);
+        EXPECT_TRUE(why.startsWith(QStringLiteral("'%1', a picture of 20000 \u00d7 20000 pixels, would need ").arg(Path(name))))
+            << why.toStdString();
+        EXPECT_TRUE(why.contains(QStringLiteral("more than the limit of 100 MB"))) << why.toStdString();
+    }
+    ASSERT_EQ(getrusage(RUSAGE_SELF, &end), 0);
+    EXPECT_LT(end.ru_maxrss - start.ru_maxrss, 50 * 1024); // kilobytes
+    EXPECT_EQ(PixelsOf(target), before.Pixels);
+    // Nor can a picture over the limit be made any other way.
+    EXPECT_THROW(target.SetSize(20000, 20000), EBitmapError);
+}
+
 TEST_F(ImageFiles, SavesForceTheExtensionOfTheirFormat)
 {
     TBitmap32 image;
@@ -223,34 +312,39 @@ TEST_F(ImageFiles, FailedSavesLeaveNoFileBehind)
     EXPECT_EQ(FolderEntries(Path("box/out.jpg")), QStringList{"inside"});
 }
 
-TEST_F(ImageFiles, AWriteThatFailsHalfwayKeepsTheOldFile)
+TEST_F(ImageFiles, ASaveOnAFullDiskFailsWithTheReasonAndKeepsTheOldFile)
 {
-    TBitmap32 image;
-    Fill(image, RandomPixels(200, 200));
-    const TByteVector old = {'o', 'l', 'd'};
-    for (const char* name : {"out.jpg", "out.gif", "out.bmp"}) WriteAll(Path(name), old);
+    // Small pictures fit in one write buffer, so only the final flush meets
+    // the full disk; large ones fail on an earlier write.
+    const QString tooLarge = QString::fromLocal8Bit(std::strerror(EFBIG));
+    for (const int side : {40, 200}) {
+        SCOPED_TRACE(side);
+        TBitmap32 image;
+        Fill(image, RandomPixels(side, side));
+        const TByteVector old = {'o', 'l', 'd'};
+        for (const char* name : {"out.jpg", "out.gif", "out.bmp"}) WriteAll(Path(name), old);
 
-    // Limit the size of any file this process writes, so the writes fail midway.
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool jpeg = SaveAsJpeg(Path("out.jpg"), image);
-    const bool gif = SaveAsGif(Path("out.gif"), image);
-    bool bmpRaised = false;
-    try {
-        SaveAsBitmap(Path("out.bmp"), image);
-    } catch (const EImageFileError&) {
-        bmpRaised = true;
+        const QString said = InChildWithFileSizeLimit(1024, [&] {
+            QString jpegWhy, gifWhy, bmpWhy;
+            const bool jpeg = SaveAsJpeg(Path("out.jpg"), image, &jpegWhy);
+            const bool gif = SaveAsGif(Path("out.gif"), image, &gifWhy);
+            try {
+                SaveAsBitmap(Path("out.bmp"), image);
+                bmpWhy = QStringLiteral("saved");
+            } catch (const EImageFileError& e) {
+                bmpWhy = QString::fromStdString(e.what());
+            }
+            return QStringLiteral("%1|%2|%3|%4|%5").arg(jpeg).arg(gif).arg(jpegWhy, gifWhy, bmpWhy);
+        });
+        const QStringList parts = said.split(u'|');
+        ASSERT_EQ(parts.size(), 5) << said.toStdString();
+        EXPECT_EQ(parts[0], "0") << "JPEG reported saved";
+        EXPECT_EQ(parts[1], "0") << "GIF reported saved";
+        EXPECT_EQ(parts[2].toStdString(), tooLarge.toStdString());
+        EXPECT_EQ(parts[3].toStdString(), tooLarge.toStdString());
+        EXPECT_EQ(parts[4].toStdString(),
+                  QStringLiteral("Cannot write the file '%1': %2").arg(Path("out.bmp"), tooLarge).toStdString());
+        for (const char* name : {"out.jpg", "out.gif", "out.bmp"}) EXPECT_EQ(ReadAll(Path(name)), old) << name;
+        EXPECT_EQ(FolderEntries(FDir.path()), (QStringList{"out.bmp", "out.gif", "out.jpg"}));
     }
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
-
-    EXPECT_FALSE(jpeg);
-    EXPECT_FALSE(gif);
-    EXPECT_TRUE(bmpRaised);
-    for (const char* name : {"out.jpg", "out.gif", "out.bmp"}) EXPECT_EQ(ReadAll(Path(name)), old) << name;
-    EXPECT_EQ(FolderEntries(FDir.path()), (QStringList{"out.bmp", "out.gif", "out.jpg"}));
 }

@@ -2,6 +2,8 @@
 // colour-coded faces: red front, blue side, green top.
 #include "RenderTestUtils.h"
 
+#include "platform/MemoryBudget.h"
+
 #include <QFont>
 #include <QGuiApplication>
 #include <gtest/gtest.h>
@@ -294,9 +296,21 @@ TEST(BoxComposition, AbsurdSizesRaiseAClearError)
     MakeFace(f, 10, 10, kRed);
     MakeFace(s, 10, 10, kBlue);
     EXPECT_THROW(ComposeBox(r, f, s, t, bxTwoSidedBox, boLeft, true, INT_MAX, INT_MAX, true),
-                 EBitmapError);
-    MakeFace(f, 10, 10, kRed);
-    EXPECT_THROW(ComposePreview(r, f, s, t, bxTwoSidedBox, INT_MIN, INT_MAX), EBitmapError);
+                 EMemoryBudgetError);
+    EXPECT_THROW(ComposePreview(r, f, s, t, bxTwoSidedBox, INT_MIN, INT_MAX), EMemoryBudgetError);
+    // A default size past the memory limit (2 GB at most) is refused before
+    // anything is allocated, naming the size and the need.
+    for (TBoxStyle style : {bxTwoSidedBox, bxThreeSideBox}) {
+        try {
+            ComposeBox(r, f, s, t, style, boLeft, true, 20000, 20000, false);
+            ADD_FAILURE() << "no error";
+        } catch (const EMemoryBudgetError& e) {
+            EXPECT_TRUE(e.Message().startsWith(QStringLiteral("a picture of 20000 \u00d7 20000 pixels would need 6.0 GB")))
+                << e.what();
+        }
+    }
+    EXPECT_EQ(f.Width(), 10);
+    EXPECT_TRUE(r.IsEmpty());
 }
 
 TEST(BoxFaces, ResizeFaceStretchesLinearlyOrEmpties)

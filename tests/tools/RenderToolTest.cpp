@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -27,10 +29,23 @@ protected:
     static QString BinDir() { return QCoreApplication::applicationDirPath(); }
     static QString Sample(const char* name) { return BinDir() + "/Samples/" + name; }
 
-    TRun Run(const QStringList& args) const
+    // `env` is added to the environment; a `fileSizeLimit` makes the
+    // program's files stop growing there, as on a full disk.
+    TRun Run(const QStringList& args, const QStringList& env = {}, rlim_t fileSizeLimit = 0) const
     {
         QProcess p;
         p.setWorkingDirectory(FDir.path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const QString& e : env) environment.insert(e.section(u'=', 0, 0), e.section(u'=', 1));
+        p.setProcessEnvironment(environment);
+        if (fileSizeLimit)
+            p.setChildProcessModifier([fileSizeLimit] {
+                std::signal(SIGXFSZ, SIG_IGN);
+                rlimit small{};
+                getrlimit(RLIMIT_FSIZE, &small);
+                small.rlim_cur = fileSizeLimit;
+                setrlimit(RLIMIT_FSIZE, &small);
+            });
         p.start(BinDir() + "/cubiform-render", args);
         EXPECT_TRUE(p.waitForFinished(60000));
         return TRun{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2,
@@ -204,6 +219,67 @@ TEST_F(RenderTool, FailuresNameTheFileAndLeaveNoOutput)
     EXPECT_TRUE(pipe.exists() && !pipe.isFile());
     ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
     EXPECT_EQ(existing.readAll(), QByteArray("old"));
+}
+
+TEST_F(RenderTool, MemoryLimitRefusesHugeSizesAndFaces)
+{
+    const QStringList faces = {"--front", Sample("GreyfinchFront.jpg"), "--side", Sample("GreyfinchSide.jpg")};
+    // A default size the render could never have memory for is a usage error,
+    // whether the limit comes from the option or the environment.
+    for (const auto& [args, env] : {std::pair{QStringList{"--memory-limit", "64M"}, QStringList{}},
+                                    std::pair{QStringList{}, QStringList{"CUBIFORM_MEMORY_LIMIT=64M"}}}) {
+        const TRun run = Run(faces + args + QStringList{"--default-size=20000x20000", "-o", Path("out.jpg")}, env);
+        EXPECT_EQ(run.ExitCode, 2) << run.Err.toStdString();
+        EXPECT_TRUE(run.Err.contains(QStringLiteral("20000 \u00d7 20000 pixels would need"))) << run.Err.toStdString();
+        EXPECT_TRUE(run.Err.contains("64 MB")) << run.Err.toStdString();
+    }
+    EXPECT_EQ(Run(faces + QStringList{"--memory-limit", "lots", "-o", Path("out.jpg")}).ExitCode, 2);
+
+    // A face whose header claims 20000 x 20000 pixels is refused from the header.
+    TBitmap32 small;
+    small.SetSize(16, 16);
+    ASSERT_TRUE(SaveAsJpeg(Path("huge.jpg"), small));
+    QFile huge(Path("huge.jpg"));
+    ASSERT_TRUE(huge.open(QIODevice::ReadWrite));
+    QByteArray bytes = huge.readAll();
+    const qsizetype sof = bytes.indexOf("\xFF\xC0");
+    ASSERT_GT(sof, 0);
+    for (int at : {5, 7}) {
+        bytes[sof + at] = char(0x4E);
+        bytes[sof + at + 1] = char(0x20);
+    }
+    huge.seek(0);
+    huge.write(bytes);
+    huge.close();
+    const TRun run = Run({"--front", Path("huge.jpg"), "--side", Sample("GreyfinchSide.jpg"), "-o", Path("out.jpg")},
+                         {"CUBIFORM_MEMORY_LIMIT=100M"});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_TRUE(run.Err.contains(QStringLiteral("'%1', a picture of 20000 \u00d7 20000 pixels, would need").arg(Path("huge.jpg"))))
+        << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.contains("100 MB")) << run.Err.toStdString();
+    EXPECT_EQ(Entries(), QStringList{"huge.jpg"});
+}
+
+TEST_F(RenderTool, AFullDiskFailsNamingTheFileAndKeepsTheOldOne)
+{
+    const QString tooLarge = QString::fromLocal8Bit(std::strerror(EFBIG));
+    for (const char* name : {"old.jpg", "old.gif", "old.bmp"}) {
+        SCOPED_TRACE(name);
+        QFile old(Path(name));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        old.close();
+        const TRun run = Run({"-o", Path(name)}, {}, 4096);
+        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_TRUE(run.Out.isEmpty());
+        EXPECT_TRUE(run.Err.contains(QStringLiteral("cannot write '%1': %2").arg(Path(name), tooLarge)))
+            << run.Err.toStdString();
+        ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+        EXPECT_EQ(old.readAll(), QByteArray("old"));
+        old.close();
+    }
+    EXPECT_EQ(QDir(FDir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{"old.bmp", "old.gif", "old.jpg"}));
 }
 
 TEST_F(RenderTool, NamesThatAreNotValidUtf8)

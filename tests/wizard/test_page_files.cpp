@@ -5,6 +5,7 @@
 #include "codecs/ImageFiles.h"
 #include "editing/LayerSelection.h"
 #include "imaging/ImgView32.h"
+#include "platform/MemoryBudget.h"
 #include "settings/ProgramKey.h"
 #include "wizard/RenderDrivers.h"
 
@@ -151,6 +152,28 @@ TEST_F(PageFilesTest, FilesThatAreNotFaceImagesAreRefusedWithAWarning)
     EXPECT_EQ(DropFiles(Page->ImgView1, {Path("front.png")}), Qt::CopyAction);
     EXPECT_TRUE(warning->Seen);
     EXPECT_FALSE(Page->Modified());
+
+    // A JPEG whose header claims 20000 x 20000 pixels, over the memory limit:
+    // refused from its header, saying what it would need.
+    QFile big(WriteImage(Path("big.jpg"), 16, 16, 0xFF00FF00));
+    ASSERT_TRUE(big.open(QIODevice::ReadWrite));
+    QByteArray bytes = big.readAll();
+    const qsizetype sof = bytes.indexOf("\xFF\xC0");
+    ASSERT_GT(sof, 0);
+    bytes.replace(sof + 5, 4, "\x4E\x20\x4E\x20");
+    big.seek(0);
+    big.write(bytes);
+    big.close();
+    membudget::SetLimit(64 << 20);
+    AnswerFileDialog(big.fileName());
+    warning = AnswerBox(QMessageBox::Ok);
+    Click(Page->btnDialogs);
+    membudget::SetLimit(0);
+    EXPECT_TRUE(warning->Text.startsWith(
+        QStringLiteral("'%1', a picture of 20000 \u00d7 20000 pixels, would need ").arg(big.fileName())))
+        << warning->Text.toStdString();
+    EXPECT_TRUE(warning->Text.contains("more than the limit of 64 MB")) << warning->Text.toStdString();
+    EXPECT_TRUE(Page->ImgView1->Bitmap().IsEmpty());
 }
 
 TEST_F(PageFilesTest, SavesEachTypeWithItsExtensionAndKeepsTheType)

@@ -7,6 +7,8 @@
 #include "imageview/ViewFixture.h"
 #include "render/LayerUtils.h"
 #include "resources/StringTable.h"
+#include "platform/MemoryBudget.h"
+#include "support/FileSizeLimit.h"
 #include "support/ModalAnswers.h"
 #include "templates/TemplateList.h"
 #include "wizard/DialogFolders.h"
@@ -22,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <functional>
 
@@ -240,6 +243,41 @@ TEST_F(ResultFixture, FailedWritesWarnNameTheFileAndKeepFailing)
         EXPECT_TRUE(box->Text.contains(named)) << box->Text.toStdString();
     }
     EXPECT_TRUE(QFileInfo(Path("shot.jpg")).isDir());
+}
+
+TEST_F(ResultFixture, AFullDiskIsReportedWithTheSystemsReasonAndKeepsTheOldFile)
+{
+    ShowResult(40, 30);
+    const QString tooLarge = QString::fromLocal8Bit(std::strerror(EFBIG));
+    for (const auto type : {TResultSaver::ftJpeg, TResultSaver::ftGif, TResultSaver::ftBitmap}) {
+        const QString target = TResultSaver::ForceExtension(Path("shot"), type);
+        QFile old(target);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        old.close();
+        const QString error = InChildWithFileSizeLimit(1024, [&] {
+            QString why;
+            return TResultSaver::WriteImage(result, Path("shot"), type, &why) ? QStringLiteral("saved") : why;
+        });
+        EXPECT_TRUE(error.contains(QDir::toNativeSeparators(target)) && error.contains(tooLarge)) << error.toStdString();
+        ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+        EXPECT_EQ(old.readAll(), QByteArray("old"));
+        old.close();
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"shot.bmp", "shot.gif", "shot.jpg"}));
+}
+
+TEST_F(RenderFixture, ADefaultSizeOverTheMemoryLimitIsRefusedBeforeRendering)
+{
+    in.DefaultSize = true;
+    in.DefaultWidth = in.DefaultHeight = 20000;
+    try {
+        RenderBox(in, faces, View(), result);
+        ADD_FAILURE() << "no error";
+    } catch (const EMemoryBudgetError& e) {
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("a picture of 20000 \u00d7 20000 pixels would need"))) << e.what();
+    }
+    EXPECT_TRUE(result.IsEmpty());
 }
 
 TEST_F(ResultFixture, EmptyResultWarnsWithoutAskingForAFile)

@@ -31,7 +31,8 @@ QString KindName(TImageFileKind kind)
 bool LoadFace(const TFileArgument& file, TBitmap32& face, std::FILE* err)
 {
     auto cannotRead = [&](StrId why) { Report(err, LoadStr(StrId::RenderCannotRead).arg(file.Name, LoadStr(why))); };
-    switch (ReadImageFile(file.Local, face)) {
+    QString why;
+    switch (ReadImageFile(file.Local, face, &why)) {
     case TLoadResult::Loaded: return true;
     case TLoadResult::UnknownKind: Report(err, LoadStr(StrId::RenderUnknownImageKind).arg(file.Name)); break;
     case TLoadResult::NoSuchFile: cannotRead(StrId::RenderNoSuchFile); break;
@@ -41,6 +42,7 @@ bool LoadFace(const TFileArgument& file, TBitmap32& face, std::FILE* err)
     case TLoadResult::NotAnImage:
         Report(err, LoadStr(StrId::RenderNotImageOfKind).arg(file.Name, KindName(FileKindOf(file.Name))));
         break;
+    case TLoadResult::TooLarge: Report(err, why); break;
     }
     return false;
 }

@@ -1,6 +1,7 @@
 #include "RenderOptions.h"
 
 #include "codecs/ImageFiles.h"
+#include "platform/MemoryBudget.h"
 #include "resources/StringTable.h"
 
 #include <QRegularExpression>
@@ -59,6 +60,8 @@ const std::vector<TOptionSpec>& OptionTable()
              o.SizeGiven = hasValue;
              return !hasValue || ParseSize(v.Name, o.DefaultWidth, o.DefaultHeight);
          }},
+        {{"--memory-limit"}, TValue::Required,
+         [](TRenderOptions& o, const TFileArgument& v, bool) { return membudget::ParseSize(v.Name, o.MemoryLimit); }},
         {{"--preview"}, TValue::None, [](TRenderOptions& o, const TFileArgument&, bool) { return o.Preview = true; }},
         {{"-o", "--output"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Output = v; return !v.IsEmpty(); }},
         {{"--template"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Template = v.Name; return !v.IsEmpty(); }},
@@ -89,6 +92,14 @@ TParseResult CheckCombination(TRenderOptions& o)
     } else if (o.Template.isEmpty()) {  // a template's faces are checked once it is read
         if (o.Front.IsEmpty() || o.Side.IsEmpty()) return Fail(LoadStr(StrId::RenderFrontAndSide));
         if (o.Style == bxThreeSideBox && o.Top.IsEmpty()) return Fail(LoadStr(StrId::RenderTopNeeded));
+    }
+    if (o.SizeGiven) {
+        // A size the render could never have memory for is a mistake in the command.
+        const std::int64_t limit = o.MemoryLimit > 0 ? o.MemoryLimit : membudget::Limit();
+        const std::int64_t need = ComposeMemoryNeed(o.Style, true, o.DefaultWidth, o.DefaultHeight, 0, 0, 0);
+        if (need > limit)
+            return Fail(EMemoryBudgetError(membudget::PictureSizeText(o.DefaultWidth, o.DefaultHeight), need, limit)
+                            .Message());
     }
     if (o.Output.IsEmpty()) return Fail(LoadStr(StrId::RenderMissingOutput));
     if (OutputFormatOf(o.Output.Name) == TOutputFormat::Unknown)

@@ -39,6 +39,7 @@ struct TRenderOptions {
     QString Template;            // --template: faces and default size from the template store
     bool ListTemplates = false;  // --list-templates
     bool SizeGiven = false;      // --default-size=WxH
+    std::int64_t MemoryLimit = 0; // --memory-limit: bytes, 0 for the environment's or the default
 
     // No face and no template given: the bundled samples are rendered.
     bool UsesSamples() const { return Front.IsEmpty() && Side.IsEmpty() && Top.IsEmpty() && Template.isEmpty(); }

@@ -2,7 +2,7 @@
 //
 //   cubiform-render [--front F --side S [--top T]] [--style two-sided|three-sided|book]
 //                   [--orientation left|right] [--shadow] [--default-size[=WxH]]
-//                   [--preview] [--template NAME] -o OUT.jpg|OUT.gif|OUT.bmp
+//                   [--preview] [--template NAME] [--memory-limit N] -o OUT.jpg|OUT.gif|OUT.bmp
 //   cubiform-render --list-templates
 //
 // Without faces it renders the sample faces from the Samples folder beside
@@ -11,6 +11,7 @@
 #include "RenderOptions.h"
 #include "TemplateOptions.h"
 
+#include "platform/MemoryBudget.h"
 #include "resources/StringTable.h"
 
 #include <QCoreApplication>
@@ -37,6 +38,7 @@ int main(int argc, char** argv)
         std::fputs(usage.constData(), stdout);
         return 0;
     }
+    membudget::SetLimit(options.MemoryLimit);
     if (options.ListTemplates) return ListTemplates(stdout, stderr);
     if (!options.Template.isEmpty() && ApplyTemplate(options, stderr) != 0) return 1;
     return RunRender(options, stdout, stderr);
