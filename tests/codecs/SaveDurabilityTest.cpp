@@ -5,6 +5,7 @@
 #include "codecs/ImageFiles.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSet>
@@ -12,7 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdint>
 #include <unistd.h>
 #include <vector>
 
@@ -38,6 +41,24 @@ void SaveAs(const QString& kind, const QString& file, const TBitmap32& picture)
     } else {
         SaveAsBitmap(file, picture);
     }
+}
+
+// How long four saves take here and now, so that the kill points cover several
+// saves however busy the machine is (a loaded machine or a sanitizer build
+// saves many times slower).
+useconds_t FourSavesMicroseconds(const QString& saver, const QString& target, const QString& kind)
+{
+    QProcess process;
+    process.start(saver, {target, kind});
+    if (!process.waitForReadyRead(10000)) return 40000;
+    QElapsedTimer clock;
+    clock.start();
+    QByteArray out = process.readAllStandardOutput();
+    while (out.count('\n') < 5 && process.waitForReadyRead(30000)) out += process.readAllStandardOutput();
+    const qint64 elapsed = clock.nsecsElapsed() / 1000;
+    ::kill(pid_t(process.processId()), SIGKILL);
+    process.waitForFinished(10000);
+    return useconds_t(std::clamp<qint64>(elapsed, 40000, 4000000));
 }
 
 } // namespace
@@ -66,14 +87,15 @@ TEST(SaveDurability, KilledSaveLeavesOneWholeVersion)
         const QString target = dir.filePath(QStringLiteral("picture.") + kind);
         ASSERT_TRUE(QFile::copy(dir.filePath(QStringLiteral("ref0.") + kind), target));
 
+        const useconds_t window = FourSavesMicroseconds(saver, target, kind);
         int seen[2] = {0, 0};
         QSet<qsizetype> savesBeforeKill;
         for (int i = 0; i < kKills; ++i) {
             QProcess process;
             process.start(saver, {target, kind});
             ASSERT_TRUE(process.waitForReadyRead(10000)) << process.errorString().toStdString();
-            // Kill points spread over the first 40 ms of saving, several saves' worth.
-            ::usleep(useconds_t((i * 7919) % 40000));
+            // Kill points spread over several saves' worth of time.
+            ::usleep(useconds_t((std::uint64_t(i) * 7919 * 13) % window));
             ::kill(pid_t(process.processId()), SIGKILL);
             ASSERT_TRUE(process.waitForFinished(10000));
             ASSERT_EQ(process.exitStatus(), QProcess::CrashExit) << "the saver stopped by itself";

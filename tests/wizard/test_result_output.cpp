@@ -272,7 +272,7 @@ TEST_F(RenderFixture, ADefaultSizeOverTheMemoryLimitIsRefusedBeforeRendering)
     in.DefaultSize = true;
     in.DefaultWidth = in.DefaultHeight = 20000;
     try {
-        RenderBox(in, faces, View(), result);
+        RenderBox(in, faces, View(), result, cache);
         ADD_FAILURE() << "no error";
     } catch (const EMemoryBudgetError& e) {
         EXPECT_TRUE(e.Message().startsWith(QStringLiteral("a picture of 20000 \u00d7 20000 pixels would need"))) << e.what();
