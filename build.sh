@@ -35,7 +35,7 @@ SANITIZE=${CUBIFORM_SANITIZE:-}
 if [ -n "$SANITIZE" ]; then
   # Any finding fails the program that made it; leaks are reported except
   # those inside system libraries named in the suppressions file.
-  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1
+  export ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   export LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0
 fi
