@@ -2,6 +2,7 @@
 
 #include "platform/RegFileFormat.h"
 #include "platform/RegistryError.h"
+#include "platform/SafeFile.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -60,22 +61,6 @@ bool IsOtherThanRegularFile(const QString& path)
     struct stat st {};
     if (::lstat(Native(path).constData(), &st) != 0) return false;
     return !S_ISREG(st.st_mode);
-}
-
-bool WriteAll(int fd, const QByteArray& data)
-{
-    const char* p = data.constData();
-    qsizetype left = data.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, size_t(left));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += n;
-        left -= n;
-    }
-    return true;
 }
 
 } // namespace
@@ -325,8 +310,8 @@ bool THive::KeepDamagedCopy(const QString& reason)
     const QByteArray nativeTarget = Native(target);
     const int fd = ::open(nativeTarget.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return false;
-    const bool written = WriteAll(fd, read.Bytes) && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !written) {
+    const int error = WriteAllBytes(fd, read.Bytes.constData(), std::size_t(read.Bytes.size()));
+    if (SyncAndClose(fd) != 0 || error != 0) {
         ::unlink(nativeTarget.constData());
         return false;
     }
@@ -418,12 +403,9 @@ void THive::WriteLocked()
     if (fd < 0) fail(errno);
     // Every write, the sync and the close are checked: a full disk shows in
     // any of them, and the old file is replaced only by a complete new one.
-    if (!WriteAll(fd, data) || ::fsync(fd) != 0) {
-        const int error = errno;
-        ::close(fd);
-        fail(error);
-    }
-    if (::close(fd) != 0) fail(errno);
+    const int writeError = WriteAllBytes(fd, data.constData(), std::size_t(data.size()));
+    const int syncError = SyncAndClose(fd);
+    if (writeError || syncError) fail(writeError ? writeError : syncError);
     try {
         if (FBeforeRename) FBeforeRename(temp);
     } catch (...) {

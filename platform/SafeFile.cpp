@@ -19,8 +19,11 @@ int CloseChecked(int fd)
     return ::close(fd) == 0 || errno == EINTR ? 0 : errno;
 }
 
-int WriteAll(int fd, const char* data, std::size_t size)
+} // namespace
+
+int WriteAllBytes(int fd, const void* bytes, std::size_t size)
 {
+    const char* data = static_cast<const char*>(bytes);
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
         if (n < 0) {
@@ -33,6 +36,20 @@ int WriteAll(int fd, const char* data, std::size_t size)
     }
     return 0;
 }
+
+int SyncAndClose(int fd)
+{
+    int error = 0;
+    while (::fsync(fd) != 0) {
+        if (errno == EINTR) continue;
+        error = errno;
+        break;
+    }
+    const int closeError = CloseChecked(fd);
+    return error ? error : closeError;
+}
+
+namespace {
 
 // A new, exclusively created file beside the target; -1 with errno set.
 int CreateTemporary(const std::string& target, std::string& name)
@@ -91,16 +108,9 @@ int WriteWholeFile(const char* path, const void* data, std::size_t size)
         if (!error && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()))
             (void)::fchown(fd, old.st_uid, old.st_gid);
     }
-    if (!error) error = WriteAll(fd, static_cast<const char*>(data), size);
-    if (!error) {
-        while (::fsync(fd) != 0) {
-            if (errno == EINTR) continue;
-            error = errno;
-            break;
-        }
-    }
-    const int closeError = CloseChecked(fd);
-    if (!error) error = closeError;
+    if (!error) error = WriteAllBytes(fd, data, size);
+    const int syncError = SyncAndClose(fd);
+    if (!error) error = syncError;
     if (!error && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
     if (error) ::unlink(temporary.c_str());
     return error;

@@ -14,3 +14,10 @@
 // being a link: its target is written. A new file gets 0666 less the umask,
 // an existing one keeps its permission bits.
 int WriteWholeFile(const char* path, const void* data, std::size_t size);
+
+// The steps of it for writers that manage their own temporary file (the
+// settings store, which writes under its lock). Each gives 0 or an errno.
+// Every byte written, retrying after a signal.
+int WriteAllBytes(int fd, const void* data, std::size_t size);
+// fsync then close; the descriptor is closed either way.
+int SyncAndClose(int fd);
