@@ -100,9 +100,20 @@ void CheckPicture(std::int64_t need, std::int64_t width, std::int64_t height)
 
 } // namespace membudget
 
+namespace {
+
+// Shown on its own in a box or after the program's name: a sentence.
+QString Sentence(QString text)
+{
+    if (!text.isEmpty()) text[0] = text[0].toUpper();
+    return text;
+}
+
+} // namespace
+
 EMemoryBudgetError::EMemoryBudgetError(const QString& what, std::int64_t need, std::int64_t limit)
-    : std::runtime_error(LoadStr(StrId::MemoryOverLimit)
-                             .arg(what, membudget::FormatSize(need), membudget::FormatSize(limit))
+    : std::runtime_error(Sentence(LoadStr(StrId::MemoryOverLimit)
+                                      .arg(what, membudget::FormatSize(need), membudget::FormatSize(limit)))
                              .toStdString()),
       FNeed(need)
 {

@@ -305,7 +305,7 @@ TEST(BoxComposition, AbsurdSizesRaiseAClearError)
             ComposeBox(r, f, s, t, style, boLeft, true, 20000, 20000, false);
             ADD_FAILURE() << "no error";
         } catch (const EMemoryBudgetError& e) {
-            EXPECT_TRUE(e.Message().startsWith(QStringLiteral("a picture of 20000 \u00d7 20000 pixels would need 6.0 GB")))
+            EXPECT_TRUE(e.Message().startsWith(QStringLiteral("A picture of 20000 \u00d7 20000 pixels would need 6.0 GB")))
                 << e.what();
         }
     }

@@ -275,7 +275,7 @@ TEST_F(RenderFixture, ADefaultSizeOverTheMemoryLimitIsRefusedBeforeRendering)
         RenderBox(in, faces, View(), result, cache);
         ADD_FAILURE() << "no error";
     } catch (const EMemoryBudgetError& e) {
-        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("a picture of 20000 \u00d7 20000 pixels would need"))) << e.what();
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("A picture of 20000 \u00d7 20000 pixels would need"))) << e.what();
     }
     EXPECT_TRUE(result.IsEmpty());
 }
