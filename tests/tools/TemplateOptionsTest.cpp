@@ -130,13 +130,18 @@ TEST_F(RenderTemplates, UnknownNamesMissingFacesAndBadStoresFail)
     EXPECT_TRUE(run.Err.contains("'Empty' has no front or no side image")) << qPrintable(run.Err);
     EXPECT_FALSE(QFile::exists(Path("x.jpg")));
 
-    // A value of the wrong type stops loading; the store is left as it was.
-    WriteStore(Template("Typed", "/f.jpg", "/s.jpg", "\"DefaultWidth\"=dword:000000fa\n"));
+    // A template with a value of the wrong type is reported and left out; the
+    // others can still be listed and rendered, and the store is left as it was.
+    WriteStore(Template("Typed", "/f.jpg", "/s.jpg", "\"DefaultWidth\"=dword:000000fa\n") +
+               Template("Good", Sample("GreyfinchFront.jpg"), Sample("GreyfinchSide.jpg")));
     const QByteArray before = Store();
-    for (const QStringList& args : {QStringList{"--list-templates"}, QStringList{"--template", "Typed", "-o", "x.jpg"}}) {
+    for (const QStringList& args : {QStringList{"--list-templates"}, QStringList{"--template", "Typed", "-o", "x.jpg"},
+                                    QStringList{"--template", "Good", "-o", "good.jpg"}}) {
         run = Run(args);
-        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_EQ(run.ExitCode, args.contains("Good") ? 0 : 1) << qPrintable(args.join(' '));
         EXPECT_TRUE(run.Err.contains("Invalid data type for 'DefaultWidth'")) << qPrintable(run.Err);
     }
+    EXPECT_EQ(Run({"--list-templates"}).Out, QStringLiteral("Good\n"));
+    EXPECT_FALSE(Output("good.jpg").isEmpty());
     EXPECT_EQ(Store(), before);
 }

@@ -11,16 +11,27 @@ void Report(std::FILE* err, const QString& message)
 }
 
 // Runs use(container) on the loaded store, then frees it; the store is written
-// only when this run added the sample template. Store errors become status 1.
+// only when this run added the sample template. Store errors become status 1;
+// so does a template that failed to load when the run needs them all.
 template <class F>
-int WithTemplateStore(std::FILE* err, F use)
+int WithTemplateStore(std::FILE* err, F use, bool needsAll = false)
 {
+    bool incomplete = false;
     try {
-        TTemplateContainer* store = TemplateContainer(0);
+        TTemplateContainer* store = nullptr;
+        try {
+            store = TemplateContainer(0);
+        } catch (const ERegistryException& e) {
+            // A template that failed to load is told once; the store holds
+            // the others, so a listing or another template still works.
+            Report(err, e.Message());
+            incomplete = needsAll;
+            store = TemplateContainer(0);
+        }
         store->SetAutoSave(EnsureSampleTemplate(store));
         const int status = use(store);
         TemplateContainer(1);
-        return status;
+        return incomplete ? 1 : status;
     } catch (const ERegistryException& e) {
         // The program ends here; a store left loaded is never written.
         Report(err, e.Message());
@@ -35,7 +46,7 @@ int ListTemplates(std::FILE* out, std::FILE* err)
     return WithTemplateStore(err, [out](TTemplateContainer* store) {
         for (const QString& name : store->GetTemplateNames()) std::fprintf(out, "%s\n", qPrintable(name));
         return 0;
-    });
+    }, true);
 }
 
 int ApplyTemplate(TRenderOptions& options, std::FILE* err)
