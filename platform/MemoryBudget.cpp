@@ -6,7 +6,6 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-
 #include <limits>
 #include <unistd.h>
 
@@ -35,9 +34,9 @@ std::int64_t DefaultLimit()
 
 std::int64_t Limit()
 {
-    if (gSetLimit > 0) return gSetLimit;
     static const std::int64_t fromEnvironment = EnvironmentLimit();
-    return fromEnvironment > 0 ? fromEnvironment : DefaultLimit();
+    const std::int64_t limit = gSetLimit > 0 ? gSetLimit : fromEnvironment > 0 ? fromEnvironment : DefaultLimit();
+    return std::max(limit, kMinimumLimit);
 }
 
 void SetLimit(std::int64_t bytes) { gSetLimit = bytes > 0 ? bytes : 0; }

@@ -5,7 +5,8 @@
 //
 // The limit is the smaller of 2 GB and half the physical memory, unless
 // CUBIFORM_MEMORY_LIMIT (bytes, or with a K, M or G suffix) or a program's
-// option (cubiform-render --memory-limit) sets it.
+// option (cubiform-render --memory-limit) sets it. A limit is never below
+// 16 MB, which the program's own pictures and a small box need.
 #pragma once
 
 #include <QString>
@@ -15,6 +16,7 @@
 
 namespace membudget {
 
+constexpr std::int64_t kMinimumLimit = std::int64_t(16) << 20;
 std::int64_t DefaultLimit();
 // The limit in force: the one set by SetLimit, else the environment's, else
 // the default.

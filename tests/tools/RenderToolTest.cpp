@@ -234,6 +234,9 @@ TEST_F(RenderTool, MemoryLimitRefusesHugeSizesAndFaces)
         EXPECT_TRUE(run.Err.contains("64 MB")) << run.Err.toStdString();
     }
     EXPECT_EQ(Run(faces + QStringList{"--memory-limit", "lots", "-o", Path("out.jpg")}).ExitCode, 2);
+    // A limit too small for any box is taken as the least the program needs.
+    EXPECT_EQ(Run(faces + QStringList{"--memory-limit", "1K", "-o", Path("tiny.jpg")}).ExitCode, 0);
+    EXPECT_TRUE(QFile::remove(Path("tiny.jpg")));
 
     // A face whose header claims 20000 x 20000 pixels is refused from the header.
     TBitmap32 small;
