@@ -6,6 +6,8 @@
 #include "codecs/GifWriter.h"
 #include "codecs/JpegReader.h"
 #include "codecs/JpegWriter.h"
+#include "codecs/PngReader.h"
+#include "codecs/PngWriter.h"
 #include "platform/MemoryBudget.h"
 #include "platform/SafeFile.h"
 #include "resources/StringTable.h"
@@ -53,6 +55,7 @@ bool HasSignature(TImageFileKind kind, TByteSpan head)
     case ikJpg:
     case ikJpeg: return startsWith({0xFF, 0xD8});
     case ikGif: return startsWith({'G', 'I', 'F'});
+    case ikPng: return startsWith({0x89, 'P', 'N', 'G'});
     case ikUnknown: break;
     }
     return false;
@@ -135,6 +138,7 @@ TLoadResult DecodeFile(int fd, std::size_t size, TImageFileKind kind, TBitmap32&
     case ikJpg:
     case ikJpeg: decoded = DecodeJpeg(source, pixels, {}, admit); break;
     case ikGif: decoded = DecodeGif(source, ViewOfBitmap(target), pixels, {}, admit); break;
+    case ikPng: decoded = DecodePng(source, pixels, {}, admit); break;
     case ikUnknown: break;
     }
     if (overBudget) return TLoadResult::TooLarge;
@@ -161,10 +165,12 @@ TImageFileKind FileKindOf(const QString& fileName)
     const qsizetype dot = name.lastIndexOf(u'.');
     if (dot < 0) return ikUnknown;
     const QString ext = name.mid(dot);
-    static constexpr const char* kExtensions[] = {".bmp", ".jpg", ".jpeg", ".gif"};
-    for (int kind = 0; kind < 4; ++kind) {
-        if (ext.compare(QLatin1String(kExtensions[kind]), Qt::CaseInsensitive) == 0)
-            return TImageFileKind(kind);
+    static constexpr struct {
+        const char* Extension;
+        TImageFileKind Kind;
+    } kKinds[] = {{".bmp", ikBmp}, {".jpg", ikJpg}, {".jpeg", ikJpeg}, {".gif", ikGif}, {".png", ikPng}};
+    for (const auto& k : kKinds) {
+        if (ext.compare(QLatin1String(k.Extension), Qt::CaseInsensitive) == 0) return k.Kind;
     }
     return ikUnknown;
 }
@@ -244,6 +250,21 @@ bool SaveAsGif(const QString& fileName, const TBitmap32& image, QString* why)
         }
         const TByteVector bytes = WriteGif(ViewOfBitmap(image));
         return WriteFileSafely(ChangeFileExt(fileName, QStringLiteral(".gif")), bytes, why);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool SaveAsPng(const QString& fileName, const TBitmap32& image, QString* why)
+{
+    try {
+        if (image.IsEmpty()) {
+            if (why) *why = LoadStr(StrId::ImageIsEmpty);
+            return false;
+        }
+        TByteVector bytes;
+        return EncodePng(ViewOfBitmap(image), bytes) &&
+               WriteFileSafely(ChangeFileExt(fileName, QStringLiteral(".png")), bytes, why);
     } catch (...) {
         return false;
     }

@@ -1,5 +1,5 @@
 // Image files in and out: the kind of a file from its name, loading a file
-// into an image, and saving an image as JPEG, GIF or BMP.
+// into an image, and saving an image as JPEG, GIF, BMP or PNG.
 //
 // Loading never raises and leaves the target untouched on failure. Saving
 // writes a temporary file beside the target and renames it over the target
@@ -15,7 +15,8 @@
 
 // Decided by the extension alone (the text from the last dot of the name),
 // ignoring letter case.
-enum TImageFileKind { ikBmp = 0, ikJpg = 1, ikJpeg = 2, ikGif = 3, ikUnknown = 4 };
+// ikPng comes after ikUnknown so that the older values keep their meaning.
+enum TImageFileKind { ikBmp = 0, ikJpg = 1, ikJpeg = 2, ikGif = 3, ikUnknown = 4, ikPng = 5 };
 TImageFileKind FileKindOf(const QString& fileName);
 
 // Why a load failed.
@@ -31,7 +32,7 @@ enum class TLoadResult {
 };
 // Reads the file (decoder chosen by extension) into a temporary and only
 // then replaces the target's size and pixels. A BMP of 32 bits per pixel
-// keeps its alpha; every other picture is opaque. A GIF gives its first
+// and a PNG keep their alpha; every other picture is opaque. A GIF gives its first
 // image on its logical screen; pixels it does not draw keep the target's
 // colour when the target already has the screen's size, else black.
 // A file that does not start as its kind must, or is larger than any
@@ -55,6 +56,8 @@ QString ChangeFileExt(const QString& fileName, const QString& extension);
 // system's reason. An empty image writes nothing.
 bool SaveAsJpeg(const QString& fileName, const TBitmap32& image, QString* why = nullptr);
 bool SaveAsGif(const QString& fileName, const TBitmap32& image, QString* why = nullptr);
+// The same under ".png": 8-bit RGBA with the image's alpha as it is.
+bool SaveAsPng(const QString& fileName, const TBitmap32& image, QString* why = nullptr);
 
 // The progress caption of a GIF writing stage ("Converting...", "Saving...").
 // The program shows no progress for GIF saves.

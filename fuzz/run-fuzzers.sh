@@ -23,7 +23,7 @@ cmake --build "$build" -j2 > "$build.build.log" 2>&1 || { cat "$build.build.log"
 common=(-malloc_limit_mb=512 -rss_limit_mb=2048 -timeout=20 -print_final_stats=1)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-for kind in bmp gif jpeg; do
+for kind in bmp gif jpeg png; do
   target="$build/fuzz_$kind"
   corpus="$here/corpus/$kind"
   mkdir -p "$scratch/$kind"

@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <gif_lib.h>
+#include <png.h>
 
 #include <cstring>
 #include <random>
@@ -140,6 +141,60 @@ TByteVector MakeGif(int screenWidth, int screenHeight, const std::vector<TGifIma
     EGifCloseFile(gif, &error);
     GifFreeMapObject(map);
     return out;
+}
+
+namespace {
+
+extern "C" void AppendPng(png_structp png, png_bytep data, png_size_t length)
+{
+    auto* out = static_cast<TByteVector*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+extern "C" void FlushPng(png_structp) {}
+
+} // namespace
+
+TByteVector MakePng(const TPngSpec& spec)
+{
+    // Everything with a destructor exists before the jump is armed.
+    TByteVector out;
+    std::vector<png_color> palette;
+    for (std::size_t i = 0; i + 2 < spec.Palette.size(); i += 3)
+        palette.push_back({spec.Palette[i], spec.Palette[i + 1], spec.Palette[i + 2]});
+    const std::size_t stride = spec.Rows.size() / std::size_t(spec.Height);
+    std::vector<png_bytep> rows;
+    for (int y = 0; y < spec.Height; ++y) rows.push_back(const_cast<png_bytep>(spec.Rows.data() + stride * y));
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) throw std::runtime_error("libpng could not write the test file");
+    png_set_write_fn(png, &out, AppendPng, FlushPng);
+    png_set_IHDR(png, info, png_uint_32(spec.Width), png_uint_32(spec.Height), spec.BitDepth, spec.ColorType,
+                 spec.Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    if (!palette.empty()) png_set_PLTE(png, info, palette.data(), int(palette.size()));
+    if (spec.TransparentColor) {
+        png_color_16 colour{0, spec.TransparentRed, spec.TransparentGreen, spec.TransparentBlue, spec.TransparentGrey};
+        png_set_tRNS(png, info, nullptr, 0, &colour);
+    } else if (!spec.Transparency.empty()) {
+        png_set_tRNS(png, info, spec.Transparency.data(), int(spec.Transparency.size()), nullptr);
+    }
+    png_write_info(png, info);
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+bool DecodeWithLibpng(const TByteVector& file, TPixelBuffer& out)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, file.data(), file.size())) return false;
+    image.format = PNG_FORMAT_BGRA;
+    out.Width = int(image.width);
+    out.Height = int(image.height);
+    out.Pixels.assign(std::size_t(image.width) * image.height, 0);
+    return png_image_finish_read(&image, nullptr, out.Pixels.data(), 0, nullptr) != 0;
 }
 
 } // namespace codectest

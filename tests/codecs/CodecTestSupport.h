@@ -45,4 +45,24 @@ struct TGifImageSpec {
 // A file with a 4-colour global table (black, red, green, blue).
 TByteVector MakeGif(int screenWidth, int screenHeight, const std::vector<TGifImageSpec>& images);
 
+// A PNG written by libpng from raw rows in the file's own sample layout
+// (Rows: Height rows of the packed bytes for ColorType and BitDepth, 16-bit
+// samples big-endian). Palette holds RGB triples; Transparency is the tRNS
+// chunk's bytes as libpng takes them (palette alphas) or, when TransparentColor
+// is set, the grey or RGB colour that is transparent.
+struct TPngSpec {
+    int Width = 0, Height = 0;
+    int ColorType = 6; // PNG_COLOR_TYPE_RGB_ALPHA
+    int BitDepth = 8;
+    bool Interlaced = false;
+    std::vector<std::uint8_t> Palette;
+    std::vector<std::uint8_t> Transparency;
+    bool TransparentColor = false;
+    std::uint16_t TransparentGrey = 0, TransparentRed = 0, TransparentGreen = 0, TransparentBlue = 0;
+    std::vector<std::uint8_t> Rows;
+};
+TByteVector MakePng(const TPngSpec& spec);
+// A file decoded by libpng's own simplified reader as blue, green, red, alpha.
+bool DecodeWithLibpng(const TByteVector& file, TPixelBuffer& out);
+
 } // namespace codectest

@@ -5,6 +5,7 @@
 #include "codecs/GifWriter.h"
 #include "codecs/ImageFiles.h"
 #include "codecs/JpegWriter.h"
+#include "codecs/PngWriter.h"
 #include "platform/MemoryBudget.h"
 
 #include <QDir>
@@ -51,8 +52,9 @@ TEST(FileKind, DecidedByTheLastExtensionIgnoringCase)
     EXPECT_EQ(FileKindOf("/x/FRONT.JPG"), ikJpg);
     EXPECT_EQ(FileKindOf("front.Jpeg"), ikJpeg);
     EXPECT_EQ(FileKindOf("anim.GIF"), ikGif);
-    EXPECT_EQ(FileKindOf("archive.gif.png"), ikUnknown);
-    EXPECT_EQ(FileKindOf("front.png"), ikUnknown);
+    EXPECT_EQ(FileKindOf("archive.gif.png"), ikPng);
+    EXPECT_EQ(FileKindOf("front.PNG"), ikPng);
+    EXPECT_EQ(ikUnknown, 4); // stored and compared by number elsewhere
     EXPECT_EQ(FileKindOf("front.ico"), ikUnknown);
     EXPECT_EQ(FileKindOf("front"), ikUnknown);
     EXPECT_EQ(FileKindOf("dir.jpg/front"), ikUnknown);
@@ -71,6 +73,9 @@ TEST_F(ImageFiles, LoadsEachKindAndKeepsTheTargetsProperties)
     ASSERT_TRUE(EncodeJpeg(ViewOf(photo), jpeg));
     WriteAll(Path("P.JPEG"), jpeg);
     WriteAll(Path("p.gif"), WriteGif(ViewOf(photo)));
+    TByteVector png;
+    ASSERT_TRUE(EncodePng(ViewOf(photo), png));
+    WriteAll(Path("p.png"), png);
 
     TBitmap32 target;
     target.DrawMode = dmBlend;
@@ -91,6 +96,9 @@ TEST_F(ImageFiles, LoadsEachKindAndKeepsTheTargetsProperties)
     ASSERT_TRUE(LoadImageFile(Path("p.gif"), target));
     for (std::size_t i = 0; i < photo.Pixels.size(); ++i)
         ASSERT_EQ(target.Bits()[i], CubeColorOf(CubeIndexOf(photo.Pixels[i])));
+
+    ASSERT_TRUE(LoadImageFile(Path("p.png"), target));
+    EXPECT_EQ(PixelsOf(target), photo.Pixels); // alpha kept
 }
 
 TEST_F(ImageFiles, AGifKeepsTheTargetWhereItDrawsNothing)
@@ -118,6 +126,7 @@ TEST_F(ImageFiles, FailedLoadsLeaveTheTargetAlone)
     ASSERT_TRUE(EncodeJpeg(ViewOf(photo), jpeg));
     WriteAll(Path("jpeg-inside.bmp"), jpeg);
     WriteAll(Path("picture.png"), EncodeBmp32(ViewOf(photo))); // good content, wrong name
+    WriteAll(Path("picture.tif"), EncodeBmp32(ViewOf(photo)));
     TByteVector truncated = EncodeBmp32(ViewOf(photo));
     truncated.resize(truncated.size() - 1);
     WriteAll(Path("short.bmp"), truncated);
@@ -130,7 +139,8 @@ TEST_F(ImageFiles, FailedLoadsLeaveTheTargetAlone)
     const TPixelBuffer before = RandomPixels(3, 2, 9);
     Fill(target, before);
     EXPECT_EQ(ReadImageFile(Path("jpeg-inside.bmp"), target), TLoadResult::NotAnImage);
-    EXPECT_EQ(ReadImageFile(Path("picture.png"), target), TLoadResult::UnknownKind);
+    EXPECT_EQ(ReadImageFile(Path("picture.png"), target), TLoadResult::NotAnImage);
+    EXPECT_EQ(ReadImageFile(Path("picture.tif"), target), TLoadResult::UnknownKind);
     EXPECT_EQ(ReadImageFile(Path("short.bmp"), target), TLoadResult::NotAnImage);
     EXPECT_EQ(ReadImageFile(Path("missing.jpg"), target), TLoadResult::NoSuchFile);
     EXPECT_EQ(ReadImageFile(Path("folder.gif"), target), TLoadResult::IsFolder);
@@ -221,6 +231,13 @@ TEST_F(ImageFiles, HeadersOverTheMemoryLimitAreRefusedBeforeAllocating)
         bmp[at + 1] = 0x4E;
     }
     WriteAll(Path("huge.bmp"), bmp);
+    TByteVector png;
+    ASSERT_TRUE(EncodePng(ViewOf(PhotoLike(4, 4)), png));
+    for (int at : {16, 20}) { // the header's width and height; its checksum no longer matches
+        png[at + 2] = 0x4E;
+        png[at + 3] = 0x20;
+    }
+    WriteAll(Path("huge.png"), png);
     // Room for all its rows, as sparse zeros.
     const std::uint32_t pixelOffset = bmp[10] | (bmp[11] << 8);
     ASSERT_EQ(truncate(QFile::encodeName(Path("huge.bmp")).constData(), off_t(pixelOffset) + off_t(80000) * 20000), 0);
@@ -230,7 +247,7 @@ TEST_F(ImageFiles, HeadersOverTheMemoryLimitAreRefusedBeforeAllocating)
     Fill(target, before);
     rusage start{}, end{};
     ASSERT_EQ(getrusage(RUSAGE_SELF, &start), 0);
-    for (const char* name : {"huge.jpg", "huge.gif", "huge.bmp"}) {
+    for (const char* name : {"huge.jpg", "huge.gif", "huge.bmp", "huge.png"}) {
         SCOPED_TRACE(name);
         QString why;
         EXPECT_EQ(ReadImageFile(Path(name), target, &why), TLoadResult::TooLarge);
@@ -254,8 +271,12 @@ TEST_F(ImageFiles, SavesForceTheExtensionOfTheirFormat)
     SaveAsBitmap(Path("shot.png"), image);
     ASSERT_TRUE(SaveAsJpeg(Path("box.jpeg"), image));
     SaveAsBitmap(Path("plain"), image);
+    ASSERT_TRUE(SaveAsPng(Path("shot.bmp"), image));
     EXPECT_EQ(FolderEntries(FDir.path()),
-              (QStringList{"box.jpg", "plain.bmp", "shot.bmp", "shot.gif", "shot.jpg"}));
+              (QStringList{"box.jpg", "plain.bmp", "shot.bmp", "shot.gif", "shot.jpg", "shot.png"}));
+    TBitmap32 png;
+    ASSERT_TRUE(LoadImageFile(Path("shot.png"), png));
+    EXPECT_EQ(PixelsOf(png), PixelsOf(image)); // with its alpha
 
     // The bitmap keeps every colour and is opaque, whatever the image's
     // alpha (other programs would show alpha 0 as a hole); the JPEG has no alpha.
@@ -281,15 +302,17 @@ TEST_F(ImageFiles, FailedSavesLeaveNoFileBehind)
     // An empty image writes nothing and reports failure.
     EXPECT_FALSE(SaveAsJpeg(Path("e.jpg"), empty));
     EXPECT_FALSE(SaveAsGif(Path("e.gif"), empty));
+    EXPECT_FALSE(SaveAsPng(Path("e.png"), empty));
     EXPECT_THROW(SaveAsBitmap(Path("e.bmp"), empty), EImageFileError);
 
     // A missing folder, and a "folder" that is a file: every format gives the
     // system's reason.
     WriteAll(Path("afile"), {1, 2, 3});
     for (const QString& name : {Path("missing/out.jpg"), Path("afile/out.jpg")}) {
-        QString jpegWhy, gifWhy;
+        QString jpegWhy, gifWhy, pngWhy;
         EXPECT_FALSE(SaveAsJpeg(name, image, &jpegWhy));
         EXPECT_FALSE(SaveAsGif(name, image, &gifWhy));
+        EXPECT_FALSE(SaveAsPng(name, image, &pngWhy));
         try {
             SaveAsBitmap(name, image);
             ADD_FAILURE() << "expected EImageFileError";
@@ -298,6 +321,7 @@ TEST_F(ImageFiles, FailedSavesLeaveNoFileBehind)
             EXPECT_FALSE(e.Reason().isEmpty());
             EXPECT_EQ(jpegWhy, e.Reason());
             EXPECT_EQ(gifWhy, e.Reason());
+            EXPECT_EQ(pngWhy, e.Reason());
         }
     }
     EXPECT_EQ(FolderEntries(FDir.path()), QStringList{"afile"});
@@ -322,29 +346,32 @@ TEST_F(ImageFiles, ASaveOnAFullDiskFailsWithTheReasonAndKeepsTheOldFile)
         TBitmap32 image;
         Fill(image, RandomPixels(side, side));
         const TByteVector old = {'o', 'l', 'd'};
-        for (const char* name : {"out.jpg", "out.gif", "out.bmp"}) WriteAll(Path(name), old);
+        for (const char* name : {"out.jpg", "out.gif", "out.bmp", "out.png"}) WriteAll(Path(name), old);
 
         const QString said = InChildWithFileSizeLimit(1024, [&] {
-            QString jpegWhy, gifWhy, bmpWhy;
+            QString jpegWhy, gifWhy, bmpWhy, pngWhy;
             const bool jpeg = SaveAsJpeg(Path("out.jpg"), image, &jpegWhy);
             const bool gif = SaveAsGif(Path("out.gif"), image, &gifWhy);
+            const bool png = SaveAsPng(Path("out.png"), image, &pngWhy);
             try {
                 SaveAsBitmap(Path("out.bmp"), image);
                 bmpWhy = QStringLiteral("saved");
             } catch (const EImageFileError& e) {
                 bmpWhy = QString::fromStdString(e.what());
             }
-            return QStringLiteral("%1|%2|%3|%4|%5").arg(jpeg).arg(gif).arg(jpegWhy, gifWhy, bmpWhy);
+            return QStringLiteral("%1|%2|%3|%4|%5|%6|%7").arg(jpeg).arg(gif).arg(jpegWhy, gifWhy, bmpWhy).arg(png).arg(pngWhy);
         });
         const QStringList parts = said.split(u'|');
-        ASSERT_EQ(parts.size(), 5) << said.toStdString();
+        ASSERT_EQ(parts.size(), 7) << said.toStdString();
+        EXPECT_EQ(parts[5], "0") << "PNG reported saved";
+        EXPECT_EQ(parts[6].toStdString(), tooLarge.toStdString());
         EXPECT_EQ(parts[0], "0") << "JPEG reported saved";
         EXPECT_EQ(parts[1], "0") << "GIF reported saved";
         EXPECT_EQ(parts[2].toStdString(), tooLarge.toStdString());
         EXPECT_EQ(parts[3].toStdString(), tooLarge.toStdString());
         EXPECT_EQ(parts[4].toStdString(),
                   QStringLiteral("Cannot write the file '%1': %2").arg(Path("out.bmp"), tooLarge).toStdString());
-        for (const char* name : {"out.jpg", "out.gif", "out.bmp"}) EXPECT_EQ(ReadAll(Path(name)), old) << name;
-        EXPECT_EQ(FolderEntries(FDir.path()), (QStringList{"out.bmp", "out.gif", "out.jpg"}));
+        for (const char* name : {"out.jpg", "out.gif", "out.bmp", "out.png"}) EXPECT_EQ(ReadAll(Path(name)), old) << name;
+        EXPECT_EQ(FolderEntries(FDir.path()), (QStringList{"out.bmp", "out.gif", "out.jpg", "out.png"}));
     }
 }

@@ -22,6 +22,7 @@ QString KindName(TImageFileKind kind)
     case ikJpg:
     case ikJpeg: return QStringLiteral("JPEG");
     case ikGif: return QStringLiteral("GIF");
+    case ikPng: return QStringLiteral("PNG");
     case ikUnknown: break;
     }
     return {};

@@ -116,6 +116,7 @@ TOutputFormat OutputFormatOf(const QString& fileName)
     case ikJpeg: return TOutputFormat::Jpeg;
     case ikGif: return TOutputFormat::Gif;
     case ikBmp: return TOutputFormat::Bitmap;
+    case ikPng: // reads as a face; not yet an output
     case ikUnknown: break;
     }
     return TOutputFormat::Unknown;
