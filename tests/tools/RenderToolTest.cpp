@@ -194,7 +194,7 @@ TEST_F(RenderTool, FailuresNameTheFileAndLeaveNoOutput)
     const std::vector<TCase> cases = {
         {{"--front", Path("missing.jpg"), "--side", side, "-o", Path("keep.jpg")}, Path("missing.jpg"), "no such file"},
         {{"--front", Path("damaged.jpg"), "--side", side, "-o", Path("keep.jpg")}, Path("damaged.jpg"), "not a valid JPEG image"},
-        {{"--front", Path("face.png"), "--side", side, "-o", Path("keep.jpg")}, Path("face.png"), "not an image file name"},
+        {{"--front", Path("face.tif"), "--side", side, "-o", Path("keep.jpg")}, Path("face.tif"), "not an image file name"},
         {{"--front", FDir.path(), "--side", side, "-o", Path("keep.jpg")}, FDir.path(), "not an image file name"},
         {{"--front", Path("pipe.jpg"), "--side", side, "-o", Path("keep.jpg")}, Path("pipe.jpg"), "not a regular file"},
         {{"-o", Path("nowhere/out.jpg")}, Path("nowhere/out.jpg"), "the folder does not exist"},

@@ -117,9 +117,10 @@ TEST_F(PageFilesTest, DropsOnTheCurrentFaceOnly)
 
 TEST_F(PageFilesTest, FilesThatAreNotFaceImagesAreRefusedWithAWarning)
 {
+    // A good picture under a name of no kind the program reads.
     QImage png(8, 8, QImage::Format_RGB32);
     png.fill(Qt::red);
-    ASSERT_TRUE(png.save(Path("front.png"), "PNG"));
+    ASSERT_TRUE(png.save(Path("front.tif"), "PNG"));
     ASSERT_TRUE(QFile::copy(WriteImage(Path("real.jpg"), 8, 8, 0xFF00FF00), Path("a.bmp")));
     // A bitmap header that claims 60000 x 60000 pixels and holds almost nothing.
     QFile hostile(Path("huge.bmp"));
@@ -139,7 +140,7 @@ TEST_F(PageFilesTest, FilesThatAreNotFaceImagesAreRefusedWithAWarning)
     hostile.close();
 
     ClickNext();
-    for (const QString name : {"front.png", "a.bmp", "huge.bmp"}) {
+    for (const QString name : {"front.tif", "a.bmp", "huge.bmp"}) {
         Page->ScaleBar->setValue(40);
         AnswerFileDialog(Path(name));
         auto warning = AnswerBox(QMessageBox::Ok);
@@ -149,7 +150,7 @@ TEST_F(PageFilesTest, FilesThatAreNotFaceImagesAreRefusedWithAWarning)
         EXPECT_EQ(Page->ScaleBar->value(), 0) << "a failed load still resets the zoom";
     }
     auto warning = AnswerBox(QMessageBox::Ok);
-    EXPECT_EQ(DropFiles(Page->ImgView1, {Path("front.png")}), Qt::CopyAction);
+    EXPECT_EQ(DropFiles(Page->ImgView1, {Path("front.tif")}), Qt::CopyAction);
     EXPECT_TRUE(warning->Seen);
     EXPECT_FALSE(Page->Modified());
 
