@@ -221,7 +221,12 @@ QString ChangeFileExt(const QString& fileName, const QString& extension)
     return fileName + extension;
 }
 
-bool SaveAsJpeg(const QString& fileName, const TBitmap32& image, QString* why)
+namespace {
+
+// Encodes the image and writes it whole under the name with its extension
+// replaced; false on any failure, with the reason in `why` when known.
+template <class Encode>
+bool SaveEncoded(const QString& fileName, const TBitmap32& image, const QString& extension, QString* why, Encode encode)
 {
     try {
         if (image.IsEmpty()) {
@@ -229,11 +234,17 @@ bool SaveAsJpeg(const QString& fileName, const TBitmap32& image, QString* why)
             return false;
         }
         TByteVector bytes;
-        return EncodeJpeg(ViewOfBitmap(image), bytes) &&
-               WriteFileSafely(ChangeFileExt(fileName, QStringLiteral(".jpg")), bytes, why);
+        return encode(ViewOfBitmap(image), bytes) && WriteFileSafely(ChangeFileExt(fileName, extension), bytes, why);
     } catch (...) {
         return false;
     }
+}
+
+} // namespace
+
+bool SaveAsJpeg(const QString& fileName, const TBitmap32& image, QString* why)
+{
+    return SaveEncoded(fileName, image, QStringLiteral(".jpg"), why, EncodeJpeg);
 }
 
 QString GifStageCaption(TGifStage stage)
@@ -243,31 +254,16 @@ QString GifStageCaption(TGifStage stage)
 
 bool SaveAsGif(const QString& fileName, const TBitmap32& image, QString* why)
 {
-    try {
-        if (image.IsEmpty()) {
-            if (why) *why = LoadStr(StrId::ImageIsEmpty);
-            return false;
-        }
-        const TByteVector bytes = WriteGif(ViewOfBitmap(image));
-        return WriteFileSafely(ChangeFileExt(fileName, QStringLiteral(".gif")), bytes, why);
-    } catch (...) {
-        return false;
-    }
+    return SaveEncoded(fileName, image, QStringLiteral(".gif"), why, [](TPixelView view, TByteVector& bytes) {
+        bytes = WriteGif(view);
+        return true;
+    });
 }
 
 bool SaveAsPng(const QString& fileName, const TBitmap32& image, QString* why)
 {
-    try {
-        if (image.IsEmpty()) {
-            if (why) *why = LoadStr(StrId::ImageIsEmpty);
-            return false;
-        }
-        TByteVector bytes;
-        return EncodePng(ViewOfBitmap(image), bytes) &&
-               WriteFileSafely(ChangeFileExt(fileName, QStringLiteral(".png")), bytes, why);
-    } catch (...) {
-        return false;
-    }
+    return SaveEncoded(fileName, image, QStringLiteral(".png"), why,
+                       [](TPixelView view, TByteVector& bytes) { return EncodePng(view, bytes); });
 }
 
 void SaveAsBitmap(const QString& fileName, const TBitmap32& image)
