@@ -21,6 +21,12 @@ enum TBoxStyle { bxTwoSidedBox = 0, bxThreeSideBox = 1, bxBookCover = 2 };
 // boLeft: side face on the left of the front (the default); boRight: on the right.
 enum TBoxOrientation { boLeft = 0, boRight = 1 };
 enum TFaceKind { fkSide = 0, fkFront = 1, fkTop = 2 };
+// The ground a composition is drawn on. The saved picture lies on white; the
+// same composition on black (without the shadow picture, which becomes the
+// shadow's alpha) tells with it how much of the ground each pixel lets
+// through, which gives the box on a transparent ground (render/BoxMatte.h).
+enum TBoxGround { bgWhite = 0, bgBlack = 1 };
+TColor32 GroundColor(TBoxGround Ground);
 
 // Face numbers of the wizard: 1 front, 2 side, 3 top; anything else counts as the front.
 TFaceKind FaceKindOf(int faceNumber);
@@ -39,8 +45,8 @@ constexpr int NoPreviewWidth = 225;
 constexpr int NoPreviewHeight = 125;
 } // namespace box
 
-// Size, fill with opaque white, then clear the alpha of the outermost pixel ring.
-void PrepareBoxImage(TBitmap32& Image, int Width, int Height);
+// Size, fill with the opaque ground, then clear the alpha of the outermost pixel ring.
+void PrepareBoxImage(TBitmap32& Image, int Width, int Height, TBoxGround Ground = bgWhite);
 // R, G and B of every pixel minus 12, clamped at 0; alpha kept.
 void DarkenFace(TBitmap32& Face);
 // Stretches the face to the new size with its own stretch filter. The face
@@ -48,8 +54,9 @@ void DarkenFace(TBitmap32& Face);
 // below 1, or an empty face, leaves it empty.
 void ResizeFace(TBitmap32& Face, int NewWidth, int NewHeight);
 // Draws the "BOOKTOP" picture (top of the page block) at (60, 2) with the
-// shadow, else at (2, 2); skipped when the resource cannot be loaded.
-void AddBookTop(TBitmap32& Image, bool ShadowOn);
+// shadow, else at (2, 2); skipped when the resource cannot be loaded. On the
+// black ground its white surroundings are left out: they are ground, not pages.
+void AddBookTop(TBitmap32& Image, bool ShadowOn, TBoxGround Ground = bgWhite);
 
 // One face of the two-sided box. NearEdgeLeft: the face's left edge is the
 // near, full-height edge, and Span is the width of what lies left of it;
@@ -84,12 +91,12 @@ void CheckComposeMemory(TBoxStyle Style, bool DefaultSizeOn, int DefaultWidth, i
 // by the three-sided box only). Orientation counts for the two-sided box only.
 void ComposeBox(TBitmap32& Dest, TBitmap32& F, TBitmap32& S, TBitmap32& T, TBoxStyle Style,
                 TBoxOrientation Orientation, bool DefaultSizeOn, int DefaultWidth,
-                int DefaultHeight, bool ShadowOn);
+                int DefaultHeight, bool ShadowOn, TBoxGround Ground = bgWhite);
 // The template preview (checked against the memory limit first, as above):
 // always at the default size, side on the left, no
 // shadow; any face may be empty, a missing lid becomes a flat one.
 void ComposePreview(TBitmap32& Dest, TBitmap32& F, TBitmap32& S, TBitmap32& T, TBoxStyle Style,
-                    int DefaultWidth, int DefaultHeight);
+                    int DefaultWidth, int DefaultHeight, TBoxGround Ground = bgWhite);
 
 // The placeholder: 225 x 125 white with "No Preview Available" centred. The
 // text is drawn in the image's own font and measured with measureFont (the
@@ -101,10 +108,11 @@ void DrawNoPreview(TBitmap32& Image);
 // Name of the shadow bitmap resource for an orientation ("SHADOW", "SHADOW_R").
 QString ShadowResourceName(TBoxOrientation Orientation);
 // The shadow step of ComposeBox, right after PrepareBoxImage: with the shadow
-// on, widens the result by 60, fills it white and stretches the shadow picture
-// along its bottom. Without the resource the widened result stays white.
+// on, widens the result by 60, fills it with the ground and, on white,
+// stretches the shadow picture along its bottom. Without the resource the
+// widened result stays white.
 void AddShadow(TBitmap32& Dest, TBoxOrientation Orientation, TBoxStyle Style, bool DefaultSizeOn,
-               bool ShadowOn, int FrontWidth, int SideWidth);
+               bool ShadowOn, int FrontWidth, int SideWidth, TBoxGround Ground = bgWhite);
 // Stretches the whole shadow picture into the rectangle at the bottom of Dest
 // that is Height + 19 rows high and ends one row above the bottom edge:
 // boLeft from x 0 to Anchor + 67, boRight from Anchor - 7 to the right edge.

@@ -86,10 +86,12 @@ TFaceKind FaceKindOf(int faceNumber)
     }
 }
 
-void PrepareBoxImage(TBitmap32& Image, int Width, int Height)
+TColor32 GroundColor(TBoxGround Ground) { return Ground == bgBlack ? clBlack32 : clWhite32; }
+
+void PrepareBoxImage(TBitmap32& Image, int Width, int Height, TBoxGround Ground)
 {
     Image.SetSize(Width, Height);
-    Image.Clear(clWhite32);
+    Image.Clear(GroundColor(Ground));
     if (!Image.IsEmpty()) ClearBorderAlpha(Image, Image.BoundsRect());
 }
 
@@ -115,12 +117,24 @@ void ResizeFace(TBitmap32& Face, int NewWidth, int NewHeight)
     Face.CopyFrom(stretched);
 }
 
-void AddBookTop(TBitmap32& Image, bool ShadowOn)
+void AddBookTop(TBitmap32& Image, bool ShadowOn, TBoxGround Ground)
 {
     TBitmap32 top;
     if (!LoadBitmapResource(QStringLiteral("BOOKTOP"), top)) return;
-    top.DrawMode = dmOpaque;
-    Image.DrawAt(ShadowOn ? ShadowShift : 2, 2, top);
+    const int left = ShadowOn ? ShadowShift : 2, topRow = 2;
+    if (Ground == bgWhite) {
+        top.DrawMode = dmOpaque;
+        Image.DrawAt(left, topRow, top);
+        return;
+    }
+    const int w = std::min(top.Width(), Image.Width() - left), h = std::min(top.Height(), Image.Height() - topRow);
+    for (int y = 0; y < h; ++y) {
+        const TColor32* src = top.ScanLine(y);
+        TColor32* dst = Image.ScanLine(y + topRow) + left;
+        for (int x = 0; x < w; ++x)
+            if ((src[x] & 0x00FFFFFFu) != 0x00FFFFFFu) dst[x] = src[x] | 0xFF000000u;
+    }
+    Image.NotifyChanged();
 }
 
 void DrawTwoSidedFace(TBitmap32& Face, TBitmap32& Dest, bool NearEdgeLeft, int Inset, int Span,
@@ -260,7 +274,7 @@ void CheckComposeMemory(TBoxStyle Style, bool DefaultSizeOn, int DefaultWidth, i
 
 void ComposeBox(TBitmap32& Dest, TBitmap32& F, TBitmap32& S, TBitmap32& T, TBoxStyle Style,
                 TBoxOrientation Orientation, bool DefaultSizeOn, int DefaultWidth,
-                int DefaultHeight, bool ShadowOn)
+                int DefaultHeight, bool ShadowOn, TBoxGround Ground)
 {
     CheckComposeMemory(Style, DefaultSizeOn, DefaultWidth, DefaultHeight, F.Width(), F.Height(), S.Width());
     PrepareFaceCopies(F, S, T);
@@ -272,8 +286,8 @@ void ComposeBox(TBitmap32& Dest, TBitmap32& F, TBitmap32& S, TBitmap32& T, TBoxS
     switch (Style) {
     case bxThreeSideBox: {
         PrepareBoxImage(Dest, DefaultSizeOn ? DefaultWidth : ClampedSum(F.Width(), S.Width()),
-                        DefaultSizeOn ? DefaultHeight : ClampedSum(F.Height(), ThreeSideDepth));
-        AddShadow(Dest, boLeft, Style, DefaultSizeOn, ShadowOn, F.Width(), S.Width());
+                        DefaultSizeOn ? DefaultHeight : ClampedSum(F.Height(), ThreeSideDepth), Ground);
+        AddShadow(Dest, boLeft, Style, DefaultSizeOn, ShadowOn, F.Width(), S.Width(), Ground);
         DarkenFace(S);
         const int shift = ShadowOn ? ThreeSideShadowShift : 0;
         DrawThreeSideFace(S, Dest, fkSide, 20, ThreeSideDepth, 0, 0, shift);
@@ -283,9 +297,9 @@ void ComposeBox(TBitmap32& Dest, TBitmap32& F, TBitmap32& S, TBitmap32& T, TBoxS
     }
     case bxBookCover: {
         PrepareBoxImage(Dest, BookWidth,
-                        DefaultSizeOn ? DefaultHeight : ClampedSum(F.Height(), BookExtraHeight));
-        AddShadow(Dest, boLeft, Style, DefaultSizeOn, ShadowOn, F.Width(), S.Width());
-        AddBookTop(Dest, ShadowOn);
+                        DefaultSizeOn ? DefaultHeight : ClampedSum(F.Height(), BookExtraHeight), Ground);
+        AddShadow(Dest, boLeft, Style, DefaultSizeOn, ShadowOn, F.Width(), S.Width(), Ground);
+        AddBookTop(Dest, ShadowOn, Ground);
         DarkenFace(S);
         const int shift = ShadowOn ? ShadowShift : 0;
         DrawBookFace(S, Dest, fkSide, shift);
@@ -295,9 +309,9 @@ void ComposeBox(TBitmap32& Dest, TBitmap32& F, TBitmap32& S, TBitmap32& T, TBoxS
     default: { // bxTwoSidedBox
         const bool left = Orientation != boRight;
         PrepareBoxImage(Dest, DefaultSizeOn ? DefaultWidth : ClampedSum(F.Width(), S.Width()),
-                        DefaultSizeOn ? DefaultHeight : F.Height());
+                        DefaultSizeOn ? DefaultHeight : F.Height(), Ground);
         AddShadow(Dest, left ? boLeft : boRight, bxTwoSidedBox, DefaultSizeOn, ShadowOn, F.Width(),
-                  S.Width());
+                  S.Width(), Ground);
         DarkenFace(S);
         const int span = left ? S.Width() : F.Width();
         const int shift = ShadowOn && left ? ShadowShift : 0;
@@ -309,7 +323,7 @@ void ComposeBox(TBitmap32& Dest, TBitmap32& F, TBitmap32& S, TBitmap32& T, TBoxS
 }
 
 void ComposePreview(TBitmap32& Dest, TBitmap32& F, TBitmap32& S, TBitmap32& T, TBoxStyle Style,
-                    int DefaultWidth, int DefaultHeight)
+                    int DefaultWidth, int DefaultHeight, TBoxGround Ground)
 {
     CheckComposeMemory(Style, true, DefaultWidth, DefaultHeight, 0, 0, 0);
     PrepareFaceCopies(F, S, T);
@@ -318,7 +332,7 @@ void ComposePreview(TBitmap32& Dest, TBitmap32& F, TBitmap32& S, TBitmap32& T, T
 
     switch (Style) {
     case bxThreeSideBox:
-        PrepareBoxImage(Dest, DefaultWidth, DefaultHeight);
+        PrepareBoxImage(Dest, DefaultWidth, DefaultHeight, Ground);
         DarkenFace(S);
         DrawThreeSideFace(S, Dest, fkSide, 20, ThreeSideDepth, 0, 0, 0);
         DrawThreeSideFace(F, Dest, fkFront, 19, ThreeSideDepth, S.Width(), 0, 0);
@@ -332,14 +346,14 @@ void ComposePreview(TBitmap32& Dest, TBitmap32& F, TBitmap32& S, TBitmap32& T, T
         DrawThreeSideFace(T, Dest, fkTop, 20, ThreeSideDepth, S.Width(), 19, 0);
         break;
     case bxBookCover:
-        PrepareBoxImage(Dest, BookWidth, DefaultHeight);
-        AddBookTop(Dest, false);
+        PrepareBoxImage(Dest, BookWidth, DefaultHeight, Ground);
+        AddBookTop(Dest, false, Ground);
         DarkenFace(S);
         DrawBookFace(S, Dest, fkSide, 0);
         DrawBookFace(F, Dest, fkFront, 0);
         break;
     default: // bxTwoSidedBox
-        PrepareBoxImage(Dest, DefaultWidth, DefaultHeight);
+        PrepareBoxImage(Dest, DefaultWidth, DefaultHeight, Ground);
         DrawTwoSidedFace(F, Dest, true, 19, S.Width(), 0, 0);
         DarkenFace(S);
         DrawTwoSidedFace(S, Dest, false, 20, S.Width(), 0, 0);

@@ -52,11 +52,13 @@ void DrawShadow(const TBitmap32& Shadow, TBitmap32& Dest, int Anchor,
 }
 
 void AddShadow(TBitmap32& Dest, TBoxOrientation Orientation, TBoxStyle Style, bool DefaultSizeOn,
-               bool ShadowOn, int FrontWidth, int SideWidth)
+               bool ShadowOn, int FrontWidth, int SideWidth, TBoxGround Ground)
 {
     if (!ShadowOn) return;
     Dest.SetSize(ClampedSum(Dest.Width(), ShadowWidening), Dest.Height());
-    Dest.Clear(clWhite32);
+    Dest.Clear(Ground == bgBlack ? clBlack32 : clWhite32);
+    // On black the shadow is left out: black shadow on black ground.
+    if (Ground == bgBlack) return;
 
     // The book always casts its shadow to the left.
     const TBoxOrientation orientation = Style == bxBookCover ? boLeft : Orientation;

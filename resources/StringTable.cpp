@@ -34,11 +34,12 @@ constexpr Entry kEntries[] = {
                          "Usage: cubiform-render [--front F --side S [--top T]] [--style two-sided|three-sided|book]\n"
                          "                       [--orientation left|right] [--shadow] [--default-size[=WxH]]\n"
                          "                       [--preview] [--template NAME] [--memory-limit N]\n"
-                         "                       -o OUT.jpg|OUT.gif|OUT.bmp\n"
+                         "                       [--background transparent|white|#RRGGBB]\n"
+                         "                       -o OUT.jpg|OUT.gif|OUT.bmp|OUT.png\n"
                          "       cubiform-render --list-templates\n"
                          "\n"
-                         "Renders a product box from face images (BMP, JPEG or GIF) and saves it as\n"
-                         "JPEG, GIF or BMP, chosen by the output file's extension.\n"
+                         "Renders a product box from face images (BMP, JPEG, GIF or PNG) and saves it\n"
+                         "as JPEG, GIF, BMP or PNG, chosen by the output file's extension.\n"
                          "Without face arguments it renders the bundled sample faces as a Three Side\n"
                          "Box at the default size 250x300 to cubiform-sample.jpg in the current folder.\n"
                          "\n"
@@ -48,6 +49,9 @@ constexpr Entry kEntries[] = {
                          "  --shadow                      lay a drop shadow under the box\n"
                          "  --default-size[=WxH]          resize the faces to WxH (250x300 if not given)\n"
                          "  --preview                     the template preview, always at the default size\n"
+                         "  --background B                what the box lies on: transparent, white or a\n"
+                         "                                colour #RRGGBB (default: transparent for PNG,\n"
+                         "                                white for the others, which cannot be transparent)\n"
                          "  --memory-limit N              the most memory a load or the render may take,\n"
                          "                                in bytes or with K, M or G (default: the smaller\n"
                          "                                of 2G and half the physical memory)\n"
@@ -60,7 +64,7 @@ constexpr Entry kEntries[] = {
     {StrId::RenderInvalidValue, QT_TRANSLATE_NOOP("Cubiform", "invalid value '%1' for option '%2'")},
     {StrId::RenderUnexpectedArgument, QT_TRANSLATE_NOOP("Cubiform", "unexpected argument '%1'")},
     {StrId::RenderMissingOutput, QT_TRANSLATE_NOOP("Cubiform", "no output file given (-o OUT)")},
-    {StrId::RenderBadOutputType, QT_TRANSLATE_NOOP("Cubiform", "the output file must end in .jpg, .jpeg, .gif or .bmp: '%1'")},
+    {StrId::RenderBadOutputType, QT_TRANSLATE_NOOP("Cubiform", "the output file must end in .jpg, .jpeg, .gif, .bmp or .png: '%1'")},
     {StrId::RenderFrontAndSide, QT_TRANSLATE_NOOP("Cubiform", "--front and --side must be given together")},
     {StrId::RenderTopNeeded, QT_TRANSLATE_NOOP("Cubiform", "a three-sided box needs --top")},
     {StrId::RenderCannotRead, QT_TRANSLATE_NOOP("Cubiform", "cannot read '%1': %2")},

@@ -152,7 +152,8 @@ TEST_F(RenderTool, UsageErrorsExitWithTwoAndWriteNothing)
         {"--default-size=0x300"},
         {"--shadow=yes"},
         {"stray"},
-        faces + QStringList{"-o", Path("out.png")},
+        faces + QStringList{"-o", Path("out.tiff")},
+        faces + QStringList{"--background", "#12345", "-o", Path("out.png")},
         faces + QStringList{"--style", "three-sided", "-o", Path("out.jpg")},
         {"--front", Sample("GreyfinchFront.jpg"), "-o", Path("out.jpg")},
         faces,
@@ -266,7 +267,7 @@ TEST_F(RenderTool, MemoryLimitRefusesHugeSizesAndFaces)
 TEST_F(RenderTool, AFullDiskFailsNamingTheFileAndKeepsTheOldOne)
 {
     const QString tooLarge = QString::fromLocal8Bit(std::strerror(EFBIG));
-    for (const char* name : {"old.jpg", "old.gif", "old.bmp"}) {
+    for (const char* name : {"old.jpg", "old.gif", "old.bmp", "old.png"}) {
         SCOPED_TRACE(name);
         QFile old(Path(name));
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));
@@ -282,7 +283,40 @@ TEST_F(RenderTool, AFullDiskFailsNamingTheFileAndKeepsTheOldOne)
         old.close();
     }
     EXPECT_EQ(QDir(FDir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              (QStringList{"old.bmp", "old.gif", "old.jpg"}));
+              (QStringList{"old.bmp", "old.gif", "old.jpg", "old.png"}));
+}
+
+TEST_F(RenderTool, PngHoldsTheBoxOnATransparentGroundThatOverWhiteIsTheBitmap)
+{
+    const QStringList faces = {"--front", Sample("GreyfinchFront.jpg"), "--side", Sample("GreyfinchSide.jpg"),
+                               "--shadow", "--orientation", "right"};
+    ASSERT_EQ(Run(faces + QStringList{"-o", Path("box.png")}).ExitCode, 0);
+    ASSERT_EQ(Run(faces + QStringList{"-o", Path("box.bmp")}).ExitCode, 0);
+    ASSERT_EQ(Run(faces + QStringList{"--background", "white", "-o", Path("white.png")}).ExitCode, 0);
+    ASSERT_EQ(Run(faces + QStringList{"--background", "#204060", "-o", Path("navy.bmp")}).ExitCode, 0);
+    TBitmap32 png, bmp, white, navy;
+    ASSERT_TRUE(LoadImageFile(Path("box.png"), png));
+    ASSERT_TRUE(LoadImageFile(Path("box.bmp"), bmp));
+    ASSERT_TRUE(LoadImageFile(Path("white.png"), white));
+    ASSERT_TRUE(LoadImageFile(Path("navy.bmp"), navy));
+    ASSERT_EQ(png.Width(), bmp.Width());
+    ASSERT_EQ(png.Height(), bmp.Height());
+    EXPECT_EQ(png.PixelAt(0, 0), 0u);
+    int worst = 0;
+    for (int y = 0; y < png.Height(); ++y)
+        for (int x = 0; x < png.Width(); ++x) {
+            const TColor32 p = png.PixelAt(x, y), b = bmp.PixelAt(x, y);
+            const int a = int(p >> 24);
+            EXPECT_EQ(white.PixelAt(x, y), b | 0xFF000000u);
+            for (int shift = 0; shift <= 16; shift += 8) {
+                const int over = (int((p >> shift) & 255) * a + 255 * (255 - a) + 127) / 255;
+                worst = std::max(worst, std::abs(over - int((b >> shift) & 255)));
+                const int ground = int((0x204060u >> shift) & 255);
+                const int onNavy = (int((p >> shift) & 255) * a + ground * (255 - a) + 127) / 255;
+                EXPECT_EQ(int((navy.PixelAt(x, y) >> shift) & 255), onNavy);
+            }
+        }
+    EXPECT_LE(worst, 1);
 }
 
 TEST_F(RenderTool, NamesThatAreNotValidUtf8)

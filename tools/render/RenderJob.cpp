@@ -1,6 +1,8 @@
 #include "RenderJob.h"
 
 #include "codecs/ImageFiles.h"
+#include "platform/MemoryBudget.h"
+#include "render/RenderGeometry.h"
 #include "resources/StringTable.h"
 #include "templates/TemplateList.h"
 
@@ -72,6 +74,7 @@ QString Save(const TBitmap32& image, const TFileArgument& output, std::FILE* err
     const TOutputFormat format = OutputFormatOf(name);
     const QString written = ChangeFileExt(name, format == TOutputFormat::Jpeg  ? QStringLiteral(".jpg")
                                                 : format == TOutputFormat::Gif ? QStringLiteral(".gif")
+                                                : format == TOutputFormat::Png ? QStringLiteral(".png")
                                                                                : QStringLiteral(".bmp"));
     // The save functions take text, which cannot name such a file.
     QString why = output.IsEncodable() ? OutputProblem(written) : LoadStr(StrId::RenderNameNotEncodable);
@@ -80,6 +83,7 @@ QString Save(const TBitmap32& image, const TFileArgument& output, std::FILE* err
         switch (format) {
         case TOutputFormat::Jpeg: saved = SaveAsJpeg(name, image, &why); break;
         case TOutputFormat::Gif: saved = SaveAsGif(name, image, &why); break;
+        case TOutputFormat::Png: saved = SaveAsPng(name, image, &why); break;
         case TOutputFormat::Bitmap:
             try {
                 SaveAsBitmap(name, image);
@@ -97,6 +101,50 @@ QString Save(const TBitmap32& image, const TFileArgument& output, std::FILE* err
     return {};
 }
 
+// The composition the options ask for, on one ground. The faces are the
+// composition's own copies.
+void Compose(const TRenderOptions& options, TBitmap32& F, TBitmap32& S, TBitmap32& T, TBoxGround ground,
+             TBitmap32& result)
+{
+    if (options.Preview)
+        ComposePreview(result, F, S, T, options.Style, options.DefaultWidth, options.DefaultHeight, ground);
+    else
+        ComposeBox(result, F, S, T, options.Style, options.Orientation, options.DefaultSize, options.DefaultWidth,
+                   options.DefaultHeight, options.Shadow, ground);
+}
+
+// The picture to save: the composition on white, and for a transparent or
+// coloured background on black too (from second copies of the faces, since
+// a composition changes its faces).
+void ComposeOnBackground(const TRenderOptions& options, TBitmap32& F, TBitmap32& S, TBitmap32& T,
+                         TBitmap32& picture)
+{
+    const bool keepsAlpha = OutputFormatOf(options.Output.Name) == TOutputFormat::Png;
+    const TBoxBackground background = ResolveBoxBackground(options.Background, keepsAlpha);
+    if (!NeedsBlackGround(background)) {
+        Compose(options, F, S, T, bgWhite, picture);
+        if (keepsAlpha) MakeOpaque(picture);
+        return;
+    }
+    // Room for the second face copies and the second drawing, asked before any is made.
+    using namespace membudget;
+    const std::int64_t copies = Sum(Sum(PictureBytes(F.Width(), F.Height()), PictureBytes(S.Width(), S.Height())),
+                                    PictureBytes(T.Width(), T.Height()));
+    const TComposedSize size = ComposedBoxSize(options.Style, options.DefaultSize || options.Preview,
+                                               options.DefaultWidth, options.DefaultHeight, F.Width(), F.Height(),
+                                               S.Width());
+    CheckComposeMemory(options.Style, options.DefaultSize || options.Preview, options.DefaultWidth,
+                       options.DefaultHeight, F.Width(), F.Height(), S.Width(),
+                       Sum(copies, Times(2, PictureBytes(ClampedSum(size.Width, box::ShadowWidening), size.Height))));
+    TBitmap32 F2, S2, T2, onWhite, onBlack;
+    F2.CopyFrom(F);
+    S2.CopyFrom(S);
+    T2.CopyFrom(T);
+    Compose(options, F, S, T, bgWhite, onWhite);
+    Compose(options, F2, S2, T2, bgBlack, onBlack);
+    BoxOnBackground(onWhite, &onBlack, background, keepsAlpha, picture);
+}
+
 } // namespace
 
 int RunRender(const TRenderOptions& options, std::FILE* out, std::FILE* err)
@@ -112,12 +160,7 @@ int RunRender(const TRenderOptions& options, std::FILE* out, std::FILE* err)
     if (!top.IsEmpty() && options.Style == bxThreeSideBox && !LoadFace(top, T, err)) return 1;
 
     try {
-        if (options.Preview) {
-            ComposePreview(result, F, S, T, options.Style, options.DefaultWidth, options.DefaultHeight);
-        } else {
-            ComposeBox(result, F, S, T, options.Style, options.Orientation, options.DefaultSize,
-                       options.DefaultWidth, options.DefaultHeight, options.Shadow);
-        }
+        ComposeOnBackground(options, F, S, T, result);
     } catch (const std::exception& e) {
         Report(err, LoadStr(StrId::RenderRenderFailed).arg(QString::fromLocal8Bit(e.what())));
         return 1;

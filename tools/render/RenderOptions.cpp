@@ -62,6 +62,8 @@ const std::vector<TOptionSpec>& OptionTable()
          }},
         {{"--memory-limit"}, TValue::Required,
          [](TRenderOptions& o, const TFileArgument& v, bool) { return membudget::ParseSize(v.Name, o.MemoryLimit); }},
+        {{"--background"}, TValue::Required,
+         [](TRenderOptions& o, const TFileArgument& v, bool) { return ParseBoxBackground(v.Name, o.Background); }},
         {{"--preview"}, TValue::None, [](TRenderOptions& o, const TFileArgument&, bool) { return o.Preview = true; }},
         {{"-o", "--output"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Output = v; return !v.IsEmpty(); }},
         {{"--template"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Template = v.Name; return !v.IsEmpty(); }},
@@ -116,7 +118,7 @@ TOutputFormat OutputFormatOf(const QString& fileName)
     case ikJpeg: return TOutputFormat::Jpeg;
     case ikGif: return TOutputFormat::Gif;
     case ikBmp: return TOutputFormat::Bitmap;
-    case ikPng: // reads as a face; not yet an output
+    case ikPng: return TOutputFormat::Png;
     case ikUnknown: break;
     }
     return TOutputFormat::Unknown;

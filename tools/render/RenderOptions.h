@@ -5,6 +5,7 @@
 #pragma once
 
 #include "render/Bitmap32Utils.h"
+#include "render/BoxMatte.h"
 
 #include <QByteArrayList>
 #include <QFile>
@@ -40,13 +41,14 @@ struct TRenderOptions {
     bool ListTemplates = false;  // --list-templates
     bool SizeGiven = false;      // --default-size=WxH
     std::int64_t MemoryLimit = 0; // --memory-limit: bytes, 0 for the environment's or the default
+    TBoxBackground Background;    // --background; Automatic: transparent for PNG, white otherwise
 
     // No face and no template given: the bundled samples are rendered.
     bool UsesSamples() const { return Front.IsEmpty() && Side.IsEmpty() && Top.IsEmpty() && Template.isEmpty(); }
 };
 
 // The output formats, from the output file's extension.
-enum class TOutputFormat { Jpeg, Gif, Bitmap, Unknown };
+enum class TOutputFormat { Jpeg, Gif, Bitmap, Unknown, Png };
 TOutputFormat OutputFormatOf(const QString& fileName);
 
 struct TParseResult {
