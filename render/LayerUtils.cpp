@@ -97,19 +97,34 @@ void RenderLayerToSize(TPositionedLayer* Layer, TBitmap32& Dest)
     if (!source) return;
     TBitmap32& picture = source->Bitmap();
     const TRect r = RoundRect(Layer->AdjustedBounds());
-    const int w = r.Width(), h = r.Height();
-    const int W = picture.Width(), H = picture.Height();
-    if (w == W && h == H) {
-        Dest.CopyFrom(picture);
+    // A resample leaves the picture's border alpha cleared, as the views expect of a resized result.
+    if (r.Width() != picture.Width() || r.Height() != picture.Height()) ClearBorderAlpha(picture, picture.BoundsRect());
+    ScalePictureToLayer(Layer, picture, Dest, clWhite32);
+}
+
+void ScalePictureToLayer(TPositionedLayer* Layer, const TBitmap32& Picture, TBitmap32& Dest, TColor32 Ground)
+{
+    if (!Layer) {
+        Dest.CopyFrom(Picture);
         return;
     }
-    ClearBorderAlpha(picture, picture.BoundsRect());
+    const TRect r = RoundRect(Layer->AdjustedBounds());
+    const int w = r.Width(), h = r.Height();
+    const int W = Picture.Width(), H = Picture.Height();
+    if (w == W && h == H) {
+        Dest.CopyFrom(Picture);
+        return;
+    }
     Dest.SetSize(w, h);
-    Dest.Clear(clWhite32);
+    Dest.Clear(Ground);
     if (W == 0 || H == 0 || Dest.IsEmpty()) return;
+    // A transparent ring lets the sampling soften the picture's edges into the ground.
+    TBitmap32 ringed;
+    ringed.CopyFrom(Picture);
+    ClearBorderAlpha(ringed, ringed.BoundsRect());
     TAffineTransformation t;
     t.SetSourceRect(TRealRect{0, 0, float(W), float(H)});
     t.Clear();
     t.Scale(float(w) / float(W), float(h) / float(H));
-    TransformBitmap(Dest, picture, t);
+    TransformBitmap(Dest, ringed, t);
 }

@@ -27,3 +27,6 @@ TRubberbandLayer* FindRubberbandLayer(TCustomImage32* View);
 // copy at an unchanged size, otherwise resampled onto opaque white. A frame
 // uses its target's picture.
 void RenderLayerToSize(TPositionedLayer* Layer, TBitmap32& Dest);
+// Makes Dest Picture at the size Layer is shown: an exact copy at the same size, otherwise resampled onto the
+// opaque Ground colour. Without a layer, a copy.
+void ScalePictureToLayer(TPositionedLayer* Layer, const TBitmap32& Picture, TBitmap32& Dest, TColor32 Ground);

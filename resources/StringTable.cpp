@@ -50,7 +50,7 @@ constexpr Entry kEntries[] = {
                          "  --default-size[=WxH]          resize the faces to WxH (250x300 if not given)\n"
                          "  --preview                     the template preview, always at the default size\n"
                          "  --background B                what the box lies on: transparent, white or a\n"
-                         "                                colour #RRGGBB (default: transparent for PNG,\n"
+                         "                                color #RRGGBB (default: transparent for PNG,\n"
                          "                                white for the others, which cannot be transparent)\n"
                          "  --memory-limit N              the most memory a load or the render may take,\n"
                          "                                in bytes or with K, M or G (default: the smaller\n"
@@ -261,6 +261,15 @@ constexpr Entry kEntries[] = {
     {StrId::MemoryOverLimit, QT_TRANSLATE_NOOP("Cubiform", "%1 would need %2 of memory, more than the limit of %3 (CUBIFORM_MEMORY_LIMIT sets another)")},
     {StrId::MemoryFilePicture, QT_TRANSLATE_NOOP("Cubiform", "'%1', %2,")},
     {StrId::CantAllocatePicture, QT_TRANSLATE_NOOP("Cubiform", "Can't allocate the DIB handle for %1 (%2)")},
+    {StrId::SaveFilterPng, QT_TRANSLATE_NOOP("Cubiform", "PNG Image (*.png)")},
+    {StrId::PageBackground, QT_TRANSLATE_NOOP("Cubiform", "&Background:")},
+    {StrId::PageBackgroundHint, QT_TRANSLATE_NOOP("Cubiform", "What the saved or copied picture lies on")},
+    {StrId::PageBackgroundInfo, QT_TRANSLATE_NOOP("Cubiform", "Automatic is transparent in a PNG and white in JPEG, GIF and BMP, which cannot be transparent")},
+    {StrId::PageBackgroundAutomatic, QT_TRANSLATE_NOOP("Cubiform", "Automatic")},
+    {StrId::PageBackgroundTransparent, QT_TRANSLATE_NOOP("Cubiform", "Transparent")},
+    {StrId::PageBackgroundWhite, QT_TRANSLATE_NOOP("Cubiform", "White")},
+    {StrId::PageBackgroundColor, QT_TRANSLATE_NOOP("Cubiform", "Color...")},
+    {StrId::PageBackgroundColorTitle, QT_TRANSLATE_NOOP("Cubiform", "Background Color")},
 };
 
 const std::array<const char*, int(StrId::Count)>& Table()

@@ -227,6 +227,16 @@ enum class StrId : int {
     MemoryOverLimit,
     MemoryFilePicture,
     CantAllocatePicture,
+    // Transparent pictures: the PNG save type and the result's background
+    SaveFilterPng,
+    PageBackground,
+    PageBackgroundHint,
+    PageBackgroundInfo,
+    PageBackgroundAutomatic,
+    PageBackgroundTransparent,
+    PageBackgroundWhite,
+    PageBackgroundColor,
+    PageBackgroundColorTitle,
 
     Count
 };

@@ -36,6 +36,7 @@ bool TAppSettings::Assign(const QObject* source)
     SetCustomColors(other->CustomColors());
     SetDefaultSize(other->DefaultSize());
     SetBookType(other->BookType());
+    SetResultBackground(other->ResultBackground());
     return true;
 }
 

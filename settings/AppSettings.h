@@ -16,6 +16,7 @@ class TAppSettings : public TCustomComponentStreamer {
     Q_PROPERTY(bool LeftOrientation READ LeftOrientation WRITE SetLeftOrientation)
     Q_PROPERTY(QStringList CustomColors READ CustomColors WRITE SetCustomColors)
     Q_PROPERTY(int BookType READ BookType WRITE SetBookType)
+    Q_PROPERTY(QString ResultBackground READ ResultBackground WRITE SetResultBackground)
 public:
     explicit TAppSettings(QObject* owner = nullptr);
     // CreateReg / CreateCfg; nothing is loaded until Load().
@@ -37,6 +38,9 @@ public:
     // 0 "Two Sided Box", 1 "Three Side Box", 2 "Book Cover".
     int BookType() const { return FBookType; }
     void SetBookType(int value) { FBookType = value; }
+    // What saved results lie on: "" (automatic), "transparent", "white" or "#rrggbb".
+    QString ResultBackground() const { return FResultBackground; }
+    void SetResultBackground(const QString& value) { FResultBackground = value; }
 
     // First run (no open folder stored): default size on, both dialog folders
     // at samplesFolder. An empty save folder alone gets samplesFolder too.
@@ -51,6 +55,7 @@ private:
     QStringList FCustomColors;
     bool FDefaultSize = false;
     int FBookType = 0;
+    QString FResultBackground;
 };
 
 // The one application settings object. 0: returns it, creating it (for the

@@ -1,11 +1,13 @@
 #include "wizard/CodexaCli.h"
 
 #include "codecs/ImageFiles.h"
+#include "editing/CustomColors.h"
 #include "editing/LayerCommands.h"
 #include "editing/LayerSelection.h"
 #include "editing/OpenPictureDlg.h"
 #include "imaging/ImgView32.h"
 #include "imaging/ViewUpdateHold.h"
+#include "platform/MemoryBudget.h"
 #include "render/LayerUtils.h"
 #include "resources/StringTable.h"
 #include "settings/AppSettings.h"
@@ -26,6 +28,8 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -68,6 +72,27 @@ const StrId kStepTexts[] = {StrId::PageStepText0, StrId::PageStepText1, StrId::P
 const StrId kInstructions[] = {StrId::PageInstructions0, StrId::PageInstructions1,
                                StrId::PageInstructions2, StrId::PageInstructions3,
                                StrId::PageInstructions4};
+
+// The items of the background list, in order.
+enum TBackgroundItem { biAutomatic = 0, biTransparent = 1, biWhite = 2, biColor = 3 };
+
+TBackgroundItem BackgroundItemOf(const TBoxBackground& b)
+{
+    switch (b.Kind) {
+    case TBoxBackground::Automatic: return biAutomatic;
+    case TBoxBackground::Transparent: return biTransparent;
+    case TBoxBackground::Solid: break;
+    }
+    return (b.Color & 0x00FFFFFFu) == 0x00FFFFFFu ? biWhite : biColor;
+}
+
+// A small square of the colour, shown beside "Color..." once one is chosen.
+QIcon ColorSwatch(TColor32 color)
+{
+    QPixmap swatch(12, 12);
+    swatch.fill(QColor::fromRgb(color));
+    return QIcon(swatch);
+}
 
 bool IsFaceStep(int step)
 {
@@ -197,6 +222,21 @@ void TCodexaCliFrm::CreateComponents()
     btnOrientRight->setAccessibleDescription(LoadStr(StrId::PageOrientRightInfo));
     Label1->setBuddy(cbeBookType);
     cbeBookType->setAccessibleDescription(LoadStr(StrId::PageResultStyleInfo));
+    // What a saved or copied result lies on; the items follow TBackgroundItem.
+    pnlResultBar = new QWidget(this);
+    named(pnlResultBar, "pnlResultBar");
+    lblBackground = new QLabel(LoadStr(StrId::PageBackground), pnlResultBar);
+    named(lblBackground, "lblBackground");
+    cbBackground = new QComboBox(pnlResultBar);
+    named(cbBackground, "cbBackground");
+    cbBackground->addItems({LoadStr(StrId::PageBackgroundAutomatic), LoadStr(StrId::PageBackgroundTransparent),
+                            LoadStr(StrId::PageBackgroundWhite), LoadStr(StrId::PageBackgroundColor)});
+    cbBackground->setToolTip(LoadStr(StrId::PageBackgroundHint));
+    cbBackground->setAccessibleDescription(LoadStr(StrId::PageBackgroundInfo));
+    cbBackground->setItemData(biAutomatic, LoadStr(StrId::PageBackgroundInfo), Qt::ToolTipRole);
+    lblBackground->setBuddy(cbBackground);
+    connect(cbBackground, &QComboBox::activated, this,
+            [this](int index) { RunCommand(this, [this, index] { cbBackgroundChange(index); }); });
     auto* orientation = new QButtonGroup(this);
     for (QToolButton* b : {btnOrientLeft, btnOrientRight}) {
         b->setCheckable(true);
@@ -347,10 +387,17 @@ void TCodexaCliFrm::ArrangeComponents()
     btnOrientLeft->setGeometry(w - 8 - 2 * 23 - 2, 4, 23, 23);
     PlaceText(lblOrient, 0, 8, 0);
     lblOrient->move(btnOrientLeft->x() - 4 - lblOrient->width(), 8);
+    PlaceText(lblBackground, 2, 7, 0);
+    cbBackground->setGeometry(lblBackground->geometry().right() + 4, 3, 130, 22);
 
     int top = kToolsHeight;
     if (!tbLayers->isHidden()) {
         tbLayers->setGeometry(kToolIndent, top, std::max(0, w - kToolIndent), kToolbarHeight);
+        top += kToolbarHeight;
+    }
+    // The result step's row of output choices, where the faces have their layer toolbar.
+    if (!pnlResultBar->isHidden()) {
+        pnlResultBar->setGeometry(kToolIndent, top, std::max(0, w - kToolIndent), kToolbarHeight);
         top += kToolbarHeight;
     }
     const int ph = std::max(0, h - top);
@@ -461,7 +508,8 @@ void TCodexaCliFrm::ArrangeTabOrder()
     // Top to bottom, left to right: the command strip, the result options,
     // the layer toolbar, then the step panels (the lists of step 0 before its
     // preview). Hidden controls are passed over by Tab.
-    QList<QWidget*> order{btnDialogs, BitBtn1, chkDefaultSize, chkShadow, cbeBookType, btnOrientLeft, btnOrientRight};
+    QList<QWidget*> order{btnDialogs,   BitBtn1,        chkDefaultSize, chkShadow,
+                          cbeBookType,  btnOrientLeft,  btnOrientRight, cbBackground};
     for (QAction* action : tbLayers->actions())
         if (QWidget* w = tbLayers->widgetForAction(action); w && w != lblZoom) order << w;
     order << cbTemplates << cbBookType;
@@ -495,6 +543,10 @@ void TCodexaCliFrm::LoadSettings()
         cbBookType->setCurrentIndex(style);
         cbeBookType->setCurrentIndex(style);
     }
+    // A background that does not read (edited by hand) is the automatic one.
+    TBoxBackground background;
+    if (!ParseBoxBackground(settings->ResultBackground(), background)) background = {};
+    SetBackground(background);
     FSettingsLoaded = true;
     UpdateStepControls();
 }
@@ -510,6 +562,7 @@ void TCodexaCliFrm::FormDestroy() noexcept
             settings->SetLeftOrientation(btnOrientLeft->isChecked());
             settings->SetDefaultSize(chkDefaultSize->isChecked());
             settings->SetBookType(cbBookType->currentIndex());
+            settings->SetResultBackground(BoxBackgroundText(FBackground));
             settings->Save();
             settings->SetAutoSave(false);
         } catch (const std::exception& e) {
@@ -683,6 +736,7 @@ void TCodexaCliFrm::UpdateStepControls()
     actReset->setVisible(faceStep);
     actOpen->setVisible(faceStep);
     pnlZoomCubiform->setVisible(FStep == kLastStep);
+    pnlResultBar->setVisible(FStep == kLastStep);
     bevZero->setVisible(FStep == 0);
     const bool twoSided = Style() == bxTwoSidedBox;
     for (QWidget* w : {static_cast<QWidget*>(lblOrient), static_cast<QWidget*>(btnOrientLeft),
@@ -726,6 +780,8 @@ void TCodexaCliFrm::Restart()
         view->Bitmap().MakeEmpty();
     }
     FResultImage.MakeEmpty();
+    FResultOnBlack.MakeEmpty();
+    FResultOnBlackMade = false;
     FModified = false;
     ScaleBar->setEnabled(false);
     cbTemplates->setCurrentIndex(picker::rowNone);
@@ -837,15 +893,75 @@ void TCodexaCliFrm::cbeBookTypeChange()
     btnOrientRight->setVisible(twoSided);
 }
 
+void TCodexaCliFrm::SetBackground(const TBoxBackground& background)
+{
+    FBackground = background;
+    const TBackgroundItem item = BackgroundItemOf(background);
+    cbBackground->setCurrentIndex(item);
+    cbBackground->setItemIcon(biColor, item == biColor ? ColorSwatch(background.Color) : QIcon());
+    cbBackground->setItemText(biColor, item == biColor ? BoxBackgroundText(background).toUpper()
+                                                       : LoadStr(StrId::PageBackgroundColor));
+    ShowBackground();
+}
+
+void TCodexaCliFrm::cbBackgroundChange(int index)
+{
+    TBoxBackground chosen;
+    switch (index) {
+    case biTransparent: chosen.Kind = TBoxBackground::Transparent; break;
+    case biWhite: chosen = TBoxBackground::Of(clWhite32); break;
+    case biColor: {
+        const QColor start = BackgroundItemOf(FBackground) == biColor ? QColor::fromRgb(FBackground.Color) : Qt::white;
+        LoadCustomColorsIntoDialog();
+        const QColor color = QColorDialog::getColor(start, this, LoadStr(StrId::PageBackgroundColorTitle),
+                                                    QColorDialog::DontUseNativeDialog);
+        StoreCustomColorsFromDialog();
+        // Cancel keeps the background as it was.
+        chosen = color.isValid() ? TBoxBackground::Of(color.rgb()) : FBackground;
+        break;
+    }
+    default: break;
+    }
+    SetBackground(chosen);
+}
+
+const TBitmap32* TCodexaCliFrm::ResultOnBlack()
+{
+    if (FResultImage.IsEmpty()) return nullptr;
+    if (!FResultOnBlackMade) {
+        TBoxRenderInput in = RenderInput(CurrentOrientation());
+        // The render on white and the picture shown are held besides.
+        ::RenderBoxOnBlack(in, *FSelection, FResultOnBlack, *FFaceCache,
+                           2 * membudget::PictureBytes(FResultImage.Width(), FResultImage.Height()));
+        FResultOnBlackMade = true;
+    }
+    return FResultOnBlack.IsEmpty() ? nullptr : &FResultOnBlack;
+}
+
+TResultDrawings TCodexaCliFrm::ResultDrawings()
+{
+    TResultDrawings d;
+    d.OnWhite = FResultImage.IsEmpty() ? nullptr : &FResultImage;
+    d.OnBlack = [this] { return ResultOnBlack(); };
+    d.Background = FBackground;
+    return d;
+}
+
+void TCodexaCliFrm::ShowBackground()
+{
+    if (FStep != kLastStep || FResultImage.IsEmpty()) return;
+    const bool plain = BackgroundItemOf(FBackground) == biAutomatic || !NeedsBlackGround(FBackground);
+    ShowResultOnBackground(ImgView4, FResultImage, plain ? nullptr : ResultOnBlack(), FBackground);
+}
+
 void TCodexaCliFrm::cbBookTypeChange()
 {
     cbeBookType->setCurrentIndex(cbBookType->currentIndex());
     RenderTemplatePreview();
 }
 
-void TCodexaCliFrm::RenderBox(TBoxOrientation orientation)
+TBoxRenderInput TCodexaCliFrm::RenderInput(TBoxOrientation orientation) const
 {
-    if (FStep != kLastStep || !FSelection) return;
     TBoxRenderInput in;
     in.Faces[1] = ImgView1;
     in.Faces[2] = ImgView2;
@@ -858,7 +974,17 @@ void TCodexaCliFrm::RenderBox(TBoxOrientation orientation)
         in.DefaultWidth = item->DefaultWidth();
         in.DefaultHeight = item->DefaultHeight();
     }
+    return in;
+}
+
+void TCodexaCliFrm::RenderBox(TBoxOrientation orientation)
+{
+    if (FStep != kLastStep || !FSelection) return;
+    const TBoxRenderInput in = RenderInput(orientation);
+    FResultOnBlackMade = false;
+    FResultOnBlack.SetSize(0, 0);
     ::RenderBox(in, *FSelection, ImgView4, FResultImage, *FFaceCache);
+    ShowBackground();
     if (in.DefaultSize) ImgView4Resize();
 }
 
@@ -928,7 +1054,7 @@ QString TCodexaCliFrm::OpenFolder() const
 
 void TCodexaCliFrm::actSaveExecute()
 {
-    if (FSaver->Execute(this, ImgView4, FResultImage)) FModified = false;
+    if (FSaver->Execute(this, ImgView4, FOutputImage, ResultDrawings())) FModified = false;
 }
 
 void TCodexaCliFrm::actCopyExecute()
@@ -936,8 +1062,12 @@ void TCodexaCliFrm::actCopyExecute()
     if (IsFaceStep(FStep)) {
         CopyImageToClipboard(FaceView(FStep)->Bitmap());
     } else if (FStep == kLastStep) {
-        ResultForOutput(ImgView4, FResultImage);
-        CopyImageToClipboard(FResultImage);
+        // Other programs paste the opaque bitmap; those that read PNG get the transparent picture.
+        const TResultDrawings drawings = ResultDrawings();
+        TBitmap32 withAlpha;
+        OutputPicture(ImgView4, drawings, false, FOutputImage);
+        OutputPicture(ImgView4, drawings, true, withAlpha);
+        CopyResultToClipboard(FOutputImage, withAlpha);
     }
 }
 

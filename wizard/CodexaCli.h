@@ -7,6 +7,7 @@
 
 #include "imaging/Bitmap32.h"
 #include "render/Bitmap32Utils.h"
+#include "render/BoxMatte.h"
 #include "widgets/ImageList.h"
 #include "wizard/Win2kWizIntf.h"
 #include "wizard/WizClientExIntf.h"
@@ -20,6 +21,7 @@
 
 class QAction;
 class QCheckBox;
+class QComboBox;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -36,6 +38,8 @@ class TImgView32;
 class TLayerCommands;
 class TLayerSelection;
 class TResultSaver;
+struct TBoxRenderInput;
+struct TResultDrawings;
 class TTemplateItem;
 class TTemplateRowDelegate;
 
@@ -72,6 +76,9 @@ public:
     // 0..4 give ImgView0 .. ImgView4, anything else null.
     TImgView32* FaceView(int index) const;
     TBitmap32& ResultImage() { return FResultImage; }
+    // What the result lies on when saved or copied (the background list on the result step).
+    TBoxBackground Background() const { return FBackground; }
+    void SetBackground(const TBoxBackground& background);
     TLayerSelection* Selection() const { return FSelection; }
     // The faces' flattened pictures the result step keeps between renders.
     const TFaceCache& FaceCache() const { return *FFaceCache; }
@@ -109,6 +116,9 @@ public:
     QLabel* lblOrient;
     QToolButton* btnOrientLeft;
     QToolButton* btnOrientRight;
+    QWidget* pnlResultBar;
+    QLabel* lblBackground;
+    QComboBox* cbBackground;
     QToolBar* tbLayers;
     QSlider* ScaleBar;
     QLabel* lblZoom;
@@ -168,6 +178,7 @@ private:
     void ScaleBarChange(int position);
     void btnOrientLeftClick();
     void cbeBookTypeChange();
+    void cbBackgroundChange(int index);
     void cbBookTypeChange();
     void ImgView4Resize();
     void ImgView3PaintStage(TCustomImage32* sender, TBitmap32* buffer, unsigned stageNum);
@@ -181,6 +192,12 @@ private:
     QString OpenFolder() const;
 
     void RenderBox(TBoxOrientation orientation);
+    TBoxRenderInput RenderInput(TBoxOrientation orientation) const;
+    // The result view shows the background chosen (after a render or a change of background).
+    void ShowBackground();
+    // The render on black, made when first needed after each render.
+    const TBitmap32* ResultOnBlack();
+    TResultDrawings ResultDrawings();
     TBoxOrientation CurrentOrientation() const;
     void RenderTemplatePreview();
     // Sets the gauge without running its change handler.
@@ -194,6 +211,10 @@ private:
     bool FModified = false;
     std::array<int, 4> FZoomPositions{}; // faces 1..3
     TBitmap32 FResultImage;
+    TBitmap32 FResultOnBlack;
+    bool FResultOnBlackMade = false;
+    TBitmap32 FOutputImage; // the picture last saved or copied, at its written size
+    TBoxBackground FBackground;
     TLayerSelection* FSelection = nullptr;
     TLayerCommands* FLayerCommands = nullptr;
     std::unique_ptr<TResultSaver> FSaver;

@@ -3,6 +3,7 @@
 #include "codecs/ImageFiles.h"
 #include "imaging/ViewUpdateHold.h"
 #include "platform/MemoryBudget.h"
+#include "render/BoxMatte.h"
 #include "render/LayerUtils.h"
 #include "render/RenderGeometry.h"
 #include "templates/TemplateList.h"
@@ -177,6 +178,42 @@ TFaceCache::~TFaceCache() = default;
 
 std::uint64_t TFaceCache::FacesFlattened() const { return FData->Flattened; }
 
+namespace {
+
+// The composition of the faces' kept pictures on one ground. `extra` is the
+// memory the caller holds besides (checked with the composition's own).
+void ComposeFromCache(const TBoxRenderInput& in, TLayerSelection& selection, TFaceCache::TData& cache,
+                      TBitmap32& result, TBoxGround ground, std::int64_t extra)
+{
+    const int faceCount = in.Style == bxThreeSideBox ? 3 : 2;
+    // Refused before any copy is made; the face copies at their own size count too.
+    std::int64_t copies = extra;
+    for (int k = 1; k <= faceCount && !in.DefaultSize; ++k)
+        copies += membudget::PictureBytes(in.Faces[k] ? in.Faces[k]->Bitmap().Width() : 0,
+                                          in.Faces[k] ? in.Faces[k]->Bitmap().Height() : 0);
+    CheckComposeMemory(in.Style, in.DefaultSize, in.DefaultWidth, in.DefaultHeight, in.Faces[1]->Bitmap().Width(),
+                       in.Faces[1]->Bitmap().Height(), in.Faces[2]->Bitmap().Width(), copies);
+    for (int k = 0; k < 3; ++k) {
+        TBitmap32& work = cache.Work[k];
+        if (k >= faceCount) {
+            work.SetSize(0, 0);
+            continue;
+        }
+        TFlatFace& flat = cache.Flat[k];
+        if (UpdateFlatFace(selection, in.Faces[k + 1], flat)) ++cache.Flattened;
+        if (in.DefaultSize && k == 0)
+            StretchedFaceCopy(flat.Picture, work, ClampedSum(in.DefaultWidth, -box::SideStripWidth), in.DefaultHeight);
+        else if (in.DefaultSize && k == 1)
+            StretchedFaceCopy(flat.Picture, work, box::SideStripWidth, in.DefaultHeight);
+        else
+            work.CopyFrom(flat.Picture);
+    }
+    ComposeBox(result, cache.Work[0], cache.Work[1], cache.Work[2], in.Style, in.Orientation, in.DefaultSize,
+               in.DefaultWidth, in.DefaultHeight, in.Shadow, ground);
+}
+
+} // namespace
+
 void RenderBox(const TBoxRenderInput& in, TLayerSelection& selection, TImgView32* resultView,
                TBitmap32& result, TFaceCache& faceCache)
 {
@@ -198,33 +235,7 @@ void RenderBox(const TBoxRenderInput& in, TLayerSelection& selection, TImgView32
     // The result keeps its memory for the composition, which sizes and fills
     // it anyway; a failed render leaves it empty rather than half drawn.
     try {
-        const int faceCount = in.Style == bxThreeSideBox ? 3 : 2;
-        // Refused before any copy is made; the face copies at their own size count too.
-        std::int64_t copies = 0;
-        for (int k = 1; k <= faceCount && !in.DefaultSize; ++k)
-            copies += membudget::PictureBytes(in.Faces[k] ? in.Faces[k]->Bitmap().Width() : 0,
-                                              in.Faces[k] ? in.Faces[k]->Bitmap().Height() : 0);
-        CheckComposeMemory(in.Style, in.DefaultSize, in.DefaultWidth, in.DefaultHeight, in.Faces[1]->Bitmap().Width(),
-                           in.Faces[1]->Bitmap().Height(), in.Faces[2]->Bitmap().Width(), copies);
-        TFaceCache::TData& cache = *faceCache.FData;
-        for (int k = 0; k < 3; ++k) {
-            TBitmap32& work = cache.Work[k];
-            if (k >= faceCount) {
-                work.SetSize(0, 0);
-                continue;
-            }
-            TFlatFace& flat = cache.Flat[k];
-            if (UpdateFlatFace(selection, in.Faces[k + 1], flat)) ++cache.Flattened;
-            if (in.DefaultSize && k == 0)
-                StretchedFaceCopy(flat.Picture, work, ClampedSum(in.DefaultWidth, -box::SideStripWidth),
-                                  in.DefaultHeight);
-            else if (in.DefaultSize && k == 1)
-                StretchedFaceCopy(flat.Picture, work, box::SideStripWidth, in.DefaultHeight);
-            else
-                work.CopyFrom(flat.Picture);
-        }
-        ComposeBox(result, cache.Work[0], cache.Work[1], cache.Work[2], in.Style, in.Orientation, in.DefaultSize,
-                   in.DefaultWidth, in.DefaultHeight, in.Shadow);
+        ComposeFromCache(in, selection, *faceCache.FData, result, bgWhite, 0);
     } catch (...) {
         result.SetSize(0, 0);
         throw;
@@ -238,6 +249,49 @@ void RenderBox(const TBoxRenderInput& in, TLayerSelection& selection, TImgView32
             CentreResultSelection(resultView, handle);
         }
     }
+}
+
+void RenderBoxOnBlack(const TBoxRenderInput& in, TLayerSelection& selection, TBitmap32& onBlack,
+                      TFaceCache& faceCache, std::int64_t extra)
+{
+    onBlack.SetSize(0, 0);
+    if (!HasImage(in.Faces[1]) || !HasImage(in.Faces[2])) return;
+    TBusyCursor busy;
+    try {
+        ComposeFromCache(in, selection, *faceCache.FData, onBlack, bgBlack, extra);
+    } catch (...) {
+        onBlack.SetSize(0, 0);
+        throw;
+    }
+}
+
+void ShowResultOnBackground(TImgView32* resultView, const TBitmap32& onWhite, const TBitmap32* onBlack,
+                            const TBoxBackground& background)
+{
+    auto* shown = resultView ? dynamic_cast<TBitmapLayer*>(FindTarget(resultView)) : nullptr;
+    if (!shown) return;
+    TBitmap32& picture = shown->Bitmap();
+    const bool plain = !onBlack || onBlack->Width() != onWhite.Width() || onBlack->Height() != onWhite.Height();
+    if (background.Kind == TBoxBackground::Automatic || !NeedsBlackGround(background) || plain) {
+        picture.CopyFrom(onWhite);
+    } else {
+        MatteFromGrounds(onWhite, *onBlack, picture);
+        if (background.Kind == TBoxBackground::Solid) {
+            FlattenMatte(picture, background.Color, picture);
+        } else {
+            // Transparent: shown over the checkerboard the faces use for it.
+            TBitmap32 ground;
+            ground.SetSize(picture.Width(), picture.Height());
+            DrawCheckerboard(ground, false);
+            picture.DrawMode = dmBlend;
+            ground.DrawAt(0, 0, picture);
+            picture.SwapPixels(ground);
+        }
+    }
+    picture.DrawMode = dmOpaque;
+    picture.StretchFilter = sfLinear;
+    ClearBorderAlpha(picture, picture.BoundsRect());
+    picture.NotifyChanged();
 }
 
 void RenderTemplatePreview(TImgView32* view0, const TTemplateItem* item, TBoxStyle style)

@@ -7,6 +7,7 @@
 #include "imaging/ImgView32.h"
 #include "imaging/RubberbandLayer.h"
 #include "render/Bitmap32Utils.h"
+#include "render/BoxMatte.h"
 #include "widgets/BusyCursor.h"
 
 #include <cstdint>
@@ -34,11 +35,12 @@ public:
     // How many faces the renders through this cache have flattened so far
     // (for tests of the kept pictures).
     std::uint64_t FacesFlattened() const;
+    struct TData; // opaque outside the render drivers
 
 private:
-    struct TData;
     std::unique_ptr<TData> FData;
     friend void RenderBox(const TBoxRenderInput&, TLayerSelection&, TImgView32*, TBitmap32&, TFaceCache&);
+    friend void RenderBoxOnBlack(const TBoxRenderInput&, TLayerSelection&, TBitmap32&, TFaceCache&, std::int64_t);
 };
 
 // The final render: flattens the faces (selection frames hidden), ComposeBox into result, shows it in resultView
@@ -49,6 +51,15 @@ private:
 // when the view's content generation (or its paint stages) changed since.
 void RenderBox(const TBoxRenderInput& in, TLayerSelection& selection, TImgView32* resultView,
                TBitmap32& result, TFaceCache& cache);
+// The same composition on the black ground (render/BoxMatte.h), from the same kept faces; `extra` is the
+// memory the caller holds besides, checked with the composition's own. Empty when the front or side is.
+void RenderBoxOnBlack(const TBoxRenderInput& in, TLayerSelection& selection, TBitmap32& onBlack,
+                      TFaceCache& cache, std::int64_t extra);
+// Makes the result view's picture show the background chosen: the drawing on white for Automatic and white
+// (the pixels the render left), else the box over the transparency checkerboard or on the colour, from both
+// grounds' drawings. Does nothing without a result picture.
+void ShowResultOnBackground(TImgView32* resultView, const TBitmap32& onWhite, const TBitmap32* onBlack,
+                            const TBoxBackground& background);
 // The template preview into view0's bitmap (DrawNoPreview when item is null or its front/side file is missing).
 // A preview that fails leaves the placeholder drawn and rethrows.
 void RenderTemplatePreview(TImgView32* view0, const TTemplateItem* item, TBoxStyle style);

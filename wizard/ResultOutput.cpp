@@ -1,6 +1,7 @@
 #include "wizard/ResultOutput.h"
 
 #include "codecs/ImageFiles.h"
+#include "codecs/PngWriter.h"
 #include "render/LayerUtils.h"
 #include "resources/StringTable.h"
 #include "widgets/ErrorBox.h"
@@ -13,6 +14,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QSaveFile>
 #include <QStringList>
 
@@ -23,6 +25,7 @@ const char* ExtensionOf(TResultSaver::TFileType type)
     switch (type) {
     case TResultSaver::ftGif: return ".gif";
     case TResultSaver::ftBitmap: return ".bmp";
+    case TResultSaver::ftPng: return ".png";
     case TResultSaver::ftJpeg: break;
     }
     return ".jpg";
@@ -30,7 +33,8 @@ const char* ExtensionOf(TResultSaver::TFileType type)
 
 QStringList SaveFilters()
 {
-    return {LoadStr(StrId::SaveFilterJpeg), LoadStr(StrId::SaveFilterGif), LoadStr(StrId::SaveFilterBitmap)};
+    return {LoadStr(StrId::SaveFilterJpeg), LoadStr(StrId::SaveFilterGif), LoadStr(StrId::SaveFilterBitmap),
+            LoadStr(StrId::SaveFilterPng)};
 }
 
 // When a writer gives no reason, the usual causes (no folder, no permission)
@@ -96,14 +100,17 @@ bool TResultSaver::WriteImage(const TBitmap32& image, const QString& fileName, T
     if (image.IsEmpty()) {
         reason = LoadStr(StrId::ImageIsEmpty);
     } else {
-        ok = type == ftGif ? SaveAsGif(target, image, &reason) : SaveAsJpeg(target, image, &reason);
+        ok = type == ftGif   ? SaveAsGif(target, image, &reason)
+             : type == ftPng ? SaveAsPng(target, image, &reason)
+                             : SaveAsJpeg(target, image, &reason);
         if (!ok && reason.isEmpty()) reason = WriteFailureReason(target);
     }
     if (!ok && error) *error = LoadStr(StrId::SaveResultFailed).arg(QDir::toNativeSeparators(target), reason);
     return ok;
 }
 
-bool TResultSaver::Execute(QWidget* parent, TImgView32* resultView, TBitmap32& result)
+bool TResultSaver::Execute(QWidget* parent, TImgView32* resultView, TBitmap32& result,
+                           const TResultDrawings& drawings)
 {
     const QString title = LoadStr(StrId::WizAppTitle);
     // Before the result step was ever rendered there is nothing to write.
@@ -136,8 +143,13 @@ bool TResultSaver::Execute(QWidget* parent, TImgView32* resultView, TBitmap32& r
         dialog.selectFile(refused.fileName());
     }
 
-    ResultForOutput(resultView, result);
     QString error;
+    try {
+        OutputPicture(resultView, drawings, FFileType == ftPng, result);
+    } catch (const std::exception& e) {
+        ShowErrorMessage(parent, ErrorBoxText(e));
+        return false;
+    }
     if (WriteImage(result, fileName, FFileType, &error)) return true;
     if (FFileType == ftBitmap)
         ShowErrorMessage(parent, error);
@@ -155,8 +167,40 @@ void CopyImageToClipboard(const TBitmap32& image)
     QGuiApplication::clipboard()->setImage(picture);
 }
 
+void CopyResultToClipboard(const TBitmap32& opaque, const TBitmap32& withAlpha)
+{
+    if (opaque.IsEmpty()) return;
+    auto data = std::make_unique<QMimeData>();
+    data->setImageData(opaque.ToImage().convertToFormat(QImage::Format_RGB32));
+    std::vector<std::uint8_t> png;
+    if (!withAlpha.IsEmpty() && EncodePng(TPixelView{withAlpha.Bits(), withAlpha.Width(), withAlpha.Height()}, png))
+        data->setData(QStringLiteral("image/png"), QByteArray(reinterpret_cast<const char*>(png.data()), qsizetype(png.size())));
+    QGuiApplication::clipboard()->setMimeData(data.release());
+}
+
 void ResultForOutput(TImgView32* resultView, TBitmap32& result)
 {
     if (!resultView) return;
     if (TRubberbandLayer* frame = FindRubberbandLayer(resultView)) RenderLayerToSize(frame, result);
+}
+
+void OutputPicture(TImgView32* resultView, const TResultDrawings& drawings, bool keepsAlpha, TBitmap32& out)
+{
+    const TBoxBackground background = ResolveBoxBackground(drawings.Background, keepsAlpha);
+    TRubberbandLayer* frame = resultView ? FindRubberbandLayer(resultView) : nullptr;
+    TBitmap32 onWhite;
+    if (drawings.OnWhite)
+        ScalePictureToLayer(frame, *drawings.OnWhite, onWhite, clWhite32);
+    else
+        ResultForOutput(resultView, onWhite);
+    TBitmap32 onBlack;
+    if (NeedsBlackGround(background)) {
+        const TBitmap32* black = drawings.OnBlack ? drawings.OnBlack() : nullptr;
+        const TBitmap32* white = drawings.OnWhite;
+        if (!black || (white && (black->Width() != white->Width() || black->Height() != white->Height())))
+            throw std::runtime_error(LoadStrRaw(StrId::SaveResultEmpty));
+        ScalePictureToLayer(frame, *black, onBlack, clBlack32);
+    }
+    BoxOnBackground(onWhite, &onBlack, background, keepsAlpha, out);
+    out.StretchFilter = sfLinear;
 }

@@ -267,10 +267,10 @@ class Program:
 
     def save_as(self, path, file_type):
         """Save in the command bar; in Qt's save dialog the type (0 JPEG, 1 GIF,
-        2 BMP) is chosen in "Files of type" (at the bottom left) and the name typed."""
+        2 BMP, 3 PNG) is chosen in "Files of type" (at the bottom left) and the name typed."""
         self.press(self.save_button())
         dialog = self.wait_window("Save As")
-        self.choose_from_list(lambda: dialog.click(150, dialog.h - 24), file_type, 3)
+        self.choose_from_list(lambda: dialog.click(150, dialog.h - 24), file_type, 4)
         dialog.click(150, dialog.h - 54)  # the name field above it
         key("ctrl+a")
         type_text(path)

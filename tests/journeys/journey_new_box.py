@@ -6,7 +6,7 @@ size the render tool gives the same faces."""
 
 import os
 
-from journey import Journey, JourneyError, key, type_text, wait_until
+from journey import Journey, JourneyError, key, run, type_text, wait_until
 
 # In the "New Text Layer" dialog, found in a picture of it.
 QUALITY = (399, 148)
@@ -51,6 +51,13 @@ def new_box(j):
     j.expect_rendered_size(target, "--front", os.path.join(samples, "GreyfinchFront.jpg"),
                            "--side", os.path.join(samples, "GreyfinchSide.jpg"), "--orientation", "right",
                            "--default-size")
+
+    # The same box as a PNG lies on a transparent ground: the corner is clear.
+    png = os.path.join(j.work, "out", "new box.png")
+    program.save_as(png, 3)
+    corner = run("convert", png, "-format", "%[fx:int(255*p{0,0}.a)]", "info:").strip()
+    if corner != "0":
+        raise JourneyError(f"the PNG's corner is not transparent (alpha {corner})")
 
     program.close_with_no(program.next_button())  # Finish, no other image
     if "\\Dialogs\\New Image]" not in j.settings() or "\\Dialogs\\Font]" not in j.settings():

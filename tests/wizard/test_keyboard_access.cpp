@@ -156,7 +156,7 @@ TEST_F(KeyboardPageTest, EachStepTabsThroughItsNamedControlsInLayoutOrder)
     // The orientation toggles are one group: Tab stops at the one that is
     // down, the arrow keys move between them.
     Page->btnOrientLeft->setChecked(true);
-    QList<QWidget*> expected{Page->chkDefaultSize, Page->chkShadow, Page->cbeBookType, Page->btnOrientLeft};
+    QList<QWidget*> expected{Page->chkDefaultSize, Page->chkShadow, Page->cbeBookType, Page->btnOrientLeft, Page->cbBackground};
     expected << Page->ImgView4 << HostButtons(true);
     ExpectTabOrder(Host.get(), expected);
     Page->btnOrientLeft->setFocus();

@@ -2,6 +2,7 @@
 // Reset, zoom, settings and the template picker.
 #include "PageTestSupport.h"
 
+#include "editing/LayerSelection.h"
 #include "imaging/ImgView32.h"
 #include "platform/Registry.h"
 #include "settings/AppSettings.h"
@@ -15,6 +16,7 @@
 
 #include <QAbstractItemView>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QLineEdit>
 #include <QLabel>
 #include <QPushButton>
@@ -547,4 +549,45 @@ TEST_F(PageTest, TemplateSaveRefusedAtExitIsToldInABox)
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKey(ProgramKey() + "Templates", false));
     EXPECT_EQ(reg.GetKeyNames(), QStringList{"Sample Template"}) << "the others are written";
+}
+
+// The background list: the view shows the choice (checkerboard, colour), a
+// colour comes from the colour dialog (Cancel keeps the last choice), and the
+// choice is kept across runs.
+TEST_F(PageTest, BackgroundChoiceShowsOnTheResultAndIsKept)
+{
+    ClickNext();
+    SelectFace(WriteImage(Path("front.bmp"), 40, 50, 0xFF2060A0));
+    ClickNext();
+    SelectFace(WriteImage(Path("side.bmp"), 10, 50, 0xFF802020));
+    ClickNext();
+    ASSERT_EQ(Page->Step(), 4);
+    ASSERT_TRUE(Page->cbBackground->isVisible());
+    auto shownCorner = [&] {
+        auto* shown = dynamic_cast<TBitmapLayer*>(Page->Selection()->SelectedLayer(4));
+        return shown ? shown->Bitmap().PixelAt(1, 1) | 0xFF000000u : 0u;
+    };
+    EXPECT_EQ(shownCorner(), clWhite32);
+    ChooseFromList(Page->cbBackground, 1); // Transparent
+    EXPECT_EQ(Page->Background().Kind, TBoxBackground::Transparent);
+    EXPECT_EQ(shownCorner(), 0xFFB0B0B0u); // the checkerboard's grey cell
+
+    AnswerWith<QColorDialog>([](QColorDialog* d) {
+        d->setCurrentColor(QColor(0x12, 0x34, 0x56));
+        d->accept();
+    });
+    ChooseFromList(Page->cbBackground, 3); // Color...
+    EXPECT_EQ(Page->Background(), TBoxBackground::Of(0xFF123456u));
+    EXPECT_EQ(shownCorner(), 0xFF123456u);
+    EXPECT_EQ(Page->cbBackground->currentText(), "#123456");
+    AnswerDialog(false);
+    ChooseFromList(Page->cbBackground, 3);
+    EXPECT_EQ(Page->Background(), TBoxBackground::Of(0xFF123456u));
+
+    NewHost();
+    EXPECT_EQ(Page->Background(), TBoxBackground::Of(0xFF123456u));
+    ChooseFromList(Page->cbBackground, 0);
+    Host.reset();
+    EXPECT_EQ(AppSettings(0)->ResultBackground(), QString());
+    AppSettings(1);
 }

@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -501,4 +502,69 @@ TEST(TemplatePreview, PlaceholderUnlessFrontAndSideFilesExist)
     EXPECT_ANY_THROW(RenderTemplatePreview(view0.view.get(), &item, bxTwoSidedBox));
     EXPECT_EQ(size(), QSize(box::NoPreviewWidth, box::NoPreviewHeight));
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+// Saving and copying on a background: a PNG holds the box on a transparent
+// ground (also when resized by the handles), which over white is the bitmap
+// saved beside it; a colour flattens every type; the clipboard offers both.
+TEST_F(RenderFixture, PngSavesAndCopiesTheBoxOnATransparentGround)
+{
+    in.Shadow = true;
+    RenderBox(in, faces, View(), result, cache);
+    TBitmap32 rendered;
+    rendered.CopyFrom(result);
+    TBitmap32 onBlack;
+    int blackRenders = 0;
+    TResultDrawings drawings;
+    drawings.OnWhite = &rendered;
+    drawings.OnBlack = [&]() -> const TBitmap32* {
+        ++blackRenders;
+        RenderBoxOnBlack(in, faces, onBlack, cache, 0);
+        return &onBlack;
+    };
+    faces.HandleLayer(4)->SetBounds(TRealRect{0, 0, float(rendered.Width() / 2), float(rendered.Height() / 2)});
+
+    TResultSaver saver(dir.path());
+    TBitmap32 written, png, bmp;
+    SaveAs("box", TResultSaver::ftPng);
+    ASSERT_TRUE(saver.Execute(nullptr, View(), written, drawings));
+    SaveAs("box", TResultSaver::ftBitmap);
+    ASSERT_TRUE(saver.Execute(nullptr, View(), written, drawings));
+    EXPECT_EQ(blackRenders, 1); // the bitmap lies on white: no black render
+    ASSERT_TRUE(LoadImageFile(Path("box.png"), png));
+    ASSERT_TRUE(LoadImageFile(Path("box.bmp"), bmp));
+    ASSERT_EQ(png.Width(), rendered.Width() / 2);
+    EXPECT_EQ(png.PixelAt(0, 0) >> 24, 0u);
+    int worst = 0;
+    for (int y = 0; y < png.Height(); ++y)
+        for (int x = 0; x < png.Width(); ++x) {
+            const TColor32 p = png.PixelAt(x, y), b = bmp.PixelAt(x, y);
+            const int a = int(p >> 24);
+            for (int shift = 0; shift <= 16; shift += 8) {
+                const int over = (int((p >> shift) & 255) * a + 255 * (255 - a) + 127) / 255;
+                worst = std::max(worst, std::abs(over - int((b >> shift) & 255)));
+            }
+        }
+    EXPECT_LE(worst, 1);
+
+    // A colour: the JPEG's corner is that colour, not white.
+    drawings.Background = TBoxBackground::Of(0xFF204060u);
+    SaveAs("navy", TResultSaver::ftBitmap);
+    ASSERT_TRUE(saver.Execute(nullptr, View(), written, drawings));
+    TBitmap32 navy;
+    ASSERT_TRUE(LoadImageFile(Path("navy.bmp"), navy));
+    EXPECT_EQ(navy.PixelAt(0, 0), 0xFF204060u);
+
+    // Copy Image: the opaque bitmap and, beside it, the PNG with alpha.
+    drawings.Background = {};
+    TBitmap32 opaque, withAlpha;
+    OutputPicture(View(), drawings, false, opaque);
+    OutputPicture(View(), drawings, true, withAlpha);
+    CopyResultToClipboard(opaque, withAlpha);
+    const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
+    ASSERT_TRUE(clip && clip->hasImage() && clip->hasFormat("image/png"));
+    EXPECT_EQ(qvariant_cast<QImage>(clip->imageData()).pixel(0, 0), 0xFFFFFFFFu);
+    const QImage pasted = QImage::fromData(clip->data("image/png"), "PNG");
+    ASSERT_EQ(pasted.size(), QSize(png.Width(), png.Height()));
+    EXPECT_EQ(qAlpha(pasted.pixel(0, 0)), 0);
 }
