@@ -102,16 +102,11 @@ bool DrawFirstImage(GifFileType* gif, int transparent, TPixelBuffer& picture)
     return true;
 }
 
-} // namespace
-
-bool DecodeGif(TByteSpan data, TPixelView background, TPixelBuffer& out, const TImageLimits& limits)
-{
-    TSpanSource source(data);
-    return DecodeGif(source, background, out, limits);
-}
-
-bool DecodeGif(TByteSource& source, TPixelView background, TPixelBuffer& out, const TImageLimits& limits,
-               const TAdmitHeader& admit)
+// Pixels the first image leaves undrawn start from `background` when it is
+// the screen's size, else transparent black; unless `keepAlpha`, every pixel
+// ends opaque.
+bool DecodeFirstImage(TByteSource& source, TPixelView background, bool keepAlpha, TPixelBuffer& out,
+                      const TImageLimits& limits, const TAdmitHeader& admit)
 {
     int error = 0;
     TGifFile gif(DGifOpen(&source, ReadFromSource, &error));
@@ -139,10 +134,36 @@ bool DecodeGif(TByteSource& source, TPixelView background, TPixelBuffer& out, co
         picture.Height = int(height);
         StartFromBackground(picture, background);
         if (!DrawFirstImage(gif.get(), transparent, picture)) return false;
-        for (TColor32& c : picture.Pixels) c |= 0xFF000000u;
+        if (!keepAlpha)
+            for (TColor32& c : picture.Pixels) c |= 0xFF000000u;
         out = std::move(picture);
         return true;
     } catch (const std::bad_alloc&) {
         return false;
     }
+}
+
+} // namespace
+
+bool DecodeGif(TByteSpan data, TPixelView background, TPixelBuffer& out, const TImageLimits& limits)
+{
+    TSpanSource source(data);
+    return DecodeGif(source, background, out, limits);
+}
+
+bool DecodeGif(TByteSource& source, TPixelView background, TPixelBuffer& out, const TImageLimits& limits,
+               const TAdmitHeader& admit)
+{
+    return DecodeFirstImage(source, background, false, out, limits, admit);
+}
+
+bool DecodeGifWithAlpha(TByteSpan data, TPixelBuffer& out, const TImageLimits& limits)
+{
+    TSpanSource source(data);
+    return DecodeGifWithAlpha(source, out, limits);
+}
+
+bool DecodeGifWithAlpha(TByteSource& source, TPixelBuffer& out, const TImageLimits& limits, const TAdmitHeader& admit)
+{
+    return DecodeFirstImage(source, {}, true, out, limits, admit);
 }

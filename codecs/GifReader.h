@@ -13,3 +13,9 @@
 bool DecodeGif(TByteSource& source, TPixelView background, TPixelBuffer& out, const TImageLimits& limits = {},
                const TAdmitHeader& admit = {});
 bool DecodeGif(TByteSpan data, TPixelView background, TPixelBuffer& out, const TImageLimits& limits = {});
+// The same picture with its see-through pixels kept: those the first image
+// does not draw, transparent ones included, are transparent black (alpha 0);
+// every other pixel is opaque.
+bool DecodeGifWithAlpha(TByteSource& source, TPixelBuffer& out, const TImageLimits& limits = {},
+                        const TAdmitHeader& admit = {});
+bool DecodeGifWithAlpha(TByteSpan data, TPixelBuffer& out, const TImageLimits& limits = {});

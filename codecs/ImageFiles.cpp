@@ -44,6 +44,23 @@ void AssignPixels(TBitmap32& target, const TPixelBuffer& pixels)
     target.SwapPixels(decoded);
 }
 
+// Each pixel as a blended draw onto opaque white leaves it, made opaque.
+void FlattenOntoWhite(TPixelBuffer& pixels)
+{
+    for (TColor32& c : pixels.Pixels) {
+        if (AlphaComponent(c) == 255) continue;
+        TColor32 onWhite = clWhite32;
+        BlendOverInto(c, onWhite);
+        c = onWhite | 0xFF000000u;
+    }
+}
+
+bool HasSeeThroughPixels(const TPixelBuffer& pixels)
+{
+    return std::any_of(pixels.Pixels.begin(), pixels.Pixels.end(),
+                       [](TColor32 c) { return AlphaComponent(c) != 255; });
+}
+
 // The bytes every file of the kind starts with.
 bool HasSignature(TImageFileKind kind, TByteSpan head)
 {
@@ -106,8 +123,8 @@ std::int64_t LoadNeed(const TImageHeader& header)
 
 // The file is read as a stream from its start: the decoders stop at the end
 // of the picture and never hold the file itself.
-TLoadResult DecodeFile(int fd, std::size_t size, TImageFileKind kind, TBitmap32& target, const QString& name,
-                       QString* why)
+TLoadResult DecodeFile(int fd, std::size_t size, TImageFileKind kind, TTransparency transparency, TBitmap32& target,
+                       const QString& name, QString* why)
 {
     // The first bytes decide before anything large is allocated or read.
     std::uint8_t head[4] = {};
@@ -137,13 +154,23 @@ TLoadResult DecodeFile(int fd, std::size_t size, TImageFileKind kind, TBitmap32&
     case ikBmp: decoded = DecodeBmp(source, pixels, {}, admit); break;
     case ikJpg:
     case ikJpeg: decoded = DecodeJpeg(source, pixels, {}, admit); break;
-    case ikGif: decoded = DecodeGif(source, ViewOfBitmap(target), pixels, {}, admit); break;
+    case ikGif:
+        decoded = transparency == TTransparency::AsDecoded
+                      ? DecodeGif(source, ViewOfBitmap(target), pixels, {}, admit)
+                      : DecodeGifWithAlpha(source, pixels, {}, admit);
+        break;
     case ikPng: decoded = DecodePng(source, pixels, {}, admit); break;
     case ikUnknown: break;
     }
     if (overBudget) return TLoadResult::TooLarge;
     if (!decoded) return TLoadResult::NotAnImage;
+    bool blend = false;
+    if (kind == ikGif || kind == ikPng) {
+        if (transparency == TTransparency::OnWhite) FlattenOntoWhite(pixels);
+        if (transparency == TTransparency::Blended) blend = HasSeeThroughPixels(pixels);
+    }
     AssignPixels(target, pixels);
+    if (blend) target.DrawMode = dmBlend;
     return TLoadResult::Loaded;
 }
 
@@ -177,10 +204,15 @@ TImageFileKind FileKindOf(const QString& fileName)
 
 TLoadResult ReadImageFile(const QString& fileName, TBitmap32& target, QString* why)
 {
-    return ReadImageFile(QFile::encodeName(fileName), target, why);
+    return ReadImageFile(QFile::encodeName(fileName), target, TTransparency::AsDecoded, why);
 }
 
 TLoadResult ReadImageFile(const QByteArray& localFileName, TBitmap32& target, QString* why)
+{
+    return ReadImageFile(localFileName, target, TTransparency::AsDecoded, why);
+}
+
+TLoadResult ReadImageFile(const QByteArray& localFileName, TBitmap32& target, TTransparency transparency, QString* why)
 {
     const TImageFileKind kind = FileKindOf(QFile::decodeName(localFileName));
     if (kind == ikUnknown) return TLoadResult::UnknownKind;
@@ -201,7 +233,8 @@ TLoadResult ReadImageFile(const QByteArray& localFileName, TBitmap32& target, QS
     if (const TLoadResult entry = KindOfEntry(info); entry != TLoadResult::Loaded) return entry;
     if (info.st_size < 0 || info.st_size > TImageLimits{}.MaxFileBytes()) return TLoadResult::NotAnImage;
     try {
-        return DecodeFile(file.Fd(), std::size_t(info.st_size), kind, target, QFile::decodeName(localFileName), why);
+        return DecodeFile(file.Fd(), std::size_t(info.st_size), kind, transparency, target,
+                          QFile::decodeName(localFileName), why);
     } catch (...) {
         // Only running out of memory gets here.
         return TLoadResult::NotAnImage;
@@ -210,7 +243,12 @@ TLoadResult ReadImageFile(const QByteArray& localFileName, TBitmap32& target, QS
 
 bool LoadImageFile(const QString& fileName, TBitmap32& target, QString* why)
 {
-    return ReadImageFile(fileName, target, why) == TLoadResult::Loaded;
+    return LoadImageFile(fileName, target, TTransparency::AsDecoded, why);
+}
+
+bool LoadImageFile(const QString& fileName, TBitmap32& target, TTransparency transparency, QString* why)
+{
+    return ReadImageFile(QFile::encodeName(fileName), target, transparency, why) == TLoadResult::Loaded;
 }
 
 QString ChangeFileExt(const QString& fileName, const QString& extension)

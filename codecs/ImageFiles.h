@@ -30,11 +30,27 @@ enum class TLoadResult {
     NotAnImage,     // damaged, truncated, too large or unsupported for its kind
     TooLarge,       // would need more memory than the limit (platform/MemoryBudget.h)
 };
+// What becomes of the see-through pixels of a PNG or GIF. A BMP is always
+// read as it is: the fourth byte of many 32-bit bitmaps is not meant as alpha.
+enum class TTransparency {
+    // A PNG keeps its alpha; a GIF ends opaque, as ReadImageFile describes.
+    AsDecoded,
+    // For layers: a GIF's transparent and undrawn pixels get alpha 0 as well,
+    // and a picture with any pixel not fully opaque gets DrawMode dmBlend, so
+    // that it blends where it is drawn.
+    Blended,
+    // For faces: every pixel composited over opaque white (as a blended
+    // draw onto white gives it); the picture ends opaque.
+    OnWhite,
+};
+
 // Reads the file (decoder chosen by extension) into a temporary and only
-// then replaces the target's size and pixels. A BMP of 32 bits per pixel
-// and a PNG keep their alpha; every other picture is opaque. A GIF gives its first
-// image on its logical screen; pixels it does not draw keep the target's
-// colour when the target already has the screen's size, else black.
+// then replaces the target's size and pixels; the target's other properties
+// stay, but for the draw mode TTransparency::Blended may set. As decoded, a
+// BMP of 32 bits per pixel and a PNG keep their alpha; every other picture
+// is opaque. A GIF gives its first image on its logical screen; pixels it
+// does not draw, transparent ones included, keep the target's colour when
+// the target already has the screen's size, else black.
 // A file that does not start as its kind must, or is larger than any
 // picture within the decoders' limits needs, is refused before it is read.
 // The file is read as a stream, no further than its picture. A picture
@@ -46,6 +62,10 @@ TLoadResult ReadImageFile(const QString& fileName, TBitmap32& target, QString* w
 // which opens files whose names are not valid in the local encoding.
 TLoadResult ReadImageFile(const QByteArray& localFileName, TBitmap32& target, QString* why = nullptr);
 bool LoadImageFile(const QString& fileName, TBitmap32& target, QString* why = nullptr);
+// The same with a PNG's or GIF's see-through pixels treated as asked.
+TLoadResult ReadImageFile(const QByteArray& localFileName, TBitmap32& target, TTransparency transparency,
+                          QString* why = nullptr);
+bool LoadImageFile(const QString& fileName, TBitmap32& target, TTransparency transparency, QString* why = nullptr);
 
 // The name with its extension (from the last dot of the file name) replaced,
 // or the extension added when there is none.

@@ -357,8 +357,9 @@ void TLayerCommands::actLayerImageExecute()
     TViewUpdateHold update(view);
     TBitmap32 picture;
     picture.StretchFilter = sfLinear;
-    // A file that does not load adds nothing, silently.
-    if (LoadImageFile(fileName, picture)) {
+    // A file that does not load adds nothing, silently. See-through parts
+    // stay see-through on the face, as with Paste.
+    if (LoadImageFile(fileName, picture, TTransparency::Blended)) {
         FHost.Selection->AddImageLayer(view, picture);
         SetModified();
     }

@@ -72,7 +72,7 @@ constexpr Entry kEntries[] = {
     {StrId::RenderIsFolder, QT_TRANSLATE_NOOP("Cubiform", "it is a folder")},
     {StrId::RenderUnreadable, QT_TRANSLATE_NOOP("Cubiform", "permission denied or read error")},
     {StrId::RenderNotImageOfKind, QT_TRANSLATE_NOOP("Cubiform", "'%1' is not a valid %2 image (damaged, truncated, too large or unsupported)")},
-    {StrId::RenderUnknownImageKind, QT_TRANSLATE_NOOP("Cubiform", "'%1' is not an image file name (expected .bmp, .jpg, .jpeg or .gif)")},
+    {StrId::RenderUnknownImageKind, QT_TRANSLATE_NOOP("Cubiform", "'%1' is not an image file name (expected .bmp, .jpg, .jpeg, .gif or .png)")},
     {StrId::RenderCannotWrite, QT_TRANSLATE_NOOP("Cubiform", "cannot write '%1': %2")},
     {StrId::RenderRenderFailed, QT_TRANSLATE_NOOP("Cubiform", "rendering failed: %1")},
     {StrId::RenderNoSuchFolder, QT_TRANSLATE_NOOP("Cubiform", "the folder does not exist")},
@@ -124,7 +124,7 @@ constexpr Entry kEntries[] = {
     {StrId::NewImageBackground, QT_TRANSLATE_NOOP("Cubiform", "Image Background Color")},
     {StrId::NewImageSelectColor, QT_TRANSLATE_NOOP("Cubiform", "&Select...")},
     {StrId::OpenPictureCaption, QT_TRANSLATE_NOOP("Cubiform", "Open")},
-    {StrId::OpenPictureImagesFilter, QT_TRANSLATE_NOOP("Cubiform", "Images (*.gif *.jpg *.jpeg *.bmp)")},
+    {StrId::OpenPictureImagesFilter, QT_TRANSLATE_NOOP("Cubiform", "Images (*.gif *.jpg *.jpeg *.bmp *.png)")},
     {StrId::OpenPictureAllFilter, QT_TRANSLATE_NOOP("Cubiform", "All Files (*)")},
     {StrId::OpenPictureSize, QT_TRANSLATE_NOOP("Cubiform", "%1 x %2")},
 

@@ -1027,7 +1027,7 @@ bool TCodexaCliFrm::LoadFaceImage(const QString& fileName, int index, bool quiet
     QString why; // set when the picture is over the memory limit
     {
         TViewUpdateHold hold(view);
-        loaded = LoadImageFile(fileName, view->Bitmap(), &why);
+        loaded = LoadImageFile(fileName, view->Bitmap(), TTransparency::OnWhite, &why);
         if (loaded) {
             ScaleBar->setEnabled(!view->Bitmap().IsEmpty());
             lblZoom->setEnabled(ScaleBar->isEnabled());
@@ -1132,7 +1132,7 @@ void TCodexaCliFrm::DropFileTargetDrop(const QStringList& files)
     for (const QString& file : files) {
         TBitmap32 picture;
         picture.StretchFilter = sfLinear;
-        if (LoadImageFile(file, picture)) FSelection->AddImageLayer(view, picture);
+        if (LoadImageFile(file, picture, TTransparency::Blended)) FSelection->AddImageLayer(view, picture);
     }
     FModified = true;
 }

@@ -96,6 +96,7 @@ public:
     void SaveZoom();
     void Restart();
     // index -1: the current step's face. Returns whether the file loaded.
+    // A face is opaque: the picture's see-through pixels are laid on white.
     bool LoadFaceImage(const QString& fileName, int index, bool quiet);
     // The files of a drop on the current face view, in the order given.
     void DropFileTargetDrop(const QStringList& files);

@@ -157,7 +157,7 @@ void StretchedFaceCopy(const TBitmap32& flat, TBitmap32& copy, int width, int he
 void LoadPreviewFace(const QString& fileName, TBitmap32& face)
 {
     face.StretchFilter = sfLinear;
-    LoadImageFile(fileName, face);
+    LoadImageFile(fileName, face, TTransparency::OnWhite);
 }
 
 } // namespace

@@ -57,6 +57,24 @@ TEST(GifReader, UndrawnAndTransparentPixelsKeepTheTargetAndBecomeOpaque)
     EXPECT_EQ(decoded.Row(2)[4], clBlack32); // transparent inside the image
 }
 
+TEST(GifReader, WithAlphaUndrawnAndTransparentPixelsAreSeeThrough)
+{
+    // As above: index 0 transparent inside the image, a border it leaves undrawn.
+    const TByteVector file = MakeGif(6, 5, {{1, 1, 4, 3, false, 0, 0}, {0, 0, 6, 5, false, -1, 2}});
+    TPixelBuffer decoded;
+    ASSERT_TRUE(DecodeGifWithAlpha(Span(file), decoded));
+    ASSERT_EQ(decoded.Width, 6);
+    ASSERT_EQ(decoded.Height, 5);
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 6; ++x) {
+            TColor32 expected = clTransparent32;
+            if (y >= 1 && y <= 3 && x == 1) expected = Color32(255, 0, 0);
+            if (y >= 1 && y <= 3 && x == 2) expected = (y - 1) % 2 ? Color32(0, 0, 255) : Color32(0, 255, 0);
+            EXPECT_EQ(decoded.Row(y)[x], expected) << x << "," << y;
+        }
+    }
+}
+
 TEST(GifReader, InterlacedRowsLandInPlace)
 {
     const int h = 11;

@@ -1,4 +1,5 @@
 #include "CodecTestSupport.h"
+#include "support/BlendArithmetic.h"
 #include "support/FileSizeLimit.h"
 
 #include "codecs/BmpWriter.h"
@@ -117,6 +118,55 @@ TEST_F(ImageFiles, AGifKeepsTheTargetWhereItDrawsNothing)
     TBitmap32 fresh; // a target of another size gets black
     ASSERT_TRUE(LoadImageFile(Path("small.gif"), fresh));
     EXPECT_EQ(fresh.PixelAt(0, 0), clBlack32);
+}
+
+TEST_F(ImageFiles, FacesLaySeeThroughPixelsOnWhiteLayersBlendThemBitmapsStayAsRead)
+{
+    // Opaque red, see-through green, half-transparent blue, nearly opaque grey.
+    TPixelBuffer picture;
+    picture.Width = 4;
+    picture.Height = 1;
+    picture.Pixels = {Color32(255, 0, 0), Color32(0, 255, 0, 0), Color32(0, 0, 255, 128), Color32(100, 150, 200, 254)};
+    TByteVector png;
+    ASSERT_TRUE(EncodePng(ViewOf(picture), png));
+    WriteAll(Path("p.png"), png);
+    WriteAll(Path("p.bmp"), EncodeBmp32(ViewOf(picture), TBmpFourthByte::Alpha));
+    // A 4 x 2 screen: red and green/blue columns, index 0 transparent in the
+    // third, the fourth undrawn; and the same without a transparent index.
+    WriteAll(Path("t.gif"), MakeGif(4, 2, {{0, 0, 3, 2, false, 0, 0}}));
+    WriteAll(Path("opaque.gif"), MakeGif(3, 2, {{0, 0, 3, 2, false, -1, 0}}));
+    const TColor32 red = Color32(255, 0, 0), green = Color32(0, 255, 0), blue = Color32(0, 0, 255);
+
+    TBitmap32 face;
+    face.SetSize(4, 2);
+    face.Clear(Color32(9, 8, 7)); // of the GIF screen's size: not what shows through
+    ASSERT_TRUE(LoadImageFile(Path("t.gif"), face, TTransparency::OnWhite));
+    EXPECT_EQ(PixelsOf(face),
+              (std::vector<TColor32>{red, green, clWhite32, clWhite32, red, blue, clWhite32, clWhite32}));
+    ASSERT_TRUE(LoadImageFile(Path("p.png"), face, TTransparency::OnWhite));
+    EXPECT_EQ(PixelsOf(face), (std::vector<TColor32>{red, clWhite32, BlendedOnto(picture.Pixels[2], clWhite32),
+                                                     BlendedOnto(picture.Pixels[3], clWhite32)}));
+    EXPECT_EQ(face.DrawMode, dmOpaque);
+
+    TBitmap32 layer;
+    ASSERT_TRUE(LoadImageFile(Path("t.gif"), layer, TTransparency::Blended));
+    EXPECT_EQ(PixelsOf(layer), (std::vector<TColor32>{red, green, 0, 0, red, blue, 0, 0}));
+    EXPECT_EQ(layer.DrawMode, dmBlend);
+    TBitmap32 pngLayer;
+    ASSERT_TRUE(LoadImageFile(Path("p.png"), pngLayer, TTransparency::Blended));
+    EXPECT_EQ(PixelsOf(pngLayer), picture.Pixels);
+    EXPECT_EQ(pngLayer.DrawMode, dmBlend);
+    TBitmap32 opaqueLayer;
+    ASSERT_TRUE(LoadImageFile(Path("opaque.gif"), opaqueLayer, TTransparency::Blended));
+    EXPECT_EQ(opaqueLayer.DrawMode, dmOpaque);
+
+    // A 32-bit bitmap's fourth byte is left as it is, whatever the use.
+    for (const TTransparency use : {TTransparency::OnWhite, TTransparency::Blended}) {
+        TBitmap32 bitmap;
+        ASSERT_TRUE(LoadImageFile(Path("p.bmp"), bitmap, use));
+        EXPECT_EQ(PixelsOf(bitmap), picture.Pixels);
+        EXPECT_EQ(bitmap.DrawMode, dmOpaque);
+    }
 }
 
 TEST_F(ImageFiles, FailedLoadsLeaveTheTargetAlone)

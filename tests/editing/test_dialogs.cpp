@@ -173,7 +173,7 @@ TEST_F(DialogsTest, OpenPictureReturnsTheChosenFileAndPreviewsIt)
     }
 
     TOpenPictureDialog dlg;
-    EXPECT_EQ(dlg.nameFilters(), QStringList({"Images (*.gif *.jpg *.jpeg *.bmp)", "All Files (*)"}));
+    EXPECT_EQ(dlg.nameFilters(), QStringList({"Images (*.gif *.jpg *.jpeg *.bmp *.png)", "All Files (*)"}));
     EXPECT_TRUE(dlg.testOption(QFileDialog::DontUseNativeDialog));
     dlg.ShowPreview(bmp);
     ASSERT_FALSE(dlg.PreviewImage()->pixmap().isNull());

@@ -2,6 +2,7 @@
 // layers selected by real presses on the views and the dialogs answered.
 #include "editing/LayerCommands.h"
 
+#include "codecs/ImageFiles.h"
 #include "editing/FontDlg.h"
 #include "editing/LayerSelection.h"
 #include "editing/NewImageDlg.h"
@@ -10,6 +11,7 @@
 #include "imageview/ViewFixture.h"
 #include "imaging/ImgView32.h"
 #include "render/LayerUtils.h"
+#include "support/BlendArithmetic.h"
 #include "support/ModalAnswers.h"
 #include "wizard/CodexaCli.h"
 #include "wizard/Main.h"
@@ -23,6 +25,7 @@
 #include <QPushButton>
 #include <QLabel>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <gtest/gtest.h>
@@ -263,6 +266,29 @@ TEST_F(CommandsFixture, ACopiedTextLayerPastesBackSeeThroughAndAlphaIsKept)
     ASSERT_TRUE(opaque && opaque != again);
     EXPECT_EQ(opaque->Bitmap().DrawMode, dmOpaque);
     EXPECT_EQ(opaque->Bitmap().PixelAt(5, 5), 0xFF0000C8u);
+}
+
+TEST_F(CommandsFixture, AnImageLayerFromAPictureWithAlphaBlendsOntoTheFace)
+{
+    Face(1, 300, 200);
+    const TColor32 under = Color32(40, 80, 120);
+    View(1)->Bitmap().Clear(under);
+    TBitmap32 glass;
+    glass.SetSize(40, 20);
+    glass.Clear(Color32(200, 100, 0, 100));
+    glass.FillArea(0, 0, 10, 20, clTransparent32);
+    QTemporaryDir dir;
+    ASSERT_TRUE(SaveAsPng(dir.filePath("glass.png"), glass));
+    AnswerFileDialog(dir.filePath("glass.png"));
+    Click(cmds.actLayerImage);
+    auto* layer = dynamic_cast<TBitmapLayer*>(sel.SelectedLayer(1));
+    ASSERT_TRUE(layer);
+    EXPECT_EQ(layer->Bitmap().DrawMode, dmBlend);
+    ASSERT_EQ(BoundsOf(layer), (TRect{130, 90, 170, 110}));
+    TBitmap32 flat;
+    FlattenView(View(1), flat);
+    EXPECT_EQ(flat.PixelAt(135, 96) | 0xFF000000u, under);
+    EXPECT_EQ(flat.PixelAt(157, 96) | 0xFF000000u, BlendedOnto(glass.PixelAt(27, 6), under));
 }
 
 TEST_F(CommandsFixture, AddingToAFaceWithoutImageOffersABlankImageSizedForTheFace)

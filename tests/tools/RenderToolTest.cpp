@@ -1,5 +1,6 @@
 #include "codecs/ImageFiles.h"
 #include "render/Bitmap32Utils.h"
+#include "support/BlendArithmetic.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -138,6 +139,40 @@ TEST_F(RenderTool, EveryStyleMatchesTheWizardsComposition)
     ASSERT_EQ(jpeg.ExitCode, 0);
     EXPECT_EQ(jpeg.Out.trimmed(), Path("box.jpg"));
     EXPECT_TRUE(QFile::exists(Path("box.jpg")));
+}
+
+TEST_F(RenderTool, PngFacesRenderAsTheSamePictureGivenAsABitmap)
+{
+    // A face with see-through and half-transparent rows, and the picture it
+    // stands for: laid on white, as the arithmetic gives it.
+    TBitmap32 seeThrough, onWhite, opaque;
+    for (TBitmap32* b : {&seeThrough, &onWhite, &opaque}) b->SetSize(60, 80);
+    for (int y = 0; y < 80; ++y) {
+        for (int x = 0; x < 60; ++x) {
+            const std::uint8_t alpha = y < 20 ? 0 : y < 40 ? 128 : y < 50 ? 7 : 255;
+            const TColor32 c = Color32(std::uint8_t(x * 4), std::uint8_t(y * 3), std::uint8_t(200 - x), alpha);
+            seeThrough.SetPixelAt(x, y, c);
+            onWhite.SetPixelAt(x, y, BlendedOnto(c, clWhite32));
+            opaque.SetPixelAt(x, y, WithAlpha(c, 255));
+        }
+    }
+    ASSERT_TRUE(SaveAsPng(Path("see.png"), seeThrough));
+    SaveAsBitmap(Path("white.bmp"), onWhite);
+    ASSERT_TRUE(SaveAsPng(Path("opaque.png"), opaque));
+    SaveAsBitmap(Path("opaque.bmp"), opaque);
+    auto render = [&](const char* front, const char* output) {
+        const TRun run =
+            Run({"--front", Path(front), "--side", Sample("GreyfinchSide.jpg"), "--shadow", "-o", Path(output)});
+        EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+        QFile file(Path(output));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray fromBitmap = render("opaque.bmp", "a.bmp");
+    ASSERT_FALSE(fromBitmap.isEmpty());
+    EXPECT_EQ(render("opaque.png", "b.bmp"), fromBitmap);
+    const QByteArray fromWhite = render("white.bmp", "c.bmp");
+    ASSERT_FALSE(fromWhite.isEmpty());
+    EXPECT_EQ(render("see.png", "d.bmp"), fromWhite);
 }
 
 TEST_F(RenderTool, UsageErrorsExitWithTwoAndWriteNothing)

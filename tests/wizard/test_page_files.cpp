@@ -2,11 +2,14 @@
 // the result, and the whole walk from a template to a saved picture.
 #include "PageTestSupport.h"
 
+#include "codecs/GifWriter.h"
 #include "codecs/ImageFiles.h"
 #include "editing/LayerSelection.h"
 #include "imaging/ImgView32.h"
 #include "platform/MemoryBudget.h"
+#include "render/LayerUtils.h"
 #include "settings/ProgramKey.h"
+#include "support/BlendArithmetic.h"
 #include "wizard/RenderDrivers.h"
 
 #include <QAction>
@@ -52,6 +55,22 @@ QSize FileImageSize(const QString& path)
     TBitmap32 image;
     if (ReadImageFile(path, image) != TLoadResult::Loaded) return {};
     return {image.Width(), image.Height()};
+}
+
+// A GIF of the picture (in cube colours) in which one colour is see-through.
+QString WriteTransparentGif(const QString& path, const TBitmap32& picture, TColor32 transparent)
+{
+    EXPECT_TRUE(SaveAsGif(path, picture));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    // The program's GIFs have no global colour table: the image follows the
+    // screen descriptor, and the control block naming the colour goes before it.
+    bytes.replace(0, 6, "GIF89a");
+    bytes.insert(13, QByteArray("\x21\xF9\x04\x01\x00\x00", 6) + char(CubeIndexOf(transparent)) + '\0');
+    file.seek(0);
+    file.write(bytes);
+    return path;
 }
 
 int ImageLayers(TImgView32* view)
@@ -113,6 +132,47 @@ TEST_F(PageFilesTest, DropsOnTheCurrentFaceOnly)
     DropFiles(Page->ImgView1, {Path("missing.bmp")});
     EXPECT_TRUE(Page->Modified());
     EXPECT_EQ(ImageLayers(Page->ImgView1), 2);
+}
+
+TEST_F(PageFilesTest, SeeThroughPixelsTurnWhiteOnFacesAndBlendInLayers)
+{
+    const TColor32 grey = 0xFF808080, red = Color32(255, 0, 0), green = Color32(0, 255, 0);
+    TBitmap32 halves; // red, and green that the GIF makes see-through
+    halves.SetSize(20, 20);
+    halves.Clear(red);
+    halves.FillArea(10, 0, 20, 20, green);
+    const QString gif = WriteTransparentGif(Path("halves.gif"), halves, green);
+    TBitmap32 glass;
+    glass.SetSize(20, 20);
+    glass.Clear(Color32(0, 0, 255, 100));
+    ASSERT_TRUE(SaveAsPng(Path("glass.png"), glass));
+    ClickNext();
+    const TBitmap32& face = Page->ImgView1->Bitmap();
+    auto opaque = [&] {
+        for (int i = 0; i < face.Width() * face.Height(); ++i)
+            if (AlphaComponent(face.Bits()[i]) != 255) return false;
+        return true;
+    };
+
+    // Even over a face of its size, the GIF's see-through half is white.
+    SelectFace(WriteImage(Path("grey.bmp"), 20, 20, grey));
+    SelectFace(gif);
+    EXPECT_EQ(face.PixelAt(4, 7), red);
+    EXPECT_EQ(face.PixelAt(15, 7), clWhite32);
+    EXPECT_TRUE(opaque());
+    SelectFace(Path("glass.png"));
+    EXPECT_EQ(face.PixelAt(4, 7), BlendedOnto(glass.PixelAt(4, 7), clWhite32));
+    EXPECT_TRUE(opaque());
+
+    // Dropped on a filled face they become layers that blend: the GIF's
+    // transparent half shows the face, the glass tints what is under it.
+    SelectFace(WriteImage(Path("grey40.bmp"), 40, 40, grey));
+    DropFiles(Page->ImgView1, {gif, Path("glass.png")});
+    ASSERT_EQ(ImageLayers(Page->ImgView1), 2);
+    TBitmap32 flat;
+    FlattenView(Page->ImgView1, flat);
+    EXPECT_EQ(flat.PixelAt(14, 20) | 0xFF000000u, BlendedOnto(glass.PixelAt(0, 0), red));
+    EXPECT_EQ(flat.PixelAt(25, 20) | 0xFF000000u, BlendedOnto(glass.PixelAt(0, 0), grey));
 }
 
 TEST_F(PageFilesTest, FilesThatAreNotFaceImagesAreRefusedWithAWarning)

@@ -30,12 +30,13 @@ QString KindName(TImageFileKind kind)
     return {};
 }
 
-// Loads a face; on failure says which file and why.
+// Loads a face, its see-through pixels laid on white as in the wizard; on
+// failure says which file and why.
 bool LoadFace(const TFileArgument& file, TBitmap32& face, std::FILE* err)
 {
     auto cannotRead = [&](StrId why) { Report(err, LoadStr(StrId::RenderCannotRead).arg(file.Name, LoadStr(why))); };
     QString why;
-    switch (ReadImageFile(file.Local, face, &why)) {
+    switch (ReadImageFile(file.Local, face, TTransparency::OnWhite, &why)) {
     case TLoadResult::Loaded: return true;
     case TLoadResult::UnknownKind: Report(err, LoadStr(StrId::RenderUnknownImageKind).arg(file.Name)); break;
     case TLoadResult::NoSuchFile: cannotRead(StrId::RenderNoSuchFile); break;
