@@ -105,13 +105,17 @@ void TurnLayerBitmap(TBitmap32& bitmap, float angle)
     t.Translate(float(-(w - 1) / 2.0), float(-(h - 1) / 2.0));
     t.Rotate(0, 0, angle);
     t.Translate(float(turned.Width() / 2.0 - 0.7), float(turned.Height() / 2.0 - 0.7));
+    // A see-through layer (a picture with alpha) stays see-through: its pixels
+    // are copied, alpha and all, and what the mapping leaves uncovered is clear.
+    const bool seeThrough = bitmap.DrawMode == dmBlend;
     // What the mapping leaves uncovered takes the colour of the bottom row's
     // second pixel (a one pixel wide picture has none: the outer colour).
-    turned.Clear(bitmap.PixelAtSafe(1, h - 1));
+    turned.Clear(seeThrough ? clTransparent32 : bitmap.PixelAtSafe(1, h - 1));
+    if (seeThrough) bitmap.DrawMode = dmOpaque;
     TransformBitmap(turned, bitmap, t);
     // The turned picture with its default draw settings; the combine handler stays.
     bitmap.SwapPixels(turned);
-    bitmap.DrawMode = turned.DrawMode;
+    bitmap.DrawMode = seeThrough ? dmBlend : turned.DrawMode;
     bitmap.MasterAlpha = turned.MasterAlpha;
     bitmap.OuterColor = turned.OuterColor;
     bitmap.StretchFilter = turned.StretchFilter;

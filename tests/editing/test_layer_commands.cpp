@@ -394,10 +394,13 @@ TEST_F(CommandsFixture, QuarterTurnsExchangeTheSidesAboutTheCentre)
 // (H - 1 - y, x), counter-clockwise to (y, W - 1 - x), the outer ring see-through.
 TEST(TurnLayerBitmap, NearestSamplingTurnsPixelForPixel)
 {
+    // An opaque layer and a see-through one (which keeps its alpha and blend mode).
+    for (const TDrawMode mode : {dmOpaque, dmBlend})
     for (const float angle : {-90.0f, 90.0f}) {
         TBitmap32 source, turned;
         FillPattern(source, 7, 5, 11);
         source.StretchFilter = sfNearest;
+        source.DrawMode = mode;
         turned.CopyFrom(source);
         TurnLayerBitmap(turned, angle);
         ASSERT_EQ(turned.Width(), 5);
@@ -409,6 +412,7 @@ TEST(TurnLayerBitmap, NearestSamplingTurnsPixelForPixel)
                 const TColor32 got = angle < 0 ? turned.PixelAt(4 - y, x) : turned.PixelAt(y, 6 - x);
                 ASSERT_EQ(got, want) << angle << " at " << x << "," << y;
             }
+        EXPECT_EQ(turned.DrawMode, mode);
     }
 }
 
