@@ -60,6 +60,14 @@ bool ReadHeader(TDecodeJob& job, TByteSource& source, const TImageLimits& limits
     png_set_user_limits(job.Png, png_uint_32(limits.MaxSide), png_uint_32(limits.MaxSide));
     png_set_chunk_malloc_max(job.Png, kChunkLimit);
     png_set_chunk_cache_max(job.Png, 1000);
+    // The compressed data is taken in large pieces: fewer calls into the
+    // source and into zlib for the same bytes.
+    png_set_compression_buffer_size(job.Png, 256 << 10);
+#ifdef PNG_IGNORE_ADLER32
+    // Every chunk's CRC already guards the compressed bytes; zlib's own sum
+    // over the inflated ones would be a second pass over the whole picture.
+    png_set_option(job.Png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+#endif
     png_read_info(job.Png, job.Info);
 
     png_set_expand(job.Png); // palette, low bit depths and tRNS to 8-bit colour with alpha

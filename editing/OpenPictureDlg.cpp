@@ -61,7 +61,9 @@ void TOpenPictureDialog::ShowPreview(const QString& fileName)
     FPreviewSize->clear();
     if (fileName.isEmpty() || !QFileInfo(fileName).isFile()) return;
     TBitmap32 picture;
-    if (!LoadImageFile(fileName, picture) || picture.Width() <= 0 || picture.Height() <= 0) return;
+    // See-through pixels show white, as they would on a face.
+    if (!LoadImageFile(fileName, picture, TTransparency::OnWhite) || picture.Width() <= 0 || picture.Height() <= 0)
+        return;
     const QImage image = picture.ToImage();
     const QImage thumbnail = image.width() > kThumbnailSide || image.height() > kThumbnailSide
                                  ? image.scaled(kThumbnailSide, kThumbnailSide, Qt::KeepAspectRatio,

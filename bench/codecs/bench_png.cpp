@@ -1,11 +1,13 @@
 // Our PNG writer and reader against Qt's (QImageWriter / QImageReader at
 // their defaults) in the same run. Written: the 2000 x 2400 two-sided box
-// with its shadow, composed from the sample artwork; read: a 2000 x 2400
-// face. The counters give each file's size.
+// with its shadow, composed from the sample artwork on a transparent ground,
+// as `-o box.png` saves it; read: a 2000 x 2400 face. The counters give each
+// file's size.
 #include "codecs/ImageFiles.h"
 #include "codecs/PngReader.h"
 #include "codecs/PngWriter.h"
 #include "render/Bitmap32Utils.h"
+#include "render/BoxMatte.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -30,11 +32,15 @@ const TBitmap32& Box()
 {
     static TBitmap32 box;
     if (box.IsEmpty()) {
-        TBitmap32 f, s, t;
-        LoadSample(f, "GreyfinchFront.jpg");
-        LoadSample(s, "GreyfinchSide.jpg");
-        LoadSample(t, "GreyfinchTop.jpg");
-        ComposeBox(box, f, s, t, bxTwoSidedBox, boLeft, true, kWidth, kHeight, true);
+        TBitmap32 onGround[2];
+        for (TBoxGround ground : {bgWhite, bgBlack}) {
+            TBitmap32 f, s, t;
+            LoadSample(f, "GreyfinchFront.jpg");
+            LoadSample(s, "GreyfinchSide.jpg");
+            LoadSample(t, "GreyfinchTop.jpg");
+            ComposeBox(onGround[ground], f, s, t, bxTwoSidedBox, boLeft, true, kWidth, kHeight, true, ground);
+        }
+        MatteFromGrounds(onGround[bgWhite], onGround[bgBlack], box);
     }
     return box;
 }
