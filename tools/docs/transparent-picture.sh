@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Draws docs/transparent-boxes.png for the README: three boxes saved by
+# cubiform-render as transparent PNGs, laid on a coloured gradient, so the
+# shadow and the soft outlines show against something other than white.
+#   tools/docs/transparent-picture.sh [path/to/cubiform-render]
+set -euo pipefail
+here=$(cd "$(dirname "$0")/../.." && pwd)
+cli=${1:-$here/build/bin/cubiform-render}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export CUBIFORM_HIVE=$work/user.reg HOME=$work
+"$cli" --template "Sample Template" --style three-sided --shadow -o "$work/a.png" >/dev/null
+"$cli" --template "Sample Template" --style two-sided --orientation right --shadow -o "$work/b.png" >/dev/null
+"$cli" --template "Sample Template" --style book --shadow -o "$work/c.png" >/dev/null
+for f in a b c; do convert "$work/$f.png" -resize x260 "$work/$f-small.png"; done
+convert -size 760x320 gradient:'#9fd3e8'-'#f3c6a5' -rotate 90 -resize 760x320\! \
+        "$work/a-small.png" -geometry +20+20 -composite \
+        "$work/c-small.png" -geometry +300+20 -composite \
+        "$work/b-small.png" -geometry +470+20 -composite \
+        -depth 8 -strip "$here/docs/transparent-boxes.png"
+echo "$here/docs/transparent-boxes.png"
