@@ -37,6 +37,15 @@ void Compose(TBitmap32& dest, TBoxStyle style, TBoxOrientation o, bool defaultSi
 
 int Channel(TColor32 c, int shift) { return int((c >> shift) & 0xFF); }
 
+// The box on both grounds and the transparent picture they give.
+void ComposeMatte(TBitmap32& onWhite, TBitmap32& onBlack, TBitmap32& matte, TBoxStyle style, TBoxOrientation o,
+                  bool defaultSize, bool shadow)
+{
+    Compose(onWhite, style, o, defaultSize, shadow, bgWhite);
+    Compose(onBlack, style, o, defaultSize, shadow, bgBlack);
+    MatteFromGrounds(onWhite, onBlack, matte);
+}
+
 } // namespace
 
 TEST(BoxMatte, OverWhiteGivesBackTheWhiteDrawingForEveryStyleAndOption)
@@ -48,9 +57,7 @@ TEST(BoxMatte, OverWhiteGivesBackTheWhiteDrawingForEveryStyleAndOption)
                     SCOPED_TRACE(testing::Message() << "style " << style << " orientation " << o << " shadow "
                                                     << shadow << " default size " << defaultSize);
                     TBitmap32 onWhite, onBlack, matte, flat;
-                    Compose(onWhite, style, o, defaultSize, shadow, bgWhite);
-                    Compose(onBlack, style, o, defaultSize, shadow, bgBlack);
-                    MatteFromGrounds(onWhite, onBlack, matte);
+                    ComposeMatte(onWhite, onBlack, matte, style, o, defaultSize, shadow);
                     FlattenMatte(matte, clWhite32, flat);
                     ASSERT_EQ(flat.Width(), onWhite.Width());
                     int worst = 0, clear = 0, partial = 0;
@@ -76,9 +83,7 @@ TEST(BoxMatte, OverWhiteGivesBackTheWhiteDrawingForEveryStyleAndOption)
 TEST(BoxMatte, TheShadowBecomesBlackWithAlphaFromItsGrey)
 {
     TBitmap32 onWhite, onBlack, matte;
-    Compose(onWhite, bxTwoSidedBox, boLeft, true, true, bgWhite);
-    Compose(onBlack, bxTwoSidedBox, boLeft, true, true, bgBlack);
-    MatteFromGrounds(onWhite, onBlack, matte);
+    ComposeMatte(onWhite, onBlack, matte, bxTwoSidedBox, boLeft, true, true);
     // Below the box on the left, where only the shadow lies.
     int seen = 0;
     const int y = onWhite.Height() - 8;
@@ -94,9 +99,7 @@ TEST(BoxMatte, TheShadowBecomesBlackWithAlphaFromItsGrey)
 TEST(BoxMatte, BooksPageTopKeepsNoWhiteBox)
 {
     TBitmap32 onWhite, onBlack, matte;
-    Compose(onWhite, bxBookCover, boLeft, false, false, bgWhite);
-    Compose(onBlack, bxBookCover, boLeft, false, false, bgBlack);
-    MatteFromGrounds(onWhite, onBlack, matte);
+    ComposeMatte(onWhite, onBlack, matte, bxBookCover, boLeft, false, false);
     // Right of the cover's top edge, inside the page-top picture's rectangle.
     EXPECT_EQ(matte.PixelAt(250, 4) >> 24, 0u);
 }
