@@ -34,20 +34,10 @@ QString KindName(TImageFileKind kind)
 // failure says which file and why.
 bool LoadFace(const TFileArgument& file, TBitmap32& face, std::FILE* err)
 {
-    auto cannotRead = [&](StrId why) { Report(err, LoadStr(StrId::RenderCannotRead).arg(file.Name, LoadStr(why))); };
     QString why;
-    switch (ReadImageFile(file.Local, face, TTransparency::OnWhite, &why)) {
-    case TLoadResult::Loaded: return true;
-    case TLoadResult::UnknownKind: Report(err, LoadStr(StrId::RenderUnknownImageKind).arg(file.Name)); break;
-    case TLoadResult::NoSuchFile: cannotRead(StrId::RenderNoSuchFile); break;
-    case TLoadResult::IsFolder: cannotRead(StrId::RenderIsFolder); break;
-    case TLoadResult::NotRegularFile: cannotRead(StrId::RenderNotRegularFile); break;
-    case TLoadResult::CannotRead: cannotRead(StrId::RenderUnreadable); break;
-    case TLoadResult::NotAnImage:
-        Report(err, LoadStr(StrId::RenderNotImageOfKind).arg(file.Name, KindName(FileKindOf(file.Name))));
-        break;
-    case TLoadResult::TooLarge: Report(err, why); break;
-    }
+    const TLoadResult result = ReadImageFile(file.Local, face, TTransparency::OnWhite, &why);
+    if (result == TLoadResult::Loaded) return true;
+    Report(err, FaceLoadMessage(file, result, why));
     return false;
 }
 
@@ -68,15 +58,12 @@ QString OutputProblem(const QString& fileName)
 }
 
 // Saves through the program's own save functions; returns the written name,
-// or an empty string after reporting the failure.
-QString Save(const TBitmap32& image, const TFileArgument& output, std::FILE* err)
+// or an empty string with the reason in `error`.
+QString Save(const TBitmap32& image, const TFileArgument& output, QString& error)
 {
     const QString& name = output.Name;
     const TOutputFormat format = OutputFormatOf(name);
-    const QString written = ChangeFileExt(name, format == TOutputFormat::Jpeg  ? QStringLiteral(".jpg")
-                                                : format == TOutputFormat::Gif ? QStringLiteral(".gif")
-                                                : format == TOutputFormat::Png ? QStringLiteral(".png")
-                                                                               : QStringLiteral(".bmp"));
+    const QString written = WrittenFileName(output);
     // The save functions take text, which cannot name such a file.
     QString why = output.IsEncodable() ? OutputProblem(written) : LoadStr(StrId::RenderNameNotEncodable);
     if (why.isEmpty()) {
@@ -98,7 +85,7 @@ QString Save(const TBitmap32& image, const TFileArgument& output, std::FILE* err
         if (saved) return written;
         if (why.isEmpty()) why = LoadStr(StrId::RenderWriteFailed);
     }
-    Report(err, LoadStr(StrId::RenderCannotWrite).arg(written, why));
+    error = LoadStr(StrId::RenderCannotWrite).arg(written, why);
     return {};
 }
 
@@ -148,27 +135,68 @@ void ComposeOnBackground(const TRenderOptions& options, TBitmap32& F, TBitmap32&
 
 } // namespace
 
-int RunRender(const TRenderOptions& options, std::FILE* out, std::FILE* err)
+QString FaceLoadMessage(const TFileArgument& file, TLoadResult result, const QString& why)
+{
+    auto cannotRead = [&](StrId reason) { return LoadStr(StrId::RenderCannotRead).arg(file.Name, LoadStr(reason)); };
+    switch (result) {
+    case TLoadResult::Loaded: break;
+    case TLoadResult::UnknownKind: return LoadStr(StrId::RenderUnknownImageKind).arg(file.Name);
+    case TLoadResult::NoSuchFile: return cannotRead(StrId::RenderNoSuchFile);
+    case TLoadResult::IsFolder: return cannotRead(StrId::RenderIsFolder);
+    case TLoadResult::NotRegularFile: return cannotRead(StrId::RenderNotRegularFile);
+    case TLoadResult::CannotRead: return cannotRead(StrId::RenderUnreadable);
+    case TLoadResult::NotAnImage:
+        return LoadStr(StrId::RenderNotImageOfKind).arg(file.Name, KindName(FileKindOf(file.Name)));
+    case TLoadResult::TooLarge: return why;
+    }
+    return {};
+}
+
+TFaceFiles FaceFilesOf(const TRenderOptions& options)
 {
     const bool samples = options.UsesSamples();
     auto face = [&](int index, const TFileArgument& given) {
         return samples ? TFileArgument::FromName(SampleFacePath(index)) : given;
     };
-    const TFileArgument front = face(1, options.Front), side = face(2, options.Side), top = face(3, options.Top);
+    // Only the three-sided box has a lid to read.
+    return {face(1, options.Front), face(2, options.Side),
+            options.Style == bxThreeSideBox ? face(3, options.Top) : TFileArgument{}};
+}
 
-    TBitmap32 F, S, T, result;
-    if (!LoadFace(front, F, err) || !LoadFace(side, S, err)) return 1;
-    if (!top.IsEmpty() && options.Style == bxThreeSideBox && !LoadFace(top, T, err)) return 1;
+QString WrittenFileName(const TFileArgument& output)
+{
+    const TOutputFormat format = OutputFormatOf(output.Name);
+    return ChangeFileExt(output.Name, format == TOutputFormat::Jpeg  ? QStringLiteral(".jpg")
+                                      : format == TOutputFormat::Gif ? QStringLiteral(".gif")
+                                      : format == TOutputFormat::Png ? QStringLiteral(".png")
+                                                                     : QStringLiteral(".bmp"));
+}
 
+QString RenderFaces(const TRenderOptions& options, TBitmap32& F, TBitmap32& S, TBitmap32& T, QString& error)
+{
+    TBitmap32 result;
     try {
         ComposeOnBackground(options, F, S, T, result);
     } catch (const std::exception& e) {
-        Report(err, LoadStr(StrId::RenderRenderFailed).arg(QString::fromLocal8Bit(e.what())));
+        error = LoadStr(StrId::RenderRenderFailed).arg(QString::fromLocal8Bit(e.what()));
+        return {};
+    }
+    return Save(result, options.Output, error);
+}
+
+int RunRender(const TRenderOptions& options, std::FILE* out, std::FILE* err)
+{
+    const TFaceFiles faces = FaceFilesOf(options);
+    TBitmap32 F, S, T;
+    if (!LoadFace(faces.Front, F, err) || !LoadFace(faces.Side, S, err)) return 1;
+    if (!faces.Top.IsEmpty() && !LoadFace(faces.Top, T, err)) return 1;
+
+    QString error;
+    const QString written = RenderFaces(options, F, S, T, error);
+    if (written.isEmpty()) {
+        Report(err, error);
         return 1;
     }
-
-    const QString written = Save(result, options.Output, err);
-    if (written.isEmpty()) return 1;
     std::fprintf(out, "%s\n", qPrintable(QFileInfo(written).absoluteFilePath()));
     return 0;
 }

@@ -11,13 +11,15 @@
 
 namespace {
 
-enum class TValue { None, Required, Optional };
+using TValue = TOptionValue;
 
-// A handler returns false when the value is not acceptable.
+// A handler returns false when the value is not acceptable. NamesFile: the
+// value is a file name (a batch manifest resolves it against its folder).
 struct TOptionSpec {
     QStringList Names;
     TValue Value;
     std::function<bool(TRenderOptions&, const TFileArgument& value, bool hasValue)> Apply;
+    bool NamesFile = false;
 };
 
 bool ParseSize(const QString& text, int& width, int& height)
@@ -35,9 +37,9 @@ bool ParseSize(const QString& text, int& width, int& height)
 const std::vector<TOptionSpec>& OptionTable()
 {
     static const std::vector<TOptionSpec> table = {
-        {{"--front"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Front = v; return !v.IsEmpty(); }},
-        {{"--side"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Side = v; return !v.IsEmpty(); }},
-        {{"--top"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Top = v; return !v.IsEmpty(); }},
+        {{"--front"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Front = v; return !v.IsEmpty(); }, true},
+        {{"--side"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Side = v; return !v.IsEmpty(); }, true},
+        {{"--top"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Top = v; return !v.IsEmpty(); }, true},
         {{"--style"}, TValue::Required,
          [](TRenderOptions& o, const TFileArgument& v, bool) {
              static const QStringList styles = {"two-sided", "three-sided", "book"};
@@ -65,7 +67,7 @@ const std::vector<TOptionSpec>& OptionTable()
         {{"--background"}, TValue::Required,
          [](TRenderOptions& o, const TFileArgument& v, bool) { return ParseBoxBackground(v.Name, o.Background); }},
         {{"--preview"}, TValue::None, [](TRenderOptions& o, const TFileArgument&, bool) { return o.Preview = true; }},
-        {{"-o", "--output"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Output = v; return !v.IsEmpty(); }},
+        {{"-o", "--output"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Output = v; return !v.IsEmpty(); }, true},
         {{"--template"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Template = v.Name; return !v.IsEmpty(); }},
         {{"--list-templates"}, TValue::None, [](TRenderOptions& o, const TFileArgument&, bool) { return o.ListTemplates = true; }},
         {{"-h", "--help"}, TValue::None, [](TRenderOptions& o, const TFileArgument&, bool) { return o.Help = true; }},
@@ -78,6 +80,13 @@ const TOptionSpec* FindOption(const QString& name)
     for (const TOptionSpec& spec : OptionTable())
         if (spec.Names.contains(name)) return &spec;
     return nullptr;
+}
+
+QString LongNameOf(const TOptionSpec& spec)
+{
+    for (const QString& name : spec.Names)
+        if (name.startsWith(QLatin1String("--"))) return name;
+    return spec.Names.first();
 }
 
 TParseResult Fail(const QString& message) { return TParseResult{false, message}; }
@@ -124,28 +133,84 @@ TOutputFormat OutputFormatOf(const QString& fileName)
     return TOutputFormat::Unknown;
 }
 
+const std::vector<TRenderOptionInfo>& RenderOptionInfos()
+{
+    static const std::vector<TRenderOptionInfo> infos = [] {
+        std::vector<TRenderOptionInfo> list;
+        for (const TOptionSpec& spec : OptionTable()) list.push_back({LongNameOf(spec), spec.Value, spec.NamesFile});
+        return list;
+    }();
+    return infos;
+}
+
+const TRenderOptionInfo* FindRenderOption(const QString& longName)
+{
+    for (const TRenderOptionInfo& info : RenderOptionInfos())
+        if (info.LongName == longName) return &info;
+    return nullptr;
+}
+
+namespace {
+
+// Reads the option at arguments[i], and its value, leaving i on the last
+// argument taken.
+TParseResult NextArgument(const QByteArrayList& arguments, qsizetype& i, TRenderArgument& argument)
+{
+    const QByteArray& arg = arguments[i];
+    if (!arg.startsWith('-') || arg == "-")
+        return Fail(LoadStr(StrId::RenderUnexpectedArgument).arg(QFile::decodeName(arg)));
+    const qsizetype eq = arg.startsWith("--") ? arg.indexOf('=') : -1;
+    argument.Given = QFile::decodeName(eq < 0 ? arg : arg.left(eq));
+    const TOptionSpec* spec = FindOption(argument.Given);
+    if (!spec) return Fail(LoadStr(StrId::RenderUnknownOption).arg(argument.Given));
+    argument.Option = LongNameOf(*spec);
+
+    argument.HasValue = eq >= 0;
+    if (argument.HasValue) {
+        argument.Value = TFileArgument::FromLocal(arg.mid(eq + 1));
+        if (spec->Value == TValue::None)
+            return Fail(LoadStr(StrId::RenderInvalidValue).arg(argument.Value.Name, argument.Given));
+    } else if (spec->Value == TValue::Required) {
+        if (i + 1 >= arguments.size()) return Fail(LoadStr(StrId::RenderMissingValue).arg(argument.Given));
+        argument.Value = TFileArgument::FromLocal(arguments[++i]);
+        argument.HasValue = true;
+    }
+    return TParseResult{true, {}};
+}
+
+} // namespace
+
+TParseResult SplitRenderArguments(const QByteArrayList& arguments, std::vector<TRenderArgument>& split)
+{
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        TRenderArgument argument;
+        const TParseResult read = NextArgument(arguments, i, argument);
+        if (!read.Ok) return read;
+        split.push_back(argument);
+    }
+    return TParseResult{true, {}};
+}
+
+TParseResult ApplyRenderArgument(const TRenderArgument& argument, TRenderOptions& options)
+{
+    const TOptionSpec* spec = FindOption(argument.Option);
+    if (!spec) return Fail(LoadStr(StrId::RenderUnknownOption).arg(argument.Given));
+    if (!argument.HasValue && spec->Value == TValue::Required)
+        return Fail(LoadStr(StrId::RenderMissingValue).arg(argument.Given));
+    if ((argument.HasValue && spec->Value == TValue::None) || !spec->Apply(options, argument.Value, argument.HasValue))
+        return Fail(LoadStr(StrId::RenderInvalidValue).arg(argument.Value.Name, argument.Given));
+    return TParseResult{true, {}};
+}
+
+TParseResult FinishRenderOptions(TRenderOptions& options) { return CheckCombination(options); }
+
 TParseResult ParseRenderArguments(const QByteArrayList& arguments, TRenderOptions& options)
 {
     for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QByteArray& arg = arguments[i];
-        if (!arg.startsWith('-') || arg == "-")
-            return Fail(LoadStr(StrId::RenderUnexpectedArgument).arg(QFile::decodeName(arg)));
-        const qsizetype eq = arg.startsWith("--") ? arg.indexOf('=') : -1;
-        const QString name = QFile::decodeName(eq < 0 ? arg : arg.left(eq));
-        const TOptionSpec* spec = FindOption(name);
-        if (!spec) return Fail(LoadStr(StrId::RenderUnknownOption).arg(name));
-
-        TFileArgument value;
-        bool hasValue = eq >= 0;
-        if (hasValue) {
-            value = TFileArgument::FromLocal(arg.mid(eq + 1));
-            if (spec->Value == TValue::None) return Fail(LoadStr(StrId::RenderInvalidValue).arg(value.Name, name));
-        } else if (spec->Value == TValue::Required) {
-            if (i + 1 >= arguments.size()) return Fail(LoadStr(StrId::RenderMissingValue).arg(name));
-            value = TFileArgument::FromLocal(arguments[++i]);
-            hasValue = true;
-        }
-        if (!spec->Apply(options, value, hasValue)) return Fail(LoadStr(StrId::RenderInvalidValue).arg(value.Name, name));
+        TRenderArgument argument;
+        TParseResult step = NextArgument(arguments, i, argument);
+        if (step.Ok) step = ApplyRenderArgument(argument, options);
+        if (!step.Ok) return step;
         if (options.Help) return TParseResult{true, {}};
     }
     return CheckCombination(options);

@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QString>
 
+#include <vector>
+
 // A file named on the command line or by a template. Local is the name as
 // the system's bytes, which open the file; Name shows it. They differ when
 // the bytes are not valid in the local encoding.
@@ -60,3 +62,31 @@ struct TParseResult {
 // into `options`, then applies the sample defaults and checks that the
 // options fit together.
 TParseResult ParseRenderArguments(const QByteArrayList& arguments, TRenderOptions& options);
+
+// The options one at a time, for other forms of the command line: a batch
+// manifest names them by their long names without the dashes.
+enum class TOptionValue { None, Required, Optional };
+struct TRenderOptionInfo {
+    QString LongName; // "--front"
+    TOptionValue Value;
+    bool NamesFile;   // the value is a file name
+};
+const std::vector<TRenderOptionInfo>& RenderOptionInfos();
+// The option of that long name, or null.
+const TRenderOptionInfo* FindRenderOption(const QString& longName);
+
+// One option as given. Given is the name as written ("-o"), which messages
+// show; Option is its long name ("--output").
+struct TRenderArgument {
+    QString Option, Given;
+    TFileArgument Value;
+    bool HasValue = false;
+};
+// Splits the arguments into options, checking their names and that each
+// value is there, but not the values themselves.
+TParseResult SplitRenderArguments(const QByteArrayList& arguments, std::vector<TRenderArgument>& split);
+// Applies one option to `options`; an invalid value is a usage error.
+TParseResult ApplyRenderArgument(const TRenderArgument& argument, TRenderOptions& options);
+// Once all options are applied: the sample defaults and the checks that the
+// options fit together, as ParseRenderArguments ends.
+TParseResult FinishRenderOptions(TRenderOptions& options);
