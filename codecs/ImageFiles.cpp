@@ -113,18 +113,10 @@ TLoadResult KindOfEntry(const struct stat& info)
     return TLoadResult::Loaded;
 }
 
-// What loading a picture of that size takes: the decoder's pixels and
-// working memory, and the target's copy of the pixels.
-std::int64_t LoadNeed(const TImageHeader& header)
-{
-    return membudget::Sum(membudget::Times(2, membudget::PictureBytes(header.Width, header.Height)),
-                          header.WorkBytes);
-}
-
 // The file is read as a stream from its start: the decoders stop at the end
 // of the picture and never hold the file itself.
 TLoadResult DecodeFile(int fd, std::size_t size, TImageFileKind kind, TTransparency transparency, TBitmap32& target,
-                       const QString& name, QString* why)
+                       const QString& name, const TAdmitHeader& callerAdmit, QString* why)
 {
     // The first bytes decide before anything large is allocated or read.
     std::uint8_t head[4] = {};
@@ -136,9 +128,13 @@ TLoadResult DecodeFile(int fd, std::size_t size, TImageFileKind kind, TTranspare
     // The header's size against the memory budget, before any pixel memory.
     bool overBudget = false;
     const TAdmitHeader admit = [&](const TImageHeader& header) {
-        const std::int64_t need = LoadNeed(header);
+        const std::int64_t need = ImageLoadNeed(header);
         const std::int64_t limit = membudget::Limit();
-        if (need <= limit) return true;
+        if (need <= limit) {
+            if (!callerAdmit || callerAdmit(header)) return true;
+            overBudget = true;
+            return false;
+        }
         overBudget = true;
         if (why) {
             const QString what = LoadStr(StrId::MemoryFilePicture)
@@ -212,7 +208,19 @@ TLoadResult ReadImageFile(const QByteArray& localFileName, TBitmap32& target, QS
     return ReadImageFile(localFileName, target, TTransparency::AsDecoded, why);
 }
 
+std::int64_t ImageLoadNeed(const TImageHeader& header)
+{
+    return membudget::Sum(membudget::Times(2, membudget::PictureBytes(header.Width, header.Height)),
+                          header.WorkBytes);
+}
+
 TLoadResult ReadImageFile(const QByteArray& localFileName, TBitmap32& target, TTransparency transparency, QString* why)
+{
+    return ReadImageFile(localFileName, target, transparency, TAdmitHeader{}, why);
+}
+
+TLoadResult ReadImageFile(const QByteArray& localFileName, TBitmap32& target, TTransparency transparency,
+                          const TAdmitHeader& admit, QString* why)
 {
     const TImageFileKind kind = FileKindOf(QFile::decodeName(localFileName));
     if (kind == ikUnknown) return TLoadResult::UnknownKind;
@@ -234,7 +242,7 @@ TLoadResult ReadImageFile(const QByteArray& localFileName, TBitmap32& target, TT
     if (info.st_size < 0 || info.st_size > TImageLimits{}.MaxFileBytes()) return TLoadResult::NotAnImage;
     try {
         return DecodeFile(file.Fd(), std::size_t(info.st_size), kind, transparency, target,
-                          QFile::decodeName(localFileName), why);
+                          QFile::decodeName(localFileName), admit, why);
     } catch (...) {
         // Only running out of memory gets here.
         return TLoadResult::NotAnImage;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "codecs/GifWriter.h"
+#include "codecs/PixelBuffer.h"
 #include "imaging/Bitmap32.h"
 
 #include <QString>
@@ -66,6 +67,15 @@ bool LoadImageFile(const QString& fileName, TBitmap32& target, QString* why = nu
 TLoadResult ReadImageFile(const QByteArray& localFileName, TBitmap32& target, TTransparency transparency,
                           QString* why = nullptr);
 bool LoadImageFile(const QString& fileName, TBitmap32& target, TTransparency transparency, QString* why = nullptr);
+// The same with the caller's say on the header once it is within the memory
+// limit, before any pixel memory is taken: a batch reserves what the load
+// needs (ImageLoadNeed) from the budget its jobs share. A refusal ends the
+// load as TooLarge; the caller gives the reason.
+TLoadResult ReadImageFile(const QByteArray& localFileName, TBitmap32& target, TTransparency transparency,
+                          const TAdmitHeader& admit, QString* why = nullptr);
+// The memory loading a picture with that header takes: the decoder's pixels
+// and working memory, and the target's copy of the pixels.
+std::int64_t ImageLoadNeed(const TImageHeader& header);
 
 // The name with its extension (from the last dot of the file name) replaced,
 // or the extension added when there is none.

@@ -14,6 +14,7 @@ namespace {
 
 constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
 std::int64_t gSetLimit = 0;
+thread_local std::int64_t tThreadLimit = 0;
 
 std::int64_t EnvironmentLimit()
 {
@@ -35,11 +36,20 @@ std::int64_t DefaultLimit()
 std::int64_t Limit()
 {
     static const std::int64_t fromEnvironment = EnvironmentLimit();
-    const std::int64_t limit = gSetLimit > 0 ? gSetLimit : fromEnvironment > 0 ? fromEnvironment : DefaultLimit();
+    const std::int64_t limit = tThreadLimit > 0 ? tThreadLimit
+                               : gSetLimit > 0 ? gSetLimit
+                               : fromEnvironment > 0 ? fromEnvironment : DefaultLimit();
     return std::max(limit, kMinimumLimit);
 }
 
 void SetLimit(std::int64_t bytes) { gSetLimit = bytes > 0 ? bytes : 0; }
+
+TThreadLimit::TThreadLimit(std::int64_t bytes) : FOuter(tThreadLimit)
+{
+    if (bytes > 0) tThreadLimit = bytes;
+}
+
+TThreadLimit::~TThreadLimit() { tThreadLimit = FOuter; }
 
 bool ParseSize(const QString& text, std::int64_t& bytes)
 {

@@ -23,6 +23,18 @@ std::int64_t DefaultLimit();
 std::int64_t Limit();
 // 0 goes back to the environment's or the default.
 void SetLimit(std::int64_t bytes);
+// While it lives, Limit() on the thread that made it gives `bytes` (0
+// changes nothing): each job of a batch keeps the limit it asked for.
+class TThreadLimit {
+public:
+    explicit TThreadLimit(std::int64_t bytes);
+    ~TThreadLimit();
+    TThreadLimit(const TThreadLimit&) = delete;
+    TThreadLimit& operator=(const TThreadLimit&) = delete;
+
+private:
+    std::int64_t FOuter;
+};
 // "1000000", "512K", "300M", "2G" (powers of 1024, letter case ignored);
 // false for anything else, zero and negative amounts included.
 bool ParseSize(const QString& text, std::int64_t& bytes);

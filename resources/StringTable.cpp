@@ -37,6 +37,8 @@ constexpr Entry kEntries[] = {
                          "                       [--background transparent|white|#RRGGBB]\n"
                          "                       -o OUT.jpg|OUT.gif|OUT.bmp|OUT.png\n"
                          "       cubiform-render --list-templates\n"
+                         "       cubiform-render --batch FILE|- [--jobs N] [--shard K/N] [--fail-fast]\n"
+                         "                       [--quiet] [--progress=json] [OPTION...]\n"
                          "\n"
                          "Renders a product box from face images (BMP, JPEG, GIF or PNG) and saves it\n"
                          "as JPEG, GIF, BMP or PNG, chosen by the output file's extension.\n"
@@ -58,7 +60,24 @@ constexpr Entry kEntries[] = {
                          "  --template NAME               faces and default size from a stored template\n"
                          "  --list-templates              print the stored template names, one a line\n"
                          "  -o, --output OUT              the file to write\n"
-                         "  -h, --help                    show this text\n")},
+                         "  -h, --help                    show this text\n"
+                         "\n"
+                         "Batch rendering:\n"
+                         "  --batch FILE                  render every job of a JSON Lines manifest (- reads\n"
+                         "                                standard input): one object a line whose keys are\n"
+                         "                                the long options without dashes, e.g.\n"
+                         "                                {\"template\":\"Sample Template\",\"shadow\":true,\"output\":\"a.png\"};\n"
+                         "                                relative file names are taken from the manifest's\n"
+                         "                                folder, options beside --batch are every job's\n"
+                         "                                defaults, blank lines and lines starting with # are\n"
+                         "                                skipped\n"
+                         "  --jobs N                      jobs at once (default: one a processor core)\n"
+                         "  --shard K/N                   only the jobs whose index (from 0) modulo N is K-1\n"
+                         "  --fail-fast                   start no job after the first that fails\n"
+                         "  --quiet                       no progress line: only errors and the summary\n"
+                         "  --progress=json               one JSON object a finished job on standard output\n"
+                         "A batch exits with 0 when every job is done, 1 when any failed, 2 when the\n"
+                         "manifest has errors (reported by line; then nothing is rendered).\n")},
     {StrId::RenderUnknownOption, QT_TRANSLATE_NOOP("Cubiform", "unknown option '%1'")},
     {StrId::RenderMissingValue, QT_TRANSLATE_NOOP("Cubiform", "option '%1' needs a value")},
     {StrId::RenderInvalidValue, QT_TRANSLATE_NOOP("Cubiform", "invalid value '%1' for option '%2'")},
@@ -270,6 +289,26 @@ constexpr Entry kEntries[] = {
     {StrId::PageBackgroundWhite, QT_TRANSLATE_NOOP("Cubiform", "White")},
     {StrId::PageBackgroundColor, QT_TRANSLATE_NOOP("Cubiform", "Color...")},
     {StrId::PageBackgroundColorTitle, QT_TRANSLATE_NOOP("Cubiform", "Background Color")},
+    // cubiform-render --batch: manifest problems name their line
+    {StrId::BatchOnLine, QT_TRANSLATE_NOOP("Cubiform", "line %1: %2")},
+    {StrId::BatchCannotReadManifest, QT_TRANSLATE_NOOP("Cubiform", "cannot read the manifest '%1': %2")},
+    {StrId::BatchNotJson, QT_TRANSLATE_NOOP("Cubiform", "not valid JSON: %1 at column %2")},
+    {StrId::BatchNotObject, QT_TRANSLATE_NOOP("Cubiform", "a job is a JSON object, such as {\"template\": \"Sample Template\", \"output\": \"box.jpg\"}")},
+    {StrId::BatchLineTooLong, QT_TRANSLATE_NOOP("Cubiform", "the line is longer than %1")},
+    {StrId::BatchUnknownKey, QT_TRANSLATE_NOOP("Cubiform", "unknown key '%1'")},
+    {StrId::BatchFlagValue, QT_TRANSLATE_NOOP("Cubiform", "'%1' takes true or false")},
+    {StrId::BatchTextValue, QT_TRANSLATE_NOOP("Cubiform", "'%1' takes a text or a number")},
+    {StrId::BatchOptionalValue, QT_TRANSLATE_NOOP("Cubiform", "'%1' takes true, false, a text or a number")},
+    {StrId::BatchNotJobOption, QT_TRANSLATE_NOOP("Cubiform", "'%1' is not an option of a job")},
+    {StrId::BatchSameOutput, QT_TRANSLATE_NOOP("Cubiform", "writes '%1', as line %2 does")},
+    {StrId::BatchManifestRefused, QT_TRANSLATE_NOOP("Cubiform", "the manifest has errors; nothing was rendered")},
+    {StrId::BatchOptionWithoutBatch, QT_TRANSLATE_NOOP("Cubiform", "'%1' works only with --batch")},
+    {StrId::BatchNotWithBatch, QT_TRANSLATE_NOOP("Cubiform", "'%1' cannot be used with --batch")},
+    {StrId::BatchTemplateStoreFailed, QT_TRANSLATE_NOOP("Cubiform", "the template store could not be read")},
+    {StrId::BatchProgress, QT_TRANSLATE_NOOP("Cubiform", "%1 of %2 boxes, %3 per second, %4 left")},
+    {StrId::BatchSummary, QT_TRANSLATE_NOOP("Cubiform", "%1 done, %2 failed in %3 s, %4 boxes per second")},
+    {StrId::BatchNotRun, QT_TRANSLATE_NOOP("Cubiform", ", %1 not run")},
+    {StrId::BatchInterrupted, QT_TRANSLATE_NOOP("Cubiform", "interrupted: the jobs under way finish, no others start")},
 };
 
 const std::array<const char*, int(StrId::Count)>& Table()

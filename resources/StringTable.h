@@ -238,6 +238,27 @@ enum class StrId : int {
     PageBackgroundColor,
     PageBackgroundColorTitle,
 
+    // cubiform-render --batch
+    BatchOnLine,
+    BatchCannotReadManifest,
+    BatchNotJson,
+    BatchNotObject,
+    BatchLineTooLong,
+    BatchUnknownKey,
+    BatchFlagValue,
+    BatchTextValue,
+    BatchOptionalValue,
+    BatchNotJobOption,
+    BatchSameOutput,
+    BatchManifestRefused,
+    BatchOptionWithoutBatch,
+    BatchNotWithBatch,
+    BatchTemplateStoreFailed,
+    BatchProgress,
+    BatchSummary,
+    BatchNotRun,
+    BatchInterrupted,
+
     Count
 };
 

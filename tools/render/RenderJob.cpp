@@ -135,6 +135,24 @@ void ComposeOnBackground(const TRenderOptions& options, TBitmap32& F, TBitmap32&
 
 } // namespace
 
+TRenderNeed RenderMemoryNeed(const TRenderOptions& options, const TBitmap32& F, const TBitmap32& S,
+                             const TBitmap32& T)
+{
+    using namespace membudget;
+    const bool keepsAlpha = OutputFormatOf(options.Output.Name) == TOutputFormat::Png;
+    const std::int64_t grounds = NeedsBlackGround(ResolveBoxBackground(options.Background, keepsAlpha)) ? 2 : 1;
+    const bool sized = options.DefaultSize || options.Preview;
+    const std::int64_t copies = Sum(Sum(PictureBytes(F.Width(), F.Height()), PictureBytes(S.Width(), S.Height())),
+                                    PictureBytes(T.Width(), T.Height()));
+    const TComposedSize size = ComposedBoxSize(options.Style, sized, options.DefaultWidth, options.DefaultHeight,
+                                               F.Width(), F.Height(), S.Width());
+    const std::int64_t drawing = ComposeMemoryNeed(options.Style, sized, options.DefaultWidth, options.DefaultHeight,
+                                                   F.Width(), F.Height(), S.Width());
+    // Each ground has its face copies and its drawing; the saved picture comes on top.
+    return {Sum(Times(grounds, Sum(copies, drawing)), PictureBytes(ClampedSum(size.Width, box::ShadowWidening), size.Height)),
+            PictureSizeText(size.Width, size.Height)};
+}
+
 QString FaceLoadMessage(const TFileArgument& file, TLoadResult result, const QString& why)
 {
     auto cannotRead = [&](StrId reason) { return LoadStr(StrId::RenderCannotRead).arg(file.Name, LoadStr(reason)); };

@@ -31,3 +31,11 @@ QString WrittenFileName(const TFileArgument& output);
 // changes) and saves it. Returns the written file's name, or an empty one
 // with the reason in `error`.
 QString RenderFaces(const TRenderOptions& options, TBitmap32& F, TBitmap32& S, TBitmap32& T, QString& error);
+// The memory a render of these faces takes at most, its copies of the faces
+// included, and the picture it makes for messages ("a picture of W x H pixels").
+struct TRenderNeed {
+    std::int64_t Bytes = 0;
+    QString What;
+};
+TRenderNeed RenderMemoryNeed(const TRenderOptions& options, const TBitmap32& F, const TBitmap32& S,
+                             const TBitmap32& T);

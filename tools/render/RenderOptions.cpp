@@ -137,16 +137,16 @@ const std::vector<TRenderOptionInfo>& RenderOptionInfos()
 {
     static const std::vector<TRenderOptionInfo> infos = [] {
         std::vector<TRenderOptionInfo> list;
-        for (const TOptionSpec& spec : OptionTable()) list.push_back({LongNameOf(spec), spec.Value, spec.NamesFile});
+        for (const TOptionSpec& spec : OptionTable()) list.push_back({LongNameOf(spec), spec.Names, spec.Value, spec.NamesFile});
         return list;
     }();
     return infos;
 }
 
-const TRenderOptionInfo* FindRenderOption(const QString& longName)
+const TRenderOptionInfo* FindRenderOption(const QString& name)
 {
     for (const TRenderOptionInfo& info : RenderOptionInfos())
-        if (info.LongName == longName) return &info;
+        if (info.Names.contains(name)) return &info;
     return nullptr;
 }
 

@@ -10,6 +10,7 @@
 #include <QByteArrayList>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -67,13 +68,14 @@ TParseResult ParseRenderArguments(const QByteArrayList& arguments, TRenderOption
 // manifest names them by their long names without the dashes.
 enum class TOptionValue { None, Required, Optional };
 struct TRenderOptionInfo {
-    QString LongName; // "--front"
+    QString LongName;  // "--output"
+    QStringList Names; // "-o", "--output"
     TOptionValue Value;
-    bool NamesFile;   // the value is a file name
+    bool NamesFile;    // the value is a file name
 };
 const std::vector<TRenderOptionInfo>& RenderOptionInfos();
-// The option of that long name, or null.
-const TRenderOptionInfo* FindRenderOption(const QString& longName);
+// The option of that name (long or short), or null.
+const TRenderOptionInfo* FindRenderOption(const QString& name);
 
 // One option as given. Given is the name as written ("-o"), which messages
 // show; Option is its long name ("--output").

@@ -49,29 +49,44 @@ int ListTemplates(std::FILE* out, std::FILE* err)
     }, true);
 }
 
+namespace {
+
+// Fills the options from their template in the loaded store; the problem's
+// message, or an empty text.
+QString FillFromTemplate(TTemplateContainer* store, TRenderOptions& options)
+{
+    const TTemplateItem* item = store->FindTemplate(options.Template);
+    if (!item) return FormatStr(StrId::UnknownTemplate, options.Template);
+    if (options.Front.IsEmpty()) options.Front = TFileArgument::FromName(item->FrontImage());
+    if (options.Side.IsEmpty()) options.Side = TFileArgument::FromName(item->SideImage());
+    if (options.Top.IsEmpty()) options.Top = TFileArgument::FromName(item->TopImage());
+    if (!options.SizeGiven) {
+        options.DefaultWidth = item->DefaultWidth();
+        options.DefaultHeight = item->DefaultHeight();
+    }
+    if (options.Front.IsEmpty() || options.Side.IsEmpty()) return FormatStr(StrId::TemplateWithoutFaces, item->ItemName());
+    if (options.Style == bxThreeSideBox && options.Top.IsEmpty())
+        return FormatStr(StrId::TemplateWithoutTop, item->ItemName());
+    return {};
+}
+
+} // namespace
+
 int ApplyTemplate(TRenderOptions& options, std::FILE* err)
 {
     return WithTemplateStore(err, [&](TTemplateContainer* store) {
-        const TTemplateItem* item = store->FindTemplate(options.Template);
-        if (!item) {
-            Report(err, FormatStr(StrId::UnknownTemplate, options.Template));
-            return 1;
-        }
-        if (options.Front.IsEmpty()) options.Front = TFileArgument::FromName(item->FrontImage());
-        if (options.Side.IsEmpty()) options.Side = TFileArgument::FromName(item->SideImage());
-        if (options.Top.IsEmpty()) options.Top = TFileArgument::FromName(item->TopImage());
-        if (!options.SizeGiven) {
-            options.DefaultWidth = item->DefaultWidth();
-            options.DefaultHeight = item->DefaultHeight();
-        }
-        if (options.Front.IsEmpty() || options.Side.IsEmpty()) {
-            Report(err, FormatStr(StrId::TemplateWithoutFaces, item->ItemName()));
-            return 1;
-        }
-        if (options.Style == bxThreeSideBox && options.Top.IsEmpty()) {
-            Report(err, FormatStr(StrId::TemplateWithoutTop, item->ItemName()));
-            return 1;
-        }
+        const QString problem = FillFromTemplate(store, options);
+        if (problem.isEmpty()) return 0;
+        Report(err, problem);
+        return 1;
+    });
+}
+
+int ApplyTemplates(const std::vector<TRenderOptions*>& jobs, std::vector<QString>& problems, std::FILE* err)
+{
+    problems.assign(jobs.size(), QString());
+    return WithTemplateStore(err, [&](TTemplateContainer* store) {
+        for (std::size_t i = 0; i < jobs.size(); ++i) problems[i] = FillFromTemplate(store, *jobs[i]);
         return 0;
     });
 }

@@ -7,6 +7,7 @@
 #include "RenderOptions.h"
 
 #include <cstdio>
+#include <vector>
 
 // Prints the stored template names, one a line. Exit status: 0, or 1 when the
 // store cannot be read (the message on err).
@@ -17,3 +18,8 @@ int ListTemplates(std::FILE* out, std::FILE* err);
 // ignored). Exit status: 0, or 1 with a message on err for an unknown name, a
 // template without the faces the style needs, or a store that cannot be read.
 int ApplyTemplate(TRenderOptions& options, std::FILE* err);
+
+// The same for many jobs with one read of the store: problems[i] receives the
+// message for jobs[i], or an empty text. Status 1 (the message on err) when
+// the store cannot be read, and then no job's template applied.
+int ApplyTemplates(const std::vector<TRenderOptions*>& jobs, std::vector<QString>& problems, std::FILE* err);

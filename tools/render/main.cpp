@@ -4,9 +4,13 @@
 //                   [--orientation left|right] [--shadow] [--default-size[=WxH]]
 //                   [--preview] [--template NAME] [--memory-limit N] -o OUT.jpg|OUT.gif|OUT.bmp
 //   cubiform-render --list-templates
+//   cubiform-render --batch FILE|- [--jobs N] [--shard K/N] [--fail-fast] [--quiet]
+//                   [--progress=json] [OPTION...]
 //
 // Without faces it renders the sample faces from the Samples folder beside
 // the executable. Exit status: 0 done, 1 failure, 2 usage error.
+#include "BatchCommand.h"
+#include "BatchRun.h"
 #include "RenderJob.h"
 #include "RenderOptions.h"
 #include "TemplateOptions.h"
@@ -27,9 +31,21 @@ int main(int argc, char** argv)
     QByteArrayList arguments;
     for (int i = 1; i < argc; ++i) arguments.append(QByteArray(argv[i]));
 
+    const QByteArray usage = LoadStr(StrId::RenderUsage).toLocal8Bit();
+    TBatchCommand batch;
+    const TParseResult batchParsed = ParseBatchCommand(arguments, batch);
+    if (!batchParsed.Ok) {
+        std::fprintf(stderr, "cubiform-render: %s\n\n%s", qPrintable(batchParsed.Error), usage.constData());
+        return 2;
+    }
+    if (batch.Help) {
+        std::fputs(usage.constData(), stdout);
+        return 0;
+    }
+    if (batch.Requested) return RunBatch(batch, stdout, stderr);
+
     TRenderOptions options;
     const TParseResult parsed = ParseRenderArguments(arguments, options);
-    const QByteArray usage = LoadStr(StrId::RenderUsage).toLocal8Bit();
     if (!parsed.Ok) {
         std::fprintf(stderr, "cubiform-render: %s\n\n%s", qPrintable(parsed.Error), usage.constData());
         return 2;
