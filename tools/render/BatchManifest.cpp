@@ -92,20 +92,28 @@ QString JobOf(const QJsonObject& object, const QString& folder, const std::vecto
     return finished.Ok ? QString() : finished.Error;
 }
 
-// The file a job writes, the same for every name of it that can be told from
-// the names alone.
+// The file a job writes, under one name for all the names of it that differ
+// by ".", ".." or a link to a folder that exists.
 QString OutputKey(const TRenderOptions& options)
 {
-    const QFileInfo written(WrittenFileName(options.Output));
-    const QString folder = QFileInfo(written.absolutePath()).canonicalFilePath();
-    return (folder.isEmpty() ? QDir::cleanPath(written.absolutePath()) : folder) + u'/' + written.fileName();
+    const QString path = QDir::cleanPath(QFileInfo(WrittenFileName(options.Output)).absoluteFilePath());
+    QString rest;
+    for (QString folder = path; !folder.isEmpty() && folder != QLatin1String("/");) {
+        const qsizetype slash = folder.lastIndexOf(u'/');
+        rest = folder.mid(slash) + rest;
+        folder = folder.left(slash);
+        const QString real = QFileInfo(folder.isEmpty() ? QStringLiteral("/") : folder).canonicalFilePath();
+        if (!real.isEmpty()) return (real == QLatin1String("/") ? QString() : real) + rest;
+    }
+    return path;
 }
 
 // The next line without its line end; false at the end. A line too long is
 // read to its end and given back empty with `tooLong` set.
 bool ReadLine(QIODevice& in, QByteArray& line, bool& tooLong)
 {
-    line = in.readLine(kMostManifestLineBytes + 1);
+    // readLine leaves room for a terminating zero: this gives one byte more than the most.
+    line = in.readLine(kMostManifestLineBytes + 2);
     if (line.isEmpty()) return false;
     tooLong = !line.endsWith('\n') && line.size() > kMostManifestLineBytes;
     if (tooLong) {
