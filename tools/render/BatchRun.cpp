@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <thread>
@@ -97,8 +98,14 @@ QString RenderPlannedJob(const TPlannedJob& planned, TFaceCache& cache, QString&
         const TBitmap32 noTop;
         const TBitmap32& top = faces[2] ? *faces[2] : noTop;
         const TRenderNeed need = RenderMemoryNeed(options, *faces[0], *faces[1], top);
+        // The render's own checks decide as in a single render: a job never
+        // asks for more than it could have alone, beside the faces it holds.
+        std::int64_t held = 0;
+        for (int i = 0; i < 3; ++i)
+            if (faces[i] && (i == 0 || faces[i] != faces[i - 1]) && (i < 2 || faces[i] != faces[0]))
+                held += membudget::PictureBytes(faces[i]->Width(), faces[i]->Height());
         try {
-            work = cache.Reserve(need.Bytes, need.What);
+            work = cache.Reserve(std::clamp(cache.Budget() - held, std::int64_t(0), need.Bytes), need.What);
             F.CopyFrom(*faces[0]);
             S.CopyFrom(*faces[1]);
             T.CopyFrom(top);
