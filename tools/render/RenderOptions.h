@@ -1,7 +1,8 @@
 // Command line of cubiform-render.
 //
 // Options are described by one table (RenderOptions.cpp): adding an option
-// means adding a field here and a row there.
+// means adding a field here and a row there (ending in `true` when its value
+// names a file). Every option of the table is also a key of a batch manifest.
 #pragma once
 
 #include "render/Bitmap32Utils.h"

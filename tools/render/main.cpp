@@ -22,6 +22,22 @@
 
 #include <cstdio>
 
+namespace {
+
+// A usage error (status 2), or the usage asked for by --help (status 0).
+int EndWithUsage(const TParseResult& parsed)
+{
+    const QByteArray usage = LoadStr(StrId::RenderUsage).toLocal8Bit();
+    if (parsed.Ok) {
+        std::fputs(usage.constData(), stdout);
+        return 0;
+    }
+    std::fprintf(stderr, "cubiform-render: %s\n\n%s", qPrintable(parsed.Error), usage.constData());
+    return 2;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
@@ -31,29 +47,14 @@ int main(int argc, char** argv)
     QByteArrayList arguments;
     for (int i = 1; i < argc; ++i) arguments.append(QByteArray(argv[i]));
 
-    const QByteArray usage = LoadStr(StrId::RenderUsage).toLocal8Bit();
     TBatchCommand batch;
     const TParseResult batchParsed = ParseBatchCommand(arguments, batch);
-    if (!batchParsed.Ok) {
-        std::fprintf(stderr, "cubiform-render: %s\n\n%s", qPrintable(batchParsed.Error), usage.constData());
-        return 2;
-    }
-    if (batch.Help) {
-        std::fputs(usage.constData(), stdout);
-        return 0;
-    }
+    if (!batchParsed.Ok || batch.Help) return EndWithUsage(batchParsed);
     if (batch.Requested) return RunBatch(batch, stdout, stderr);
 
     TRenderOptions options;
     const TParseResult parsed = ParseRenderArguments(arguments, options);
-    if (!parsed.Ok) {
-        std::fprintf(stderr, "cubiform-render: %s\n\n%s", qPrintable(parsed.Error), usage.constData());
-        return 2;
-    }
-    if (options.Help) {
-        std::fputs(usage.constData(), stdout);
-        return 0;
-    }
+    if (!parsed.Ok || options.Help) return EndWithUsage(parsed);
     membudget::SetLimit(options.MemoryLimit);
     if (options.ListTemplates) return ListTemplates(stdout, stderr);
     if (!options.Template.isEmpty() && ApplyTemplate(options, stderr) != 0) return 1;
