@@ -242,6 +242,11 @@ void TransformBitmap(TBitmap32& Dst, const TBitmap32& Src, TTransformation& T)
 
 // --- path and thread choice ---------------------------------------------------
 
+const tk::TKernelSet& tk::ActiveKernelSet()
+{
+    return *ActiveKernels().load();
+}
+
 bool UseTransformPath(TTransformPath path)
 {
     const tk::TKernelSet* set = KernelsFor(path);

@@ -270,6 +270,11 @@ constexpr Entry kEntries[] = {
     {StrId::PageBackgroundWhite, QT_TRANSLATE_NOOP("Cubiform", "White")},
     {StrId::PageBackgroundColor, QT_TRANSLATE_NOOP("Cubiform", "Color...")},
     {StrId::PageBackgroundColorTitle, QT_TRANSLATE_NOOP("Cubiform", "Background Color")},
+    {StrId::FreeViewOutOfRange, QT_TRANSLATE_NOOP("Cubiform", "the view's %1 must be from %2 to %3")},
+    {StrId::FreeViewTooLarge, QT_TRANSLATE_NOOP("Cubiform", "the picture would be %1 x %2 pixels; a side may have at most %3")},
+    {StrId::RenderFreeViewOptions, QT_TRANSLATE_NOOP("Cubiform", "--yaw, --pitch, --fov, --size, --scale, --reflection and --geometry are options of --view free")},
+    {StrId::RenderFreeViewPreview, QT_TRANSLATE_NOOP("Cubiform", "--preview draws the classic template preview, not the free view")},
+    {StrId::RenderSizeOrScale, QT_TRANSLATE_NOOP("Cubiform", "give --size or --scale, not both")},
 };
 
 const std::array<const char*, int(StrId::Count)>& Table()

@@ -2,11 +2,15 @@
 
 #include "codecs/ImageFiles.h"
 #include "platform/MemoryBudget.h"
+#include "platform/SafeFile.h"
 #include "render/RenderGeometry.h"
 #include "resources/StringTable.h"
 #include "templates/TemplateList.h"
 
 #include <QFileInfo>
+
+#include <cstring>
+#include <string>
 
 namespace {
 
@@ -146,6 +150,36 @@ void ComposeOnBackground(const TRenderOptions& options, TBitmap32& F, TBitmap32&
     BoxOnBackground(onWhite, &onBlack, background, keepsAlpha, picture);
 }
 
+// The free view on the background the format gets, and where its faces went.
+void ComposeFreeView(const TRenderOptions& options, const TBitmap32& F, const TBitmap32& S, const TBitmap32& T,
+                     TBitmap32& picture, std::string& geometryJson)
+{
+    freeview::TFreeViewBox box;
+    box.SetStyle(options.Style);
+    box.SetDefaultSize(options.DefaultSize, options.DefaultWidth, options.DefaultHeight);
+    box.SetFace(fkFront, F);
+    box.SetFace(fkSide, S);
+    if (options.Style == bxThreeSideBox) box.SetFace(fkTop, T);
+    freeview::TFreeViewSettings settings = options.View;
+    settings.Shadow = options.Shadow;
+    settings.Threads = 0;
+    freeview::TFreeViewGeometry geometry;
+    freeview::Render(box, settings, picture, &geometry);
+    const TBoxBackground background =
+        ResolveBoxBackground(options.Background, OutputFormatOf(options.Output.Name) == TOutputFormat::Png);
+    if (background.Kind == TBoxBackground::Solid) FlattenMatte(picture, background.Color, picture);
+    geometryJson = freeview::GeometryJson(geometry);
+}
+
+// Writes the geometry file whole or not at all; false after reporting.
+bool SaveGeometry(const TFileArgument& file, const std::string& json, std::FILE* err)
+{
+    const int error = WriteWholeFile(file.Local.constData(), json.data(), json.size());
+    if (error == 0) return true;
+    Report(err, LoadStr(StrId::RenderCannotWrite).arg(file.Name, QString::fromLocal8Bit(std::strerror(error))));
+    return false;
+}
+
 } // namespace
 
 int RunRender(const TRenderOptions& options, std::FILE* out, std::FILE* err)
@@ -160,8 +194,20 @@ int RunRender(const TRenderOptions& options, std::FILE* out, std::FILE* err)
     if (!LoadFace(front, F, err) || !LoadFace(side, S, err)) return 1;
     if (!top.IsEmpty() && options.Style == bxThreeSideBox && !LoadFace(top, T, err)) return 1;
 
+    // A geometry file that cannot be written is found before the render.
+    if (!options.Geometry.IsEmpty()) {
+        const QString why = OutputProblem(options.Geometry.Name);
+        if (!why.isEmpty()) {
+            Report(err, LoadStr(StrId::RenderCannotWrite).arg(options.Geometry.Name, why));
+            return 1;
+        }
+    }
+    std::string geometryJson;
     try {
-        ComposeOnBackground(options, F, S, T, result);
+        if (options.FreeView)
+            ComposeFreeView(options, F, S, T, result, geometryJson);
+        else
+            ComposeOnBackground(options, F, S, T, result);
     } catch (const std::exception& e) {
         Report(err, LoadStr(StrId::RenderRenderFailed).arg(QString::fromLocal8Bit(e.what())));
         return 1;
@@ -169,6 +215,7 @@ int RunRender(const TRenderOptions& options, std::FILE* out, std::FILE* err)
 
     const QString written = Save(result, options.Output, err);
     if (written.isEmpty()) return 1;
+    if (!options.Geometry.IsEmpty() && !SaveGeometry(options.Geometry, geometryJson, err)) return 1;
     std::fprintf(out, "%s\n", qPrintable(QFileInfo(written).absoluteFilePath()));
     return 0;
 }
