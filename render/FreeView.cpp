@@ -744,13 +744,18 @@ void Render(TFreeViewBox& box, const TFreeViewSettings& settings, TBitmap32& out
     const double lineWidth = std::max(1.0, f.K * layout.Camera.Radius * kLinesPerRadius);
     AddFaces(items, box, layout, order, false, 1, flats, lineWidth);
 
-    TBitmap32 picture;
-    picture.SetSize(f.Width, f.Height);
     TDrawOptions options;
     options.Threads = settings.Threads;
-    DrawItems(picture, items, options);
-    out.SwapPixels(picture);
-    out.NotifyChanged();
+    if (out.Width() == f.Width && out.Height() == f.Height) {
+        // Frame after frame of one size: drawn over the last one.
+        DrawItems(out, items, options);
+    } else {
+        TBitmap32 picture;
+        picture.SetSize(f.Width, f.Height);
+        DrawItems(picture, items, options);
+        out.SwapPixels(picture);
+        out.NotifyChanged();
+    }
     TBoxAccess::Trim(box);
     if (geometry) *geometry = GeometryOf(layout, order);
 }

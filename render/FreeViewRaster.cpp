@@ -108,6 +108,16 @@ inline TColor32 Over(TColor32 s, TColor32 d)
     return s + Remaining(d, a);
 }
 
+// 255 / a in 16.16 fixed point, rounded.
+struct TReciprocals {
+    std::uint32_t Of[256] = {};
+    constexpr TReciprocals()
+    {
+        for (std::uint32_t a = 1; a < 256; ++a) Of[a] = (255u * 65536u + a / 2) / a;
+    }
+};
+constexpr TReciprocals kReciprocals;
+
 // Premultiplied to straight alpha.
 void Unpremultiply(TColor32* row, int n)
 {
@@ -119,11 +129,10 @@ void Unpremultiply(TColor32* row, int n)
             row[x] = 0;
             continue;
         }
+        const std::uint32_t r = kReciprocals.Of[a];
         TColor32 out = c & 0xFF000000u;
-        for (int shift = 0; shift <= 16; shift += 8) {
-            const std::uint32_t v = ((c >> shift) & 255) * 255 + a / 2;
-            out |= std::min<std::uint32_t>(255, v / a) << shift;
-        }
+        for (int shift = 0; shift <= 16; shift += 8)
+            out |= std::min<std::uint32_t>(255, (((c >> shift) & 255) * r + 32768) >> 16) << shift;
         row[x] = out;
     }
 }
@@ -201,6 +210,9 @@ struct TPrepared {
     float OpacityA = 1, OpacityX = 0, OpacityY = 0; // over positions in 1/256 pixel
     std::uint32_t Opacity = 256;                     // when constant
     std::uint32_t Shade = 256;
+    // A picture of one pixel, or no picture: every sample is Colour.
+    bool OneColour = false;
+    TColor32 Colour = 0;
 };
 
 double SignedArea(const TPoint2* p, int n)
@@ -253,6 +265,7 @@ TPrepared Prepare(const TDrawItem& item, int destWidth, int destHeight)
     p.Shade = std::uint32_t(std::clamp(item.Shade, 0, 256));
     const bool varying = item.OpacityS != 0 || item.OpacityT != 0;
     p.Opacity = std::uint32_t(std::lround(256 * std::clamp(item.Opacity0, 0.0, 1.0)));
+    p.Colour = item.Colour;
     if (!item.Picture || item.Picture->IsEmpty() || p.Right < p.Left || p.Bottom < p.Top) return p;
 
     p.HasPicture = true;
@@ -296,6 +309,10 @@ TPrepared Prepare(const TDrawItem& item, int destWidth, int destHeight)
     p.Source.SB = level.Height + 1;
     p.MaxX = (level.Width + 1) * 256 - 1;
     p.MaxY = (level.Height + 1) * 256 - 1;
+    if (level.Width == 1 && level.Height == 1) {
+        p.OneColour = true;
+        p.Colour = level.Pixels[0];
+    }
 
     if (varying) {
         p.VaryingOpacity = true;
@@ -309,8 +326,21 @@ TPrepared Prepare(const TDrawItem& item, int destWidth, int destHeight)
 
 // --- rows ----------------------------------------------------------------------------
 
+// Cells an edge touched in a row.
+struct TCells {
+    int Lo, Hi;
+};
+
+// A run of pixels with coverage: all `Constant`, or (0) each its own.
+struct TSpan {
+    int A, B;
+    std::uint16_t Constant;
+};
+
 struct TScratch {
     std::vector<float> Acc;
+    std::vector<TCells> Cells;
+    std::vector<TSpan> Spans;
     std::vector<std::uint16_t> Coverage;
     std::vector<TColor32> Layer;
     alignas(32) std::int32_t X[kChunk];
@@ -321,78 +351,122 @@ struct TScratch {
     explicit TScratch(int width) : Acc(std::size_t(width) + 2, 0.0f), Coverage(std::size_t(width) + 1), Layer(width) {}
 };
 
-// The coverage of the item's pixels in row y (indices from p.Left) and the
-// first and last pixel with any; false when there is none.
-bool RowCoverage(const TPrepared& p, int y, TScratch& s, int& first, int& last)
+// The runs of the item's pixels in row y with any coverage (indices from
+// p.Left), into s.Spans; false when there is none. Only the cells the edges
+// touch are summed one by one; between them the coverage stays as it is.
+bool RowCoverage(const TPrepared& p, int y, TScratch& s)
 {
     const TDrawItem& item = *p.Item;
     const int n = p.Right - p.Left + 1;
-    int lo = INT_MAX, hi = -1;
     float* acc = s.Acc.data();
+    std::vector<TCells>& cells = s.Cells;
+    cells.clear();
+    s.Spans.clear();
     int start = 0;
     for (int end : item.Ends) {
-        for (int k = start; k < end; ++k)
-            AccumulateEdge(item.Points[k], item.Points[k + 1 < end ? k + 1 : start], y, p.Left, n, acc, lo, hi);
+        for (int k = start; k < end; ++k) {
+            TCells c{INT_MAX, -1};
+            AccumulateEdge(item.Points[k], item.Points[k + 1 < end ? k + 1 : start], y, p.Left, n, acc, c.Lo, c.Hi);
+            if (c.Hi >= 0) cells.push_back(c);
+        }
         start = end;
     }
-    if (hi < 0) return false;
-    first = -1;
-    last = -1;
+    if (cells.empty()) return false;
+    std::sort(cells.begin(), cells.end(), [](const TCells& a, const TCells& b) { return a.Lo < b.Lo; });
+    auto toCoverage = [](float running) { return std::uint16_t(std::min(std::fabs(running), 1.0f) * 256.0f + 0.5f); };
+    // A run of one coverage, or of cells whose coverage is in s.Coverage.
+    auto span = [&](int a, int b, std::uint16_t constant) {
+        if (!s.Spans.empty() && constant == 0 && s.Spans.back().Constant == 0 && s.Spans.back().B + 1 == a)
+            s.Spans.back().B = b;
+        else
+            s.Spans.push_back({a, b, constant});
+    };
     float running = 0;
-    const int stop = std::min(hi, n - 1);
-    for (int i = lo; i <= hi; ++i) {
-        running += acc[i];
-        acc[i] = 0;
-        if (i > stop) continue;
-        const float c = std::min(std::fabs(running), 1.0f);
-        const auto cov = std::uint16_t(c * 256.0f + 0.5f);
-        s.Coverage[i] = cov;
-        if (cov) {
-            if (first < 0) first = i;
-            last = i;
+    int next = cells[0].Lo; // first cell not yet given its coverage
+    for (std::size_t k = 0; k < cells.size(); ++k) {
+        const int lo = std::max(cells[k].Lo, next);
+        int hi = cells[k].Hi;
+        while (k + 1 < cells.size() && cells[k + 1].Lo <= hi + 1) hi = std::max(hi, cells[++k].Hi);
+        if (hi < lo) continue;
+        const int gapEnd = std::min(lo, n) - 1;
+        if (gapEnd >= next)
+            if (const std::uint16_t c = toCoverage(running)) span(next, gapEnd, c);
+        for (int i = lo; i <= hi; ++i) {
+            running += acc[i];
+            acc[i] = 0;
+            if (i >= n) continue;
+            if (const std::uint16_t c = toCoverage(running)) {
+                s.Coverage[std::size_t(i)] = c;
+                span(i, i, 0);
+            }
         }
+        next = hi + 1;
     }
-    return first >= 0;
+    // Edges right of the cells leave the coverage on to the end.
+    if (next < n)
+        if (const std::uint16_t c = toCoverage(running)) span(next, n - 1, c);
+    return !s.Spans.empty();
+}
+
+// Shade and opacity of the samples of a face, premultiplied.
+void LightSamples(const TPrepared& p, TScratch& s, int n)
+{
+    if (p.Shade < 256)
+        for (int k = 0; k < n; ++k) s.Colour[k] = (Scale(s.Colour[k], p.Shade) & 0x00FFFFFFu) | (s.Colour[k] & 0xFF000000u);
+    if (p.VaryingOpacity) {
+        for (int k = 0; k < n; ++k) {
+            const float o = p.OpacityA + p.OpacityX * float(s.X[k]) + p.OpacityY * float(s.Y[k]);
+            s.Colour[k] = Scale(s.Colour[k], std::uint32_t(std::clamp(o, 0.0f, 1.0f) * 256.0f + 0.5f));
+        }
+    } else if (p.Opacity < 256) {
+        for (int k = 0; k < n; ++k) s.Colour[k] = Scale(s.Colour[k], p.Opacity);
+    }
 }
 
 void DrawItemRow(const TPrepared& p, int y, TColor32* row, TScratch& s)
 {
-    int first, last;
-    if (!RowCoverage(p, y, s, first, last)) return;
+    if (!RowCoverage(p, y, s)) return;
     const TDrawItem& item = *p.Item;
     const tk::TKernelSet& kernels = tk::ActiveKernelSet();
-    for (int a = first; a <= last; a += kChunk) {
-        const int n = std::min(kChunk, last - a + 1);
-        const int x = p.Left + a;
-        if (p.HasPicture) {
-            kernels.MapRow(p.R, y - p.Top, a, n, 256.0f, s.X, s.Y);
-            for (int k = 0; k < n; ++k) {
-                s.X[k] = std::clamp(s.X[k], 0, p.MaxX);
-                s.Y[k] = std::clamp(s.Y[k], 0, p.MaxY);
+    for (const TSpan& span : s.Spans)
+        for (int a = span.A; a <= span.B; a += kChunk) {
+            const int n = std::min(kChunk, span.B - a + 1);
+            if (p.HasPicture && (!p.OneColour || p.VaryingOpacity)) {
+                kernels.MapRow(p.R, y - p.Top, a, n, 256.0f, s.X, s.Y);
+                // Along a row the positions run one way, so a chunk whose
+                // ends lie inside the picture lies inside all along.
+                auto inside = [](std::int32_t v, std::int32_t most) { return v > 0 && v < most; };
+                if (!inside(s.X[0], p.MaxX) || !inside(s.X[n - 1], p.MaxX) || !inside(s.Y[0], p.MaxY) ||
+                    !inside(s.Y[n - 1], p.MaxY))
+                    for (int k = 0; k < n; ++k) {
+                        s.X[k] = std::clamp(s.X[k], 0, p.MaxX);
+                        s.Y[k] = std::clamp(s.Y[k], 0, p.MaxY);
+                    }
             }
-            kernels.SampleRow(p.Source, s.X, s.Y, n, s.Colour, s.Drawn);
-        }
-        const std::uint16_t* cov = s.Coverage.data() + a;
-        TColor32* out = row + x;
-        for (int k = 0; k < n; ++k) {
-            const std::uint32_t c = cov[k];
-            if (!c) continue;
-            TColor32 colour = p.HasPicture ? s.Colour[k] : item.Colour;
+            if (p.HasPicture && !p.OneColour)
+                kernels.SampleRow(p.Source, s.X, s.Y, n, s.Colour, s.Drawn);
+            else
+                std::fill(s.Colour, s.Colour + n, p.Colour);
+            const std::uint16_t* cov = s.Coverage.data() + a;
+            TColor32* out = row + p.Left + a;
+            const std::uint32_t constant = span.Constant;
             if (item.Blend == TBlend::Over) {
-                if (c < 256) colour = Scale(colour, c);
-                out[k] = Over(colour, out[k]);
+                if (constant == 256)
+                    for (int k = 0; k < n; ++k) out[k] = Over(s.Colour[k], out[k]);
+                else
+                    for (int k = 0; k < n; ++k) out[k] = Over(Scale(s.Colour[k], constant ? constant : cov[k]), out[k]);
                 continue;
             }
-            if (p.Shade < 256) colour = (Scale(colour, p.Shade) & 0x00FFFFFFu) | (colour & 0xFF000000u);
-            std::uint32_t opacity = p.Opacity;
-            if (p.VaryingOpacity) {
-                const float o = p.OpacityA + p.OpacityX * float(s.X[k]) + p.OpacityY * float(s.Y[k]);
-                opacity = std::uint32_t(std::clamp(o, 0.0f, 1.0f) * 256.0f + 0.5f);
+            LightSamples(p, s, n);
+            if (constant == 256) {
+                std::copy(s.Colour, s.Colour + n, out);
+            } else {
+                for (int k = 0; k < n; ++k) {
+                    const std::uint32_t c = constant ? constant : cov[k];
+                    out[k] = c >= 256 ? s.Colour[k] : plain::CombineColors(s.Colour[k], out[k], c);
+                }
             }
-            if (opacity < 256) colour = Scale(colour, opacity);
-            out[k] = c >= 256 ? colour : plain::CombineColors(colour, out[k], c);
         }
-    }
 }
 
 struct TPlan {
@@ -410,23 +484,33 @@ void DrawRows(const TPlan& plan, int top, int bottom, TScratch& s)
     for (int y = top; y <= bottom; ++y) {
         TColor32* row = dest.ScanLine(y);
         if (plan.Options.ClearRows) std::fill(row, row + width, TColor32(0));
+        // The layer row, cleared and laid over the row where its items reached.
         bool layerOpen = false;
+        int layerLeft = width, layerRight = -1;
         auto closeLayer = [&] {
-            for (int x = plan.LayerLeft; x <= plan.LayerRight; ++x) row[x] = Over(s.Layer[x], row[x]);
+            for (int x = layerLeft; x <= layerRight; ++x) row[x] = Over(s.Layer[x], row[x]);
             layerOpen = false;
         };
         for (const TPrepared& p : plan.Items) {
             if (p.Item->Layered && !layerOpen) {
                 std::fill(s.Layer.begin() + plan.LayerLeft, s.Layer.begin() + plan.LayerRight + 1, TColor32(0));
                 layerOpen = true;
+                layerLeft = width, layerRight = -1;
             } else if (!p.Item->Layered && layerOpen) {
                 closeLayer();
             }
             if (y < p.Top || y > p.Bottom || p.Right < p.Left) continue;
+            if (p.Item->Layered) layerLeft = std::min(layerLeft, p.Left), layerRight = std::max(layerRight, p.Right);
             DrawItemRow(p, y, p.Item->Layered ? s.Layer.data() : row, s);
         }
         if (layerOpen) closeLayer();
-        if (plan.Options.Unpremultiply) Unpremultiply(row, width);
+        if (plan.Options.Unpremultiply) {
+            // Only what the items reached can hold anything but clear pixels.
+            int left = width, right = -1;
+            for (const TPrepared& p : plan.Items)
+                if (y >= p.Top && y <= p.Bottom) left = std::min(left, p.Left), right = std::max(right, p.Right);
+            if (right >= left) Unpremultiply(row + left, right - left + 1);
+        }
     }
 }
 
