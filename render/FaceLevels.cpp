@@ -72,7 +72,7 @@ std::unique_ptr<TFaceLevels::TLevel> NewLevel(int w, int h)
 
 } // namespace
 
-void TFaceLevels::Assign(const TColor32* pixels, int width, int height, int stride)
+void TFaceLevels::Assign(const TColor32* pixels, int width, int height, int stride, TColor32 (*convert)(TColor32))
 {
     Clear();
     if (width <= 0 || height <= 0) return;
@@ -82,9 +82,14 @@ void TFaceLevels::Assign(const TColor32* pixels, int width, int height, int stri
     FCountY = LevelCount(height);
     FLevels.resize(std::size_t(FCountX) * FCountY);
     auto base = NewLevel(width, height);
-    for (int y = 0; y < height; ++y)
-        std::memcpy(base->Pixels.data() + std::size_t(y + 1) * base->Stride() + 1, pixels + std::size_t(y) * stride,
-                    sizeof(TColor32) * width);
+    for (int y = 0; y < height; ++y) {
+        const TColor32* from = pixels + std::size_t(y) * stride;
+        TColor32* to = base->Pixels.data() + std::size_t(y + 1) * base->Stride() + 1;
+        if (convert)
+            std::transform(from, from + width, to, convert);
+        else
+            std::memcpy(to, from, sizeof(TColor32) * width);
+    }
     FillBorder(*base);
     Slot(0, 0) = std::move(base);
 }

@@ -268,33 +268,29 @@ void TFreeViewBox::SetDefaultSize(bool on, int width, int height)
 void TFreeViewBox::SetFace(TFaceKind kind, const TBitmap32& picture)
 {
     TFaceLevels& levels = TBoxAccess::Levels(*this, kind);
-    if (picture.IsEmpty()) {
-        levels.Clear();
-    } else {
-        const int w = picture.Width(), h = picture.Height();
-        std::vector<TColor32> opaque(std::size_t(w) * h);
-        for (int y = 0; y < h; ++y) {
-            const TColor32* row = picture.ScanLine(y);
-            for (int x = 0; x < w; ++x) opaque[std::size_t(y) * w + x] = OnWhite(row[x]);
-        }
-        levels.Assign(opaque.data(), w, h, w);
-        const TColor32* px = opaque.data();
-        TColourSum border;
-        for (int x = 0; x < w; ++x) border.Add(px[x]), border.Add(px[std::size_t(h - 1) * w + x]);
-        for (int y = 0; y < h; ++y) border.Add(px[std::size_t(y) * w]), border.Add(px[std::size_t(y) * w + w - 1]);
-        if (kind == fkFront) {
-            TColourSum top, bottom;
-            for (int x = 0; x < w; ++x) top.Add(px[x]), bottom.Add(px[std::size_t(h - 1) * w + x]);
-            FFrontTop = top.Mean();
-            FFrontBottom = bottom.Mean();
-            FFrontBorder = border.Mean();
-        } else if (kind == fkSide) {
-            FSideBorder = border.Mean();
-        }
-        return;
-    }
+    levels.Clear();
     if (kind == fkFront) FFrontTop = FFrontBottom = FFrontBorder = clWhite32;
     if (kind == fkSide) FSideBorder = clWhite32;
+    if (picture.IsEmpty()) return;
+    const int w = picture.Width(), h = picture.Height();
+    membudget::CheckPicture(membudget::PictureBytes(w + 2, h + 2), w, h);
+    levels.Assign(picture.Bits(), w, h, w, OnWhite);
+    // The flat faces' colours: means along the picture's edges.
+    const TColor32* px = levels.Level(0, 0).Pixels.data();
+    const std::size_t stride = std::size_t(w) + 2;
+    auto at = [&](int x, int y) { return px[std::size_t(y + 1) * stride + std::size_t(x + 1)]; };
+    TColourSum top, bottom, border;
+    for (int x = 0; x < w; ++x) top.Add(at(x, 0)), bottom.Add(at(x, h - 1));
+    border = top;
+    for (int x = 0; x < w; ++x) border.Add(at(x, h - 1));
+    for (int y = 0; y < h; ++y) border.Add(at(0, y)), border.Add(at(w - 1, y));
+    if (kind == fkFront) {
+        FFrontTop = top.Mean();
+        FFrontBottom = bottom.Mean();
+        FFrontBorder = border.Mean();
+    } else if (kind == fkSide) {
+        FSideBorder = border.Mean();
+    }
 }
 
 bool TFreeViewBox::HasFace(TFaceKind kind) const

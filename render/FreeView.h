@@ -103,7 +103,9 @@ public:
     void SetDefaultSize(bool on, int width = 250, int height = 300);
     // Copies the face; see-through pixels are laid on white. An empty
     // picture removes the face (it is then drawn flat: the front white, the
-    // side in the front's border colour, 17 / 300 of the height deep).
+    // side in the front's border colour, 17 / 300 of the height deep). A
+    // copy the memory limit has no room for raises EMemoryBudgetError and
+    // leaves the face removed.
     void SetFace(TFaceKind kind, const TBitmap32& picture);
     bool HasFace(TFaceKind kind) const;
     // Memory the kept levels and pictures hold.

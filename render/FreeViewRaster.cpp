@@ -8,8 +8,6 @@
 #include <atomic>
 #include <climits>
 #include <cmath>
-#include <system_error>
-#include <thread>
 
 namespace tk = transform_kernels;
 
@@ -533,22 +531,14 @@ void Run(const TPlan& plan)
         return;
     }
     std::atomic<int> next{plan.Top};
-    auto worker = [&] {
+    RunOnThreads(threads, [&] {
         TScratch s(width);
         for (;;) {
             const int top = next.fetch_add(kBand);
             if (top > plan.Bottom) break;
             DrawRows(plan, top, std::min(plan.Bottom, top + kBand - 1), s);
         }
-    };
-    std::vector<std::thread> helpers;
-    try {
-        for (int k = 1; k < threads; ++k) helpers.emplace_back(worker);
-    } catch (const std::system_error&) {
-        // No more threads to be had: the ones running and this one finish.
-    }
-    worker();
-    for (auto& t : helpers) t.join();
+    });
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 // transforms. The peer and our mapping also report their mean absolute
 // error against a 16 x 16 supersampled reference, on a photo face and on a
 // face of one-pixel stripes.
+#include "bench/PhotoLikeFace.h"
 #include "codecs/ImageFiles.h"
 #include "imaging/Transformation.h"
 #include "render/FreeView.h"
@@ -27,26 +28,6 @@ namespace {
 using freeview::TPoint2;
 
 constexpr int kFaceW = 2000, kFaceH = 2400;
-
-// Photo-like content: smooth colour fields, a few hard edges and grain.
-void PaintPhotoLike(TBitmap32& face)
-{
-    face.SetSize(kFaceW, kFaceH);
-    std::uint32_t seed = 12345;
-    for (int y = 0; y < kFaceH; ++y) {
-        TColor32* row = face.ScanLine(y);
-        for (int x = 0; x < kFaceW; ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            const int grain = int(seed >> 28) - 8;
-            const bool band = ((x / 150) + (y / 200)) % 5 == 0;
-            auto channel = [&](float phase) {
-                const float v = 128.0f + 90.0f * std::sin(x * 0.004f + y * 0.0025f + phase) + (band ? 30.0f : 0.0f) + grain;
-                return std::uint8_t(std::fmin(255.0f, std::fmax(0.0f, v)));
-            };
-            row[x] = Color32(channel(0.0f), channel(2.1f), channel(4.2f));
-        }
-    }
-}
 
 // Upright black and white stripes one pixel wide: the worst case for aliasing.
 void PaintStripes(TBitmap32& face)
@@ -75,8 +56,8 @@ struct TBoxScene {
             PaintStripes(Front);
             PaintStripes(Side);
         } else {
-            PaintPhotoLike(Front);
-            PaintPhotoLike(Side);
+            PaintPhotoLikeFace(Front, kFaceW, kFaceH);
+            PaintPhotoLikeFace(Side, kFaceW, kFaceH);
         }
         Box.SetFace(fkFront, Front);
         Box.SetFace(fkSide, Side);
