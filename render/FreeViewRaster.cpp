@@ -236,13 +236,16 @@ void ChooseLevel(const TDrawItem& item, const THomography& toUnit, int& lx, int&
     const double z2 = z * z;
     const double sx = std::hypot((m[0][0] * z - u * m[2][0]) / z2, (m[0][1] * z - u * m[2][1]) / z2) * picture.Width();
     const double sy = std::hypot((m[1][0] * z - v * m[2][0]) / z2, (m[1][1] * z - v * m[2][1]) / z2) * picture.Height();
-    auto level = [&](double texelsPerPixel, int most) {
-        if (!(texelsPerPixel > 0)) return 0;
-        const double l = std::floor(std::log2(texelsPerPixel) + 0.5 + item.LevelBias);
-        return int(std::clamp(l, 0.0, double(most)));
+    // Positions are counted in 1/256 pixel in 32 bits: a level at most
+    // 2^22 pixels across can be reached all over.
+    auto level = [&](double texelsPerPixel, int size, int most) {
+        int least = 0;
+        while ((size >> least) > (1 << 22)) ++least;
+        const double l = texelsPerPixel > 0 ? std::floor(std::log2(texelsPerPixel) + 0.5 + item.LevelBias) : 0;
+        return int(std::clamp(l, double(least), double(most)));
     };
-    lx = level(sx, picture.MaxLevelX());
-    ly = level(sy, picture.MaxLevelY());
+    lx = level(sx, picture.Width(), picture.MaxLevelX());
+    ly = level(sy, picture.Height(), picture.MaxLevelY());
 }
 
 TPrepared Prepare(const TDrawItem& item, int destWidth, int destHeight)
