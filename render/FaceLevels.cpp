@@ -36,15 +36,22 @@ int LevelCount(int size)
     return count;
 }
 
-// The reduction of `n` values read every `step` words into n / 2 written
-// every `outStep` words; the last of an odd count joins the last pair.
-void HalveLine(const TColor32* in, std::ptrdiff_t step, int n, TColor32* out, std::ptrdiff_t outStep)
+// A row of n pixels into n / 2; the last of an odd count joins the last pair.
+void HalveRow(const TColor32* in, int n, TColor32* out)
 {
     const int half = n / 2;
-    for (int i = 0; i < half - 1; ++i) out[i * outStep] = Mean2(in[2 * i * step], in[(2 * i + 1) * step]);
+    for (int i = 0; i < half - 1; ++i) out[i] = Mean2(in[2 * i], in[2 * i + 1]);
     const int last = half - 1;
-    const TColor32 a = in[2 * last * step], b = in[(2 * last + 1) * step];
-    out[last * outStep] = n % 2 ? Mean3(a, b, in[(2 * last + 2) * step]) : Mean2(a, b);
+    out[last] = n % 2 ? Mean3(in[2 * last], in[2 * last + 1], in[2 * last + 2]) : Mean2(in[2 * last], in[2 * last + 1]);
+}
+
+// Rows a and b (and c, when given) of n pixels into one.
+void MergeRows(const TColor32* a, const TColor32* b, const TColor32* c, int n, TColor32* out)
+{
+    if (c)
+        for (int i = 0; i < n; ++i) out[i] = Mean3(a[i], b[i], c[i]);
+    else
+        for (int i = 0; i < n; ++i) out[i] = Mean2(a[i], b[i]);
 }
 
 // Repeats the edge pixels into the one-pixel border.
@@ -83,12 +90,12 @@ void TFaceLevels::Assign(const TColor32* pixels, int width, int height, int stri
     FLevels.resize(std::size_t(FCountX) * FCountY);
     auto base = NewLevel(width, height);
     for (int y = 0; y < height; ++y) {
-        const TColor32* from = pixels + std::size_t(y) * stride;
         TColor32* to = base->Pixels.data() + std::size_t(y + 1) * base->Stride() + 1;
+        std::memcpy(to, pixels + std::size_t(y) * stride, sizeof(TColor32) * width);
+        // Faces are mostly opaque: only the others need converting.
         if (convert)
-            std::transform(from, from + width, to, convert);
-        else
-            std::memcpy(to, from, sizeof(TColor32) * width);
+            for (int x = 0; x < width; ++x)
+                if (to[x] < 0xFF000000u) to[x] = convert(to[x]);
     }
     FillBorder(*base);
     Slot(0, 0) = std::move(base);
@@ -121,16 +128,19 @@ const TFaceLevels::TLevel& TFaceLevels::Level(int lx, int ly)
             const TLevel& from = Level(lx - 1, ly);
             auto level = NewLevel(std::max(1, from.Width / 2), from.Height);
             for (int y = 1; y <= from.Height; ++y)
-                HalveLine(from.Pixels.data() + std::size_t(y) * from.Stride() + 1, 1, from.Width,
-                          level->Pixels.data() + std::size_t(y) * level->Stride() + 1, 1);
+                HalveRow(from.Pixels.data() + std::size_t(y) * from.Stride() + 1, from.Width,
+                         level->Pixels.data() + std::size_t(y) * level->Stride() + 1);
             FillBorder(*level);
             slot = std::move(level);
         } else {
             const TLevel& from = Level(lx, ly - 1);
             auto level = NewLevel(from.Width, std::max(1, from.Height / 2));
-            for (int x = 1; x <= from.Width; ++x)
-                HalveLine(from.Pixels.data() + from.Stride() + x, from.Stride(), from.Height,
-                          level->Pixels.data() + level->Stride() + x, level->Stride());
+            auto row = [&](int y) { return from.Pixels.data() + std::size_t(y + 1) * from.Stride() + 1; };
+            for (int y = 0; y < level->Height; ++y) {
+                const bool three = y == level->Height - 1 && from.Height % 2;
+                MergeRows(row(2 * y), row(2 * y + 1), three ? row(2 * y + 2) : nullptr, from.Width,
+                          level->Pixels.data() + std::size_t(y + 1) * level->Stride() + 1);
+            }
             FillBorder(*level);
             slot = std::move(level);
         }

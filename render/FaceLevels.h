@@ -28,8 +28,8 @@ public:
     };
 
     // Takes a copy of the pixels (a width x height block, `stride` words a
-    // row), each passed through `convert` when given, as level (0, 0); drops
-    // every other level.
+    // row), each that is not opaque passed through `convert` when given, as
+    // level (0, 0); drops every other level.
     void Assign(const TColor32* pixels, int width, int height, int stride, TColor32 (*convert)(TColor32) = nullptr);
     void Assign(const TBitmap32& picture) { Assign(picture.Bits(), picture.Width(), picture.Height(), picture.Width()); }
     // A 1 x 1 picture of one colour.
