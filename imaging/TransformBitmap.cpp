@@ -165,21 +165,13 @@ void RunJob(const TJob& job)
         return;
     }
     std::atomic<int> next{job.Top};
-    auto worker = [&] {
+    RunOnThreads(threads, [&] {
         for (;;) {
             const int top = next.fetch_add(kBand);
             if (top > job.Bottom) break;
             RunRows(job, top, std::min(job.Bottom, top + kBand - 1));
         }
-    };
-    std::vector<std::thread> helpers;
-    try {
-        for (int k = 1; k < threads; ++k) helpers.emplace_back(worker);
-    } catch (const std::system_error&) {
-        // No more threads to be had: the ones running and this one finish the rows.
-    }
-    worker();
-    for (auto& t : helpers) t.join();
+    });
 }
 
 } // namespace
@@ -242,6 +234,11 @@ void TransformBitmap(TBitmap32& Dst, const TBitmap32& Src, TTransformation& T)
 
 // --- path and thread choice ---------------------------------------------------
 
+const tk::TKernelSet& tk::ActiveKernelSet()
+{
+    return *ActiveKernels().load();
+}
+
 bool UseTransformPath(TTransformPath path)
 {
     const tk::TKernelSet* set = KernelsFor(path);
@@ -282,6 +279,18 @@ int TransformThreads()
     const int n = gThreads.load();
     if (n > 0) return n;
     return std::clamp(int(std::thread::hardware_concurrency()), 1, kMaxThreads);
+}
+
+void RunOnThreads(int threads, const std::function<void()>& work)
+{
+    std::vector<std::thread> helpers;
+    try {
+        for (int k = 1; k < threads; ++k) helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+        // No more threads to be had: the ones running and this one finish.
+    }
+    work();
+    for (auto& t : helpers) t.join();
 }
 
 void SetTransformThreadMinPixels(std::int64_t pixels)

@@ -125,6 +125,9 @@ struct TKernelSet {
 };
 
 const TKernelSet& PlainKernels();
+// The set TransformBitmap uses at present (UseTransformPath switches it), for
+// drawers that walk their own rows with the same inner loops.
+const TKernelSet& ActiveKernelSet();
 // Null when the processor lacks the instructions.
 const TKernelSet* Sse2Kernels();
 const TKernelSet* Avx2Kernels();

@@ -9,6 +9,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <functional>
 
 struct TRealRect {
     float Left = 0, Top = 0, Right = 0, Bottom = 0;
@@ -135,6 +136,11 @@ const char* TransformPathName(TTransformPath path);
 // on the calling thread, 0 means one per processor (the default).
 void SetTransformThreads(int count);
 int TransformThreads();
+// Runs `work` on the calling thread and on threads - 1 more at once, and
+// returns when all have finished; when no more threads can be had, the ones
+// running do it all. For work that takes its share itself (rows handed out
+// by a counter).
+void RunOnThreads(int threads, const std::function<void()>& work);
 // Fewest visited destination pixels before rows are split over threads.
 void SetTransformThreadMinPixels(std::int64_t pixels);
 std::int64_t TransformThreadMinPixels();

@@ -35,6 +35,9 @@ constexpr Entry kEntries[] = {
                          "                       [--orientation left|right] [--shadow] [--default-size[=WxH]]\n"
                          "                       [--preview] [--template NAME] [--memory-limit N]\n"
                          "                       [--background transparent|white|#RRGGBB]\n"
+                         "                       [--view classic|free] [--yaw DEG] [--pitch DEG] [--fov DEG]\n"
+                         "                       [--size WxH | --scale S] [--reflection[=PCT]]\n"
+                         "                       [--geometry FILE.json]\n"
                          "                       -o OUT.jpg|OUT.gif|OUT.bmp|OUT.png\n"
                          "       cubiform-render --list-templates\n"
                          "       cubiform-render --batch FILE|- [--jobs N] [--shard K/N] [--fail-fast]\n"
@@ -48,12 +51,28 @@ constexpr Entry kEntries[] = {
                          "  --front F, --side S, --top T  face images (the top only for three-sided)\n"
                          "  --style S                     two-sided (default), three-sided or book\n"
                          "  --orientation O               left (default) or right; two-sided only\n"
-                         "  --shadow                      lay a drop shadow under the box\n"
+                         "  --shadow                      lay a drop shadow under the box (a soft shadow\n"
+                         "                                on the floor in the free view)\n"
                          "  --default-size[=WxH]          resize the faces to WxH (250x300 if not given)\n"
                          "  --preview                     the template preview, always at the default size\n"
                          "  --background B                what the box lies on: transparent, white or a\n"
                          "                                color #RRGGBB (default: transparent for PNG,\n"
                          "                                white for the others, which cannot be transparent)\n"
+                         "  --view V                      classic (the fixed pictures, the default) or free:\n"
+                         "                                the box as a solid seen from any angle; each\n"
+                         "                                option below asks for the free view\n"
+                         "  --yaw DEG                     turn, -90 to 90 (default 30, or -30 with\n"
+                         "                                --orientation right); positive shows the left side\n"
+                         "  --pitch DEG                   height, -90 to 90 (default 15); positive looks\n"
+                         "                                down on the lid, negative up at the bottom\n"
+                         "  --fov DEG                     vertical field of view, 0 to 100 (default 30);\n"
+                         "                                0 draws without perspective\n"
+                         "  --size WxH                    the picture's size, the box centred in it\n"
+                         "  --scale S                     or the picture's pixels per front pixel, 0.01 to\n"
+                         "                                16 (default 1)\n"
+                         "  --reflection[=PCT]            mirror the box in the floor, PCT% opaque where\n"
+                         "                                it stands (default 30), gone 40% of its height down\n"
+                         "  --geometry FILE               write where each face went, as JSON\n"
                          "  --memory-limit N              the most memory a load or the render may take,\n"
                          "                                in bytes or with K, M or G (default: the smaller\n"
                          "                                of 2G and half the physical memory)\n"
@@ -309,6 +328,11 @@ constexpr Entry kEntries[] = {
     {StrId::BatchSummary, QT_TRANSLATE_NOOP("Cubiform", "%1 done, %2 failed in %3 s, %4 boxes per second")},
     {StrId::BatchNotRun, QT_TRANSLATE_NOOP("Cubiform", ", %1 not run")},
     {StrId::BatchInterrupted, QT_TRANSLATE_NOOP("Cubiform", "interrupted: the jobs under way finish, no others start")},
+    {StrId::FreeViewOutOfRange, QT_TRANSLATE_NOOP("Cubiform", "the view's %1 must be from %2 to %3")},
+    {StrId::FreeViewTooLarge, QT_TRANSLATE_NOOP("Cubiform", "the picture would be %1 x %2 pixels; a side may have at most %3")},
+    {StrId::RenderFreeViewOptions, QT_TRANSLATE_NOOP("Cubiform", "--yaw, --pitch, --fov, --size, --scale, --reflection and --geometry are options of --view free")},
+    {StrId::RenderFreeViewPreview, QT_TRANSLATE_NOOP("Cubiform", "--preview draws the classic template preview, not the free view")},
+    {StrId::RenderSizeOrScale, QT_TRANSLATE_NOOP("Cubiform", "give --size or --scale, not both")},
 };
 
 const std::array<const char*, int(StrId::Count)>& Table()

@@ -237,6 +237,12 @@ enum class StrId : int {
     PageBackgroundWhite,
     PageBackgroundColor,
     PageBackgroundColorTitle,
+    // Free view: settings out of range and an output too large
+    FreeViewOutOfRange,
+    FreeViewTooLarge,
+    RenderFreeViewOptions,
+    RenderFreeViewPreview,
+    RenderSizeOrScale,
 
     // cubiform-render --batch
     BatchOnLine,

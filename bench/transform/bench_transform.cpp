@@ -2,6 +2,7 @@
 // in a 2300 x 2400 result (side face 300 wide on the left), bilinear, opaque.
 // Every variant reports destination pixels per second, counting the pixels
 // of the quad's bounding box inside the result.
+#include "bench/PhotoLikeFace.h"
 #include "imaging/Transformation.h"
 
 #include <benchmark/benchmark.h>
@@ -21,26 +22,7 @@ namespace {
 constexpr int kFaceW = 2000, kFaceH = 2400, kSideW = 300;
 constexpr int kDstW = kFaceW + kSideW, kDstH = kFaceH;
 
-// Photo-like content: smooth colour fields, a few hard edges and grain.
-void PaintFace(TBitmap32& face)
-{
-    face.SetSize(kFaceW, kFaceH);
-    std::uint32_t seed = 12345;
-    for (int y = 0; y < kFaceH; ++y) {
-        TColor32* row = face.ScanLine(y);
-        for (int x = 0; x < kFaceW; ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            const int grain = int(seed >> 28) - 8;
-            const bool band = ((x / 150) + (y / 200)) % 5 == 0;
-            auto channel = [&](float phase) {
-                const float v = 128.0f + 90.0f * std::sin(x * 0.004f + y * 0.0025f + phase) +
-                                (band ? 30.0f : 0.0f) + grain;
-                return std::uint8_t(std::fmin(255.0f, std::fmax(0.0f, v)));
-            };
-            row[x] = Color32(channel(0.0f), channel(2.1f), channel(4.2f));
-        }
-    }
-}
+void PaintFace(TBitmap32& face) { PaintPhotoLikeFace(face, kFaceW, kFaceH); }
 
 struct TScene {
     TBitmap32 Face;

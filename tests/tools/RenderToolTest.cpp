@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -192,6 +195,18 @@ TEST_F(RenderTool, UsageErrorsExitWithTwoAndWriteNothing)
         faces + QStringList{"--style", "three-sided", "-o", Path("out.jpg")},
         {"--front", Sample("GreyfinchFront.jpg"), "-o", Path("out.jpg")},
         faces,
+        // The free view's values out of range, and options that do not go with it.
+        {"--view", "sideways"},
+        {"--yaw", "90.5"},
+        {"--pitch=-91"},
+        {"--fov", "101"},
+        {"--fov", "1e2"},
+        {"--scale", "0"},
+        {"--reflection=101"},
+        {"--size", "0x600"},
+        faces + QStringList{"--view", "classic", "--yaw", "10", "-o", Path("out.png")},
+        faces + QStringList{"--size", "800x600", "--scale", "2", "-o", Path("out.png")},
+        faces + QStringList{"--preview", "--pitch", "10", "-o", Path("out.png")},
     };
     for (const QStringList& args : bad) {
         SCOPED_TRACE(args.join(' ').toStdString());
@@ -352,6 +367,53 @@ TEST_F(RenderTool, PngHoldsTheBoxOnATransparentGroundThatOverWhiteIsTheBitmap)
             }
         }
     EXPECT_LE(worst, 1);
+}
+
+TEST_F(RenderTool, TheFreeViewWritesThePictureAndWhereItsFacesWent)
+{
+    TBitmap32 front, side;
+    front.SetSize(200, 300);
+    front.Clear(0xFFE02020u);
+    side.SetSize(50, 300);
+    side.Clear(0xFF2020E0u);
+    SaveAsBitmap(Path("front.bmp"), front);
+    SaveAsBitmap(Path("side.bmp"), side);
+    const TRun run = Run({"--front", Path("front.bmp"), "--side", Path("side.bmp"), "--yaw", "-35", "--size", "400x300",
+                          "--reflection", "--geometry", Path("faces.json"), "-o", Path("box.png")});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    TBitmap32 box;
+    ASSERT_TRUE(LoadImageFile(Path("box.png"), box));
+    ASSERT_EQ(box.Width(), 400);
+    ASSERT_EQ(box.Height(), 300);
+    EXPECT_EQ(box.PixelAt(1, 1), 0u);
+
+    QFile file(Path("faces.json"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
+    EXPECT_EQ(json["width"].toInt(), 400);
+    EXPECT_EQ(json["height"].toInt(), 300);
+    QStringList names;
+    for (const QJsonValue& face : json["faces"].toArray()) {
+        const QJsonObject f = face.toObject();
+        names << f["name"].toString();
+        const QJsonArray corners = f["corners"].toArray();
+        ASSERT_EQ(corners.size(), 4);
+        // The middle of the face's corners lies on the face in the picture.
+        double x = 0, y = 0;
+        for (const QJsonValue& c : corners) x += c.toArray()[0].toDouble() / 4, y += c.toArray()[1].toDouble() / 4;
+        const TColor32 pixel = box.PixelAt(int(x), int(y));
+        EXPECT_EQ(AlphaComponent(pixel), 255);
+        if (f["name"] == "front") {
+            EXPECT_EQ(f["image"].toArray(), (QJsonArray{200, 300}));
+            EXPECT_GT(RedComponent(pixel), BlueComponent(pixel));
+        }
+        if (f["name"] == "side") {
+            EXPECT_GT(BlueComponent(pixel), RedComponent(pixel));
+            // Yaw -35 shows the right side.
+            EXPECT_GT(x, 200);
+        }
+    }
+    EXPECT_EQ(names, (QStringList{"side", "top", "front"}));
 }
 
 TEST_F(RenderTool, NamesThatAreNotValidUtf8)

@@ -2,11 +2,15 @@
 
 #include "codecs/ImageFiles.h"
 #include "platform/MemoryBudget.h"
+#include "platform/SafeFile.h"
 #include "render/RenderGeometry.h"
 #include "resources/StringTable.h"
 #include "templates/TemplateList.h"
 
 #include <QFileInfo>
+
+#include <cstring>
+#include <string>
 
 namespace {
 
@@ -133,6 +137,36 @@ void ComposeOnBackground(const TRenderOptions& options, TBitmap32& F, TBitmap32&
     BoxOnBackground(onWhite, &onBlack, background, keepsAlpha, picture);
 }
 
+// The free view on the background the format gets, and where its faces went.
+void ComposeFreeView(const TRenderOptions& options, const TBitmap32& F, const TBitmap32& S, const TBitmap32& T,
+                     TBitmap32& picture, std::string& geometryJson)
+{
+    freeview::TFreeViewBox box;
+    box.SetStyle(options.Style);
+    box.SetDefaultSize(options.DefaultSize, options.DefaultWidth, options.DefaultHeight);
+    box.SetFace(fkFront, F);
+    box.SetFace(fkSide, S);
+    if (options.Style == bxThreeSideBox) box.SetFace(fkTop, T);
+    freeview::TFreeViewSettings settings = options.View;
+    settings.Shadow = options.Shadow;
+    settings.Threads = 0;
+    freeview::TFreeViewGeometry geometry;
+    freeview::Render(box, settings, picture, &geometry);
+    const TBoxBackground background =
+        ResolveBoxBackground(options.Background, OutputFormatOf(options.Output.Name) == TOutputFormat::Png);
+    if (background.Kind == TBoxBackground::Solid) FlattenMatte(picture, background.Color, picture);
+    geometryJson = freeview::GeometryJson(geometry);
+}
+
+// Writes the geometry file whole or not at all; false with the reason in `error`.
+bool SaveGeometry(const TFileArgument& file, const std::string& json, QString& error)
+{
+    const int code = WriteWholeFile(file.Local.constData(), json.data(), json.size());
+    if (code == 0) return true;
+    error = LoadStr(StrId::RenderCannotWrite).arg(file.Name, QString::fromLocal8Bit(std::strerror(code)));
+    return false;
+}
+
 } // namespace
 
 TRenderNeed RenderMemoryNeed(const TRenderOptions& options, const TBitmap32& F, const TBitmap32& S,
@@ -192,14 +226,29 @@ QString WrittenFileName(const TFileArgument& output)
 
 QString RenderFaces(const TRenderOptions& options, TBitmap32& F, TBitmap32& S, TBitmap32& T, QString& error)
 {
+    // A geometry file that cannot be written is found before the render.
+    if (!options.Geometry.IsEmpty()) {
+        const QString why = OutputProblem(options.Geometry.Name);
+        if (!why.isEmpty()) {
+            error = LoadStr(StrId::RenderCannotWrite).arg(options.Geometry.Name, why);
+            return {};
+        }
+    }
     TBitmap32 result;
+    std::string geometryJson;
     try {
-        ComposeOnBackground(options, F, S, T, result);
+        if (options.FreeView)
+            ComposeFreeView(options, F, S, T, result, geometryJson);
+        else
+            ComposeOnBackground(options, F, S, T, result);
     } catch (const std::exception& e) {
         error = LoadStr(StrId::RenderRenderFailed).arg(QString::fromLocal8Bit(e.what()));
         return {};
     }
-    return Save(result, options.Output, error);
+    const QString written = Save(result, options.Output, error);
+    if (written.isEmpty()) return {};
+    if (!options.Geometry.IsEmpty() && !SaveGeometry(options.Geometry, geometryJson, error)) return {};
+    return written;
 }
 
 int RunRender(const TRenderOptions& options, std::FILE* out, std::FILE* err)

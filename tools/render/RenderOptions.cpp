@@ -34,6 +34,24 @@ bool ParseSize(const QString& text, int& width, int& height)
     return true;
 }
 
+// A plain decimal number within [lo, hi].
+bool ParseNumber(const QString& text, double lo, double hi, double& value)
+{
+    static const QRegularExpression pattern(QStringLiteral("^[+-]?([0-9]{1,6}(\\.[0-9]{0,6})?|\\.[0-9]{1,6})$"));
+    if (!pattern.match(text).hasMatch()) return false;
+    const double v = text.toDouble();
+    if (!(v >= lo && v <= hi)) return false;
+    value = v;
+    return true;
+}
+
+// The options of the free view, each of which asks for it.
+bool FreeNumber(TRenderOptions& o, const QString& text, double lo, double hi, double& value)
+{
+    o.FreeView = true;
+    return ParseNumber(text, lo, hi, value);
+}
+
 const std::vector<TOptionSpec>& OptionTable()
 {
     static const std::vector<TOptionSpec> table = {
@@ -66,6 +84,47 @@ const std::vector<TOptionSpec>& OptionTable()
          [](TRenderOptions& o, const TFileArgument& v, bool) { return membudget::ParseSize(v.Name, o.MemoryLimit); }},
         {{"--background"}, TValue::Required,
          [](TRenderOptions& o, const TFileArgument& v, bool) { return ParseBoxBackground(v.Name, o.Background); }},
+        {{"--view"}, TValue::Required,
+         [](TRenderOptions& o, const TFileArgument& v, bool) {
+             if (v.Name != "classic" && v.Name != "free") return false;
+             (v.Name == "free" ? o.FreeView : o.ClassicView) = true;
+             return true;
+         }},
+        {{"--yaw"}, TValue::Required,
+         [](TRenderOptions& o, const TFileArgument& v, bool) {
+             o.YawGiven = true;
+             return FreeNumber(o, v.Name, -freeview::kMaxYaw, freeview::kMaxYaw, o.View.Yaw);
+         }},
+        {{"--pitch"}, TValue::Required,
+         [](TRenderOptions& o, const TFileArgument& v, bool) {
+             return FreeNumber(o, v.Name, -freeview::kMaxPitch, freeview::kMaxPitch, o.View.Pitch);
+         }},
+        {{"--fov"}, TValue::Required,
+         [](TRenderOptions& o, const TFileArgument& v, bool) { return FreeNumber(o, v.Name, 0, freeview::kMaxFov, o.View.Fov); }},
+        {{"--size"}, TValue::Required,
+         [](TRenderOptions& o, const TFileArgument& v, bool) {
+             o.FreeView = true;
+             return ParseSize(v.Name, o.View.Width, o.View.Height);
+         }},
+        {{"--scale"}, TValue::Required,
+         [](TRenderOptions& o, const TFileArgument& v, bool) {
+             o.ScaleGiven = true;
+             return FreeNumber(o, v.Name, freeview::kMinScale, freeview::kMaxScale, o.View.Scale);
+         }},
+        {{"--reflection"}, TValue::Optional,
+         [](TRenderOptions& o, const TFileArgument& v, bool hasValue) {
+             o.FreeView = o.View.Reflection = true;
+             double percent = 100 * o.View.ReflectionOpacity;
+             if (hasValue && !ParseNumber(v.Name, 0, 100, percent)) return false;
+             o.View.ReflectionOpacity = percent / 100;
+             return true;
+         }},
+        {{"--geometry"}, TValue::Required,
+         [](TRenderOptions& o, const TFileArgument& v, bool) {
+             o.FreeView = true;
+             o.Geometry = v;
+             return !v.IsEmpty();
+         }},
         {{"--preview"}, TValue::None, [](TRenderOptions& o, const TFileArgument&, bool) { return o.Preview = true; }},
         {{"-o", "--output"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Output = v; return !v.IsEmpty(); }, true},
         {{"--template"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Template = v.Name; return !v.IsEmpty(); }},
@@ -111,6 +170,17 @@ TParseResult CheckCombination(TRenderOptions& o)
         if (need > limit)
             return Fail(EMemoryBudgetError(membudget::PictureSizeText(o.DefaultWidth, o.DefaultHeight), need, limit)
                             .Message());
+    }
+    if (o.FreeView) {
+        if (o.ClassicView) return Fail(LoadStr(StrId::RenderFreeViewOptions));
+        if (o.Preview) return Fail(LoadStr(StrId::RenderFreeViewPreview));
+        if (o.ScaleGiven && o.View.Width > 0) return Fail(LoadStr(StrId::RenderSizeOrScale));
+        if (!o.YawGiven && o.Orientation == boRight) o.View.Yaw = -o.View.Yaw;
+        // The picture and its copy on the background.
+        const std::int64_t limit = o.MemoryLimit > 0 ? o.MemoryLimit : membudget::Limit();
+        const std::int64_t need = membudget::Times(2, membudget::PictureBytes(o.View.Width, o.View.Height));
+        if (need > limit)
+            return Fail(EMemoryBudgetError(membudget::PictureSizeText(o.View.Width, o.View.Height), need, limit).Message());
     }
     if (o.Output.IsEmpty()) return Fail(LoadStr(StrId::RenderMissingOutput));
     if (OutputFormatOf(o.Output.Name) == TOutputFormat::Unknown)

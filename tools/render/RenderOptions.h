@@ -7,6 +7,7 @@
 
 #include "render/Bitmap32Utils.h"
 #include "render/BoxMatte.h"
+#include "render/FreeView.h"
 
 #include <QByteArrayList>
 #include <QFile>
@@ -46,6 +47,13 @@ struct TRenderOptions {
     bool SizeGiven = false;      // --default-size=WxH
     std::int64_t MemoryLimit = 0; // --memory-limit: bytes, 0 for the environment's or the default
     TBoxBackground Background;    // --background; Automatic: transparent for PNG, white otherwise
+    // The free view: --view free, or any of its options. --shadow gives it
+    // the soft shadow; --orientation right turns the default yaw to -30.
+    bool FreeView = false;
+    bool ClassicView = false;       // --view classic
+    bool YawGiven = false, ScaleGiven = false;
+    freeview::TFreeViewSettings View; // --yaw --pitch --fov --size --scale --reflection
+    TFileArgument Geometry;         // --geometry FILE.json: where the faces went
 
     // No face and no template given: the bundled samples are rendered.
     bool UsesSamples() const { return Front.IsEmpty() && Side.IsEmpty() && Top.IsEmpty() && Template.isEmpty(); }

@@ -2,7 +2,10 @@
 //
 //   cubiform-render [--front F --side S [--top T]] [--style two-sided|three-sided|book]
 //                   [--orientation left|right] [--shadow] [--default-size[=WxH]]
-//                   [--preview] [--template NAME] [--memory-limit N] -o OUT.jpg|OUT.gif|OUT.bmp
+//                   [--preview] [--template NAME] [--memory-limit N]
+//                   [--view classic|free] [--yaw DEG] [--pitch DEG] [--fov DEG]
+//                   [--size WxH | --scale S] [--reflection[=PCT]] [--geometry FILE.json]
+//                   -o OUT.jpg|OUT.gif|OUT.bmp|OUT.png
 //   cubiform-render --list-templates
 //   cubiform-render --batch FILE|- [--jobs N] [--shard K/N] [--fail-fast] [--quiet]
 //                   [--progress=json] [OPTION...]
