@@ -113,6 +113,11 @@ TEST_F(BatchRender, EveryOptionGivesTheBytesOfTheSingleRender)
         {R"("template":"Sample Template","orientation":"right")", {"--template", "Sample Template", "--orientation", "right"}},
         {R"("template":"Sample Template","default-size":"300x200")", {"--template", "Sample Template", "--default-size=300x200"}},
         {R"("style":"book")", {"--style", "book"}}, // the samples
+        {faces + R"(,"view":"free")", single + QStringList{"--view", "free"}},
+        {faces + R"(,"yaw":-35,"pitch":25,"reflection":true)", single + QStringList{"--yaw", "-35", "--pitch", "25", "--reflection"}},
+        {faces + R"(,"fov":0,"scale":0.5,"shadow":true)", single + QStringList{"--fov", "0", "--scale", "0.5", "--shadow"}},
+        {faces + R"(,"style":"book","size":"400x300","reflection":"50")",
+         single + QStringList{"--style", "book", "--size", "400x300", "--reflection=50"}},
     };
     QSet<QString> covered = {"output", "help", "list-templates"};
     QByteArray manifest = "# every option, in every format\n";
@@ -130,6 +135,10 @@ TEST_F(BatchRender, EveryOptionGivesTheBytesOfTheSingleRender)
     // A .jpeg output is written as .jpg, as a single render does.
     manifest += QString("{%1,\"output\":\"out/%2.jpeg\"}\n").arg(faces).arg(n).toUtf8();
     ASSERT_EQ(Run(single + QStringList{"-o", Path(QString("single/%1.jpeg").arg(n))}).ExitCode, 0);
+    // The free view's geometry file, beside its picture.
+    manifest += QString("{%1,\"geometry\":\"out/g.json\",\"output\":\"out/g.png\"}\n").arg(faces).toUtf8();
+    ASSERT_EQ(Run(single + QStringList{"--geometry", Path("single/g.json"), "-o", Path("single/g.png")}).ExitCode, 0);
+    covered.insert("geometry");
     Write("jobs/m.jsonl", manifest);
 
     const TRun help = Run({"--help"});
@@ -140,7 +149,7 @@ TEST_F(BatchRender, EveryOptionGivesTheBytesOfTheSingleRender)
     ASSERT_EQ(batch.ExitCode, 0) << batch.Err.toStdString();
     EXPECT_TRUE(batch.Out.isEmpty());
     // On a pipe: the summary alone.
-    EXPECT_TRUE(batch.Err.startsWith(QString("cubiform-render: %1 done, 0 failed in ").arg(n + 1))) << batch.Err.toStdString();
+    EXPECT_TRUE(batch.Err.startsWith(QString("cubiform-render: %1 done, 0 failed in ").arg(n + 2))) << batch.Err.toStdString();
     EXPECT_EQ(batch.Err.count(u'\n'), 1);
     ASSERT_EQ(Files("jobs/out"), Files("single"));
     for (const QString& name : Files("single")) {

@@ -124,7 +124,8 @@ const std::vector<TOptionSpec>& OptionTable()
              o.FreeView = true;
              o.Geometry = v;
              return !v.IsEmpty();
-         }},
+         },
+         true},
         {{"--preview"}, TValue::None, [](TRenderOptions& o, const TFileArgument&, bool) { return o.Preview = true; }},
         {{"-o", "--output"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Output = v; return !v.IsEmpty(); }, true},
         {{"--template"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Template = v.Name; return !v.IsEmpty(); }},
