@@ -243,6 +243,28 @@ enum class StrId : int {
     RenderFreeViewOptions,
     RenderFreeViewPreview,
     RenderSizeOrScale,
+    // The result's view choice, the free view's controls and the face steps' live box
+    PageView,
+    PageViewHint,
+    PageViewClassic,
+    PageViewFree,
+    PageYaw,
+    PageYawName,
+    PageYawInfo,
+    PagePitch,
+    PagePitchName,
+    PagePitchInfo,
+    PageFov,
+    PageFovName,
+    PageFovInfo,
+    PageReflection,
+    PageReflectionHint,
+    PageFreeResultInfo,
+    PageLiveBoxName,
+    PageLiveBoxInfo,
+    PageLiveBoxHide,
+    PageLiveBoxShow,
+    PageLiveBoxFailed,
 
     Count
 };
