@@ -82,6 +82,7 @@ enum TViewItem { viClassic = 0, viFree = 1 };
 constexpr int kFreeSliderWidth = 70;
 constexpr double kTurnDegreesPerPixel = 0.5;
 constexpr QSize kLiveBoxSize(168, 136);
+constexpr int kLiveBoxMinHeight = 60;
 constexpr int kLiveBoxMargin = 20; // from the face view's edges, clear of its scroll bars
 
 // A stored angle: its decimal text within [-limit, limit] (or [0, limit]
@@ -511,13 +512,13 @@ void TCodexaCliFrm::ArrangeComponents()
     cbBookType->setGeometry(8, 72, 200, 21);
     PlaceText(Label2, 224, 8, std::max(0, w - 232));
     ImgView0->setGeometry(224, 24, std::max(0, w - 232), std::max(0, ph - 32));
-    // The live box in the face view's lower right corner, where its show button also sits.
-    const QRect box(w - kLiveBoxMargin - kLiveBoxSize.width(), h - kLiveBoxMargin - kLiveBoxSize.height(),
-                    kLiveBoxSize.width(), kLiveBoxSize.height());
+    // The live box in the face view's lower right corner, where its show button also sits; at
+    // most half the view's height, so that most of the face stays in sight.
+    const int boxH = std::min(kLiveBoxSize.height(), std::max(kLiveBoxMinHeight, ph / 2));
+    const int boxW = boxH * kLiveBoxSize.width() / kLiveBoxSize.height();
+    const QRect box(w - kLiveBoxMargin - boxW, h - kLiveBoxMargin - boxH, boxW, boxH);
     LiveBox->setGeometry(box);
     btnLiveBoxShow->setGeometry(box.right() - 22, box.bottom() - 22, 23, 23);
-    LiveBox->raise();
-    btnLiveBoxShow->raise();
 }
 
 // ---------------------------------------------------------------------------
@@ -906,6 +907,9 @@ void TCodexaCliFrm::ShowStep(int n)
     if (!panel) return;
     ArrangeComponents();
     panel->raise();
+    // The live box lies over the face view's corner.
+    LiveBox->raise();
+    btnLiveBoxShow->raise();
     panel->show();
     if (TImgView32* view = FaceView(n); view && view->focusPolicy() != Qt::NoFocus) view->setFocus();
     if (FCurrentPanel && FCurrentPanel != panel) FCurrentPanel->hide();
