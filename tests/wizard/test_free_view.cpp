@@ -174,6 +174,23 @@ TEST_F(FreeViewTest, FreeViewChoicesAreKeptAcrossRuns)
     EXPECT_EQ(Page->sldYaw->value(), 30);
     EXPECT_EQ(Page->sldPitch->value(), 15);
     EXPECT_EQ(Page->sldFov->value(), 30);
+
+    // A value of the wrong type is reported at the start and left as stored.
+    Host.reset();
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(ProgramKey(), false));
+        reg.WriteInteger("FreeYaw", 7);
+        reg.CloseKey();
+    }
+    auto error = AnswerBox(QMessageBox::Ok);
+    NewHost();
+    EXPECT_TRUE(error->Text.contains("FreeYaw")) << error->Text.toStdString();
+    ToResultStep();
+    Host.reset();
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(ProgramKey(), false));
+    EXPECT_EQ(reg.ReadInteger("FreeYaw"), 7);
 }
 
 // The live box shows the face being edited at the next idle moment, and draws
