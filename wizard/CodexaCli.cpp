@@ -1136,6 +1136,7 @@ void TCodexaCliFrm::RenderBox(TBoxOrientation orientation)
         return;
     }
     const TBoxRenderInput in = RenderInput(orientation);
+    ImgView4->SetViewCursor(crDefault);
     FResultOnBlackMade = false;
     FResultOnBlack.SetSize(0, 0);
     ::RenderBox(in, *FSelection, ImgView4, FResultImage, *FFaceCache);
@@ -1209,7 +1210,9 @@ void TCodexaCliFrm::RenderFreeBox(QSize size, bool keepFrame)
         TBitmap32 picture;
         picture.StretchFilter = sfLinear;
         picture.CopyFrom(FResultImage);
-        FSelection->AddImageLayerTaking(ImgView4, picture);
+        // The pointer says that a drag turns the box, on the picture and around it.
+        FSelection->AddImageLayerTaking(ImgView4, picture)->SetCursor(crSizeAll);
+        ImgView4->SetViewCursor(crSizeAll);
     }
     // A drag inside the frame turns the box rather than moving the picture.
     if (TRubberbandLayer* handle = FSelection->HandleLayer(4)) handle->HandleSet &= ~rhCenter;
