@@ -37,6 +37,12 @@ bool TAppSettings::Assign(const QObject* source)
     SetDefaultSize(other->DefaultSize());
     SetBookType(other->BookType());
     SetResultBackground(other->ResultBackground());
+    SetResultView(other->ResultView());
+    SetFreeYaw(other->FreeYaw());
+    SetFreePitch(other->FreePitch());
+    SetFreeFov(other->FreeFov());
+    SetFreeReflection(other->FreeReflection());
+    SetLiveBoxHidden(other->LiveBoxHidden());
     return true;
 }
 

@@ -17,6 +17,12 @@ class TAppSettings : public TCustomComponentStreamer {
     Q_PROPERTY(QStringList CustomColors READ CustomColors WRITE SetCustomColors)
     Q_PROPERTY(int BookType READ BookType WRITE SetBookType)
     Q_PROPERTY(QString ResultBackground READ ResultBackground WRITE SetResultBackground)
+    Q_PROPERTY(int ResultView READ ResultView WRITE SetResultView)
+    Q_PROPERTY(QString FreeYaw READ FreeYaw WRITE SetFreeYaw)
+    Q_PROPERTY(QString FreePitch READ FreePitch WRITE SetFreePitch)
+    Q_PROPERTY(QString FreeFov READ FreeFov WRITE SetFreeFov)
+    Q_PROPERTY(bool FreeReflection READ FreeReflection WRITE SetFreeReflection)
+    Q_PROPERTY(bool LiveBoxHidden READ LiveBoxHidden WRITE SetLiveBoxHidden)
 public:
     explicit TAppSettings(QObject* owner = nullptr);
     // CreateReg / CreateCfg; nothing is loaded until Load().
@@ -41,6 +47,22 @@ public:
     // What saved results lie on: "" (automatic), "transparent", "white" or "#rrggbb".
     QString ResultBackground() const { return FResultBackground; }
     void SetResultBackground(const QString& value) { FResultBackground = value; }
+    // The result's view: 0 Classic, 1 Free Angle.
+    int ResultView() const { return FResultView; }
+    void SetResultView(int value) { FResultView = value; }
+    // The free view's camera in degrees, as decimal text; empty (never set)
+    // or unreadable means the default angle.
+    QString FreeYaw() const { return FFreeYaw; }
+    void SetFreeYaw(const QString& value) { FFreeYaw = value; }
+    QString FreePitch() const { return FFreePitch; }
+    void SetFreePitch(const QString& value) { FFreePitch = value; }
+    QString FreeFov() const { return FFreeFov; }
+    void SetFreeFov(const QString& value) { FFreeFov = value; }
+    bool FreeReflection() const { return FFreeReflection; }
+    void SetFreeReflection(bool value) { FFreeReflection = value; }
+    // The face steps' live box, closed by the user.
+    bool LiveBoxHidden() const { return FLiveBoxHidden; }
+    void SetLiveBoxHidden(bool value) { FLiveBoxHidden = value; }
 
     // First run (no open folder stored): default size on, both dialog folders
     // at samplesFolder. An empty save folder alone gets samplesFolder too.
@@ -56,6 +78,10 @@ private:
     bool FDefaultSize = false;
     int FBookType = 0;
     QString FResultBackground;
+    int FResultView = 0;
+    QString FFreeYaw, FFreePitch, FFreeFov;
+    bool FFreeReflection = false;
+    bool FLiveBoxHidden = false;
 };
 
 // The one application settings object. 0: returns it, creating it (for the

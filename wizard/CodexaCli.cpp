@@ -20,6 +20,7 @@
 #include "widgets/HTMLabel.h"
 #include "wizard/ActionButton.h"
 #include "wizard/DialogFolders.h"
+#include "wizard/LiveBox.h"
 #include "wizard/PageArt.h"
 #include "wizard/RenderDrivers.h"
 #include "wizard/ResultOutput.h"
@@ -48,8 +49,10 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -72,6 +75,25 @@ const StrId kStepTexts[] = {StrId::PageStepText0, StrId::PageStepText1, StrId::P
 const StrId kInstructions[] = {StrId::PageInstructions0, StrId::PageInstructions1,
                                StrId::PageInstructions2, StrId::PageInstructions3,
                                StrId::PageInstructions4};
+
+// The items of the view list, in order.
+enum TViewItem { viClassic = 0, viFree = 1 };
+// The free view's controls: slider widths, the turn of a drag, the live box.
+constexpr int kFreeSliderWidth = 70;
+constexpr double kTurnDegreesPerPixel = 0.5;
+constexpr QSize kLiveBoxSize(168, 136);
+constexpr int kLiveBoxMinHeight = 60;
+constexpr int kLiveBoxMargin = 20; // from the face view's edges, clear of its scroll bars
+
+// A stored angle: its decimal text within [-limit, limit] (or [0, limit]
+// when nonNegative), else the default.
+int StoredAngle(const QString& text, int fallback, double limit, bool nonNegative = false)
+{
+    bool ok = false;
+    const double v = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(v) || v > limit || v < (nonNegative ? 0 : -limit)) return fallback;
+    return int(std::lround(v));
+}
 
 // The items of the background list, in order.
 enum TBackgroundItem { biAutomatic = 0, biTransparent = 1, biWhite = 2, biColor = 3 };
@@ -237,6 +259,69 @@ void TCodexaCliFrm::CreateComponents()
     lblBackground->setBuddy(cbBackground);
     connect(cbBackground, &QComboBox::activated, this,
             [this](int index) { RunCommand(this, [this, index] { cbBackgroundChange(index); }); });
+    // Classic or the free view; the items follow TViewItem.
+    lblView = new QLabel(LoadStr(StrId::PageView), pnlResultBar);
+    named(lblView, "lblView");
+    cbView = new QComboBox(pnlResultBar);
+    named(cbView, "cbView");
+    cbView->addItems({LoadStr(StrId::PageViewClassic), LoadStr(StrId::PageViewFree)});
+    cbView->setToolTip(LoadStr(StrId::PageViewHint));
+    cbView->setAccessibleDescription(LoadStr(StrId::PageViewHint));
+    lblView->setBuddy(cbView);
+    connect(cbView, &QComboBox::activated, this, [this] { RunCommand(this, [this] { cbViewChange(); }); });
+
+    // The free view's camera: whole degrees within the renderer's ranges.
+    pnlFreeBar = new QWidget(this);
+    named(pnlFreeBar, "pnlFreeBar");
+    auto slider = [&](const char* name, QLabel*& label, StrId caption, StrId accessible, StrId info, int min, int max,
+                      int value) {
+        label = new QLabel(LoadStr(caption), pnlFreeBar);
+        auto* s = new QSlider(Qt::Horizontal, pnlFreeBar);
+        named(s, name);
+        s->setRange(min, max);
+        s->setValue(value);
+        s->setSingleStep(1);
+        s->setPageStep(10);
+        s->setFocusPolicy(Qt::StrongFocus);
+        s->setAccessibleName(LoadStr(accessible));
+        s->setAccessibleDescription(LoadStr(info));
+        s->setToolTip(LoadStr(info));
+        label->setBuddy(s);
+        connect(s, &QSlider::valueChanged, this, [this] { RunCommand(this, [this] { FreeCameraChange(); }); });
+        // The quick frames of a slider drag end with one at full size.
+        connect(s, &QSlider::sliderReleased, this, [this] { RunCommand(this, [this] { FreeCameraChange(); }); });
+        return s;
+    };
+    const freeview::TFreeViewSettings defaults;
+    sldYaw = slider("sldYaw", lblYaw, StrId::PageYaw, StrId::PageYawName, StrId::PageYawInfo, -int(freeview::kMaxYaw),
+                    int(freeview::kMaxYaw), int(defaults.Yaw));
+    sldPitch = slider("sldPitch", lblPitch, StrId::PagePitch, StrId::PagePitchName, StrId::PagePitchInfo,
+                      -int(freeview::kMaxPitch), int(freeview::kMaxPitch), int(defaults.Pitch));
+    sldFov = slider("sldFov", lblFov, StrId::PageFov, StrId::PageFovName, StrId::PageFovInfo, 0, int(freeview::kMaxFov),
+                    int(defaults.Fov));
+    named(lblYaw, "lblYaw");
+    named(lblPitch, "lblPitch");
+    named(lblFov, "lblFov");
+    chkReflection = new QCheckBox(LoadStr(StrId::PageReflection), pnlFreeBar);
+    named(chkReflection, "chkReflection");
+    chkReflection->setToolTip(LoadStr(StrId::PageReflectionHint));
+    chkReflection->setAccessibleDescription(LoadStr(StrId::PageReflectionHint));
+    connect(chkReflection, &QCheckBox::clicked, this, [this] { RunCommand(this, [this] { FreeCameraChange(); }); });
+
+    // The live box of the face steps, over the face view's corner.
+    LiveBox = new TLiveBox(this);
+    LiveBox->hide();
+    connect(LiveBox, &TLiveBox::HideRequested, this,
+            [this] { RunCommand(this, [this] { LiveBoxVisibilityChange(true); }); });
+    btnLiveBoxShow = new QToolButton(this);
+    named(btnLiveBoxShow, "btnLiveBoxShow");
+    btnLiveBoxShow->setText(QStringLiteral("\u25A3"));
+    btnLiveBoxShow->setFocusPolicy(Qt::TabFocus);
+    btnLiveBoxShow->setToolTip(LoadStr(StrId::PageLiveBoxShow));
+    btnLiveBoxShow->setAccessibleName(LoadStr(StrId::PageLiveBoxShow));
+    btnLiveBoxShow->hide();
+    connect(btnLiveBoxShow, &QToolButton::clicked, this,
+            [this] { RunCommand(this, [this] { LiveBoxVisibilityChange(false); }); });
     auto* orientation = new QButtonGroup(this);
     for (QToolButton* b : {btnOrientLeft, btnOrientRight}) {
         b->setCheckable(true);
@@ -389,6 +474,17 @@ void TCodexaCliFrm::ArrangeComponents()
     lblOrient->move(btnOrientLeft->x() - 4 - lblOrient->width(), 8);
     PlaceText(lblBackground, 2, 7, 0);
     cbBackground->setGeometry(lblBackground->geometry().right() + 4, 3, 130, 22);
+    PlaceText(lblView, cbBackground->geometry().right() + 12, 7, 0);
+    cbView->setGeometry(lblView->geometry().right() + 4, 3, 110, 22);
+    {
+        int x = 2;
+        for (auto [label, s] : {std::pair{lblYaw, sldYaw}, std::pair{lblPitch, sldPitch}, std::pair{lblFov, sldFov}}) {
+            PlaceText(label, x, 7, 0);
+            s->setGeometry(label->geometry().right() + 2, 4, kFreeSliderWidth, 20);
+            x = s->geometry().right() + 10;
+        }
+        PlaceText(chkReflection, x, 6, 0);
+    }
 
     int top = kToolsHeight;
     if (!tbLayers->isHidden()) {
@@ -398,6 +494,10 @@ void TCodexaCliFrm::ArrangeComponents()
     // The result step's row of output choices, where the faces have their layer toolbar.
     if (!pnlResultBar->isHidden()) {
         pnlResultBar->setGeometry(kToolIndent, top, std::max(0, w - kToolIndent), kToolbarHeight);
+        top += kToolbarHeight;
+    }
+    if (!pnlFreeBar->isHidden()) {
+        pnlFreeBar->setGeometry(kToolIndent, top, std::max(0, w - kToolIndent), kToolbarHeight);
         top += kToolbarHeight;
     }
     const int ph = std::max(0, h - top);
@@ -412,6 +512,13 @@ void TCodexaCliFrm::ArrangeComponents()
     cbBookType->setGeometry(8, 72, 200, 21);
     PlaceText(Label2, 224, 8, std::max(0, w - 232));
     ImgView0->setGeometry(224, 24, std::max(0, w - 232), std::max(0, ph - 32));
+    // The live box in the face view's lower right corner, where its show button also sits; at
+    // most half the view's height, so that most of the face stays in sight.
+    const int boxH = std::min(kLiveBoxSize.height(), std::max(kLiveBoxMinHeight, ph / 2));
+    const int boxW = boxH * kLiveBoxSize.width() / kLiveBoxSize.height();
+    const QRect box(w - kLiveBoxMargin - boxW, h - kLiveBoxMargin - boxH, boxW, boxH);
+    LiveBox->setGeometry(box);
+    btnLiveBoxShow->setGeometry(box.right() - 22, box.bottom() - 22, 23, 23);
 }
 
 // ---------------------------------------------------------------------------
@@ -464,6 +571,20 @@ void TCodexaCliFrm::FormCreate(QWidget* owner)
         view->installEventFilter(this);
     }
     ImgView4->OnResize = [this](TCustomImage32*) { ImgView4Resize(); };
+    // On the free view, a drag on the result turns the box and the handles set the size it is drawn at.
+    ImgView4->OnMouseDown = [this](TCustomImage32* sender, TMouseButton button, TShiftState, int x, int y,
+                                   TCustomLayer* layer) {
+        RunCommand(this, [&] {
+            ImgView3MouseDown(sender, int(button), x, y, layer);
+            ImgView4MouseDown(int(button), x, y, layer);
+        });
+    };
+    ImgView4->OnMouseMove = [this](TCustomImage32*, TShiftState, int x, int y, TCustomLayer*) {
+        RunCommand(this, [&] { ImgView4MouseMove(x, y); });
+    };
+    ImgView4->OnMouseUp = [this](TCustomImage32*, TMouseButton, TShiftState, int, int, TCustomLayer*) {
+        RunCommand(this, [&] { ImgView4MouseUp(); });
+    };
 
     FStep = 0;
     FCurrentPanel = pnlStep[0];
@@ -474,6 +595,7 @@ void TCodexaCliFrm::FormCreate(QWidget* owner)
     FHost->SetPicture(Image2->pixmap());
     FResultImage.StretchFilter = sfLinear;
     FFaceCache = std::make_unique<TFaceCache>();
+    FFreeFaces = std::make_unique<TFreeViewFaces>();
 
     RunCommand(this, [this] { LoadSettings(); });
     if (!FSaver) FSaver = std::make_unique<TResultSaver>(QString(), FirstRunSaveFolder(SamplesFolder()));
@@ -509,11 +631,14 @@ void TCodexaCliFrm::ArrangeTabOrder()
     // the layer toolbar, then the step panels (the lists of step 0 before its
     // preview). Hidden controls are passed over by Tab.
     QList<QWidget*> order{btnDialogs,   BitBtn1,        chkDefaultSize, chkShadow,
-                          cbeBookType,  btnOrientLeft,  btnOrientRight, cbBackground};
+                          cbeBookType,  btnOrientLeft,  btnOrientRight, cbBackground,
+                          cbView,       sldYaw,         sldPitch,       sldFov,
+                          chkReflection};
     for (QAction* action : tbLayers->actions())
         if (QWidget* w = tbLayers->widgetForAction(action); w && w != lblZoom) order << w;
     order << cbTemplates << cbBookType;
     for (int i = 0; i < 5; ++i) order << FaceView(i);
+    order << LiveBox->btnLiveBoxHide << btnLiveBoxShow;
     // Qt links only controls that take the focus (not the separators).
     order.removeIf([](QWidget* w) { return w->focusPolicy() == Qt::NoFocus; });
     for (int i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
@@ -547,6 +672,17 @@ void TCodexaCliFrm::LoadSettings()
     TBoxBackground background;
     if (!ParseBoxBackground(settings->ResultBackground(), background)) background = {};
     SetBackground(background);
+    // Angles that do not read (edited by hand) are the default ones.
+    {
+        const QSignalBlocker quietYaw(sldYaw), quietPitch(sldPitch), quietFov(sldFov);
+        const freeview::TFreeViewSettings defaults;
+        sldYaw->setValue(StoredAngle(settings->FreeYaw(), int(defaults.Yaw), freeview::kMaxYaw));
+        sldPitch->setValue(StoredAngle(settings->FreePitch(), int(defaults.Pitch), freeview::kMaxPitch));
+        sldFov->setValue(StoredAngle(settings->FreeFov(), int(defaults.Fov), freeview::kMaxFov, true));
+    }
+    chkReflection->setChecked(settings->FreeReflection());
+    cbView->setCurrentIndex(settings->ResultView() == viFree ? viFree : viClassic);
+    FLiveBoxHidden = settings->LiveBoxHidden();
     FSettingsLoaded = true;
     UpdateStepControls();
 }
@@ -563,6 +699,12 @@ void TCodexaCliFrm::FormDestroy() noexcept
             settings->SetDefaultSize(chkDefaultSize->isChecked());
             settings->SetBookType(cbBookType->currentIndex());
             settings->SetResultBackground(BoxBackgroundText(FBackground));
+            settings->SetResultView(cbView->currentIndex());
+            settings->SetFreeYaw(QString::number(sldYaw->value()));
+            settings->SetFreePitch(QString::number(sldPitch->value()));
+            settings->SetFreeFov(QString::number(sldFov->value()));
+            settings->SetFreeReflection(chkReflection->isChecked());
+            settings->SetLiveBoxHidden(FLiveBoxHidden);
             settings->Save();
             settings->SetAutoSave(false);
         } catch (const std::exception& e) {
@@ -737,11 +879,16 @@ void TCodexaCliFrm::UpdateStepControls()
     actOpen->setVisible(faceStep);
     pnlZoomCubiform->setVisible(FStep == kLastStep);
     pnlResultBar->setVisible(FStep == kLastStep);
+    pnlFreeBar->setVisible(FStep == kLastStep && FreeView());
+    LiveBox->setVisible(faceStep && !FLiveBoxHidden);
+    btnLiveBoxShow->setVisible(faceStep && FLiveBoxHidden);
     bevZero->setVisible(FStep == 0);
-    const bool twoSided = Style() == bxTwoSidedBox;
+    // The free view turns the box by its angles, not by the orientation toggles.
+    const bool twoSided = Style() == bxTwoSidedBox && !FreeView();
     for (QWidget* w : {static_cast<QWidget*>(lblOrient), static_cast<QWidget*>(btnOrientLeft),
                        static_cast<QWidget*>(btnOrientRight)})
         w->setVisible(twoSided);
+    ImgView4->setToolTip(FreeView() ? LoadStr(StrId::PageFreeResultInfo) : QString());
     if (FStep >= 1 && !ImgView1->Bitmap().IsEmpty()) FModified = true;
     if (faceStep) {
         lblZoom->setEnabled(ScaleBar->isEnabled());
@@ -760,6 +907,9 @@ void TCodexaCliFrm::ShowStep(int n)
     if (!panel) return;
     ArrangeComponents();
     panel->raise();
+    // The live box lies over the face view's corner.
+    LiveBox->raise();
+    btnLiveBoxShow->raise();
     panel->show();
     if (TImgView32* view = FaceView(n); view && view->focusPolicy() != Qt::NoFocus) view->setFocus();
     if (FCurrentPanel && FCurrentPanel != panel) FCurrentPanel->hide();
@@ -844,6 +994,7 @@ void TCodexaCliFrm::IdleUpdate()
 {
     actResetUpdate();
     if (FLayerCommands && IsFaceStep(FStep)) FLayerCommands->UpdateActions();
+    LiveBoxUpdate();
     emit IdleUpdated();
 }
 
@@ -887,7 +1038,7 @@ void TCodexaCliFrm::cbeBookTypeChange()
         return;
     }
     RenderBox(CurrentOrientation());
-    const bool twoSided = Style() == bxTwoSidedBox;
+    const bool twoSided = Style() == bxTwoSidedBox && !FreeView();
     lblOrient->setVisible(twoSided);
     btnOrientLeft->setVisible(twoSided);
     btnOrientRight->setVisible(twoSided);
@@ -980,12 +1131,192 @@ TBoxRenderInput TCodexaCliFrm::RenderInput(TBoxOrientation orientation) const
 void TCodexaCliFrm::RenderBox(TBoxOrientation orientation)
 {
     if (FStep != kLastStep || !FSelection) return;
+    if (FreeView()) {
+        RenderFreeBox(QSize(), false);
+        return;
+    }
     const TBoxRenderInput in = RenderInput(orientation);
+    ImgView4->SetViewCursor(crDefault);
     FResultOnBlackMade = false;
     FResultOnBlack.SetSize(0, 0);
     ::RenderBox(in, *FSelection, ImgView4, FResultImage, *FFaceCache);
     ShowBackground();
     if (in.DefaultSize) ImgView4Resize();
+}
+
+// ---------------------------------------------------------------------------
+// The free view: the result turned by its angles, and the face steps' live box.
+
+bool TCodexaCliFrm::FreeView() const
+{
+    return cbView->currentIndex() == viFree;
+}
+
+freeview::TFreeViewSettings TCodexaCliFrm::FreeSettings() const
+{
+    freeview::TFreeViewSettings s;
+    s.Yaw = sldYaw->value();
+    s.Pitch = sldPitch->value();
+    s.Fov = sldFov->value();
+    s.Shadow = chkShadow->isChecked();
+    s.Reflection = chkReflection->isChecked();
+    s.Threads = 0;
+    return s;
+}
+
+QSize TCodexaCliFrm::FreeFrameSize()
+{
+    if (TRubberbandLayer* handle = FSelection ? FSelection->HandleLayer(4) : nullptr) {
+        const TRect r = RoundRect(handle->AdjustedBounds());
+        return QSize(r.Width(), r.Height());
+    }
+    return QSize(FResultImage.Width(), FResultImage.Height());
+}
+
+QSize TCodexaCliFrm::FreePreviewSize()
+{
+    const QSize frame = FreeFrameSize();
+    const TRect vp = ImgView4->GetViewportRect();
+    const QSize view(std::max(1, vp.Width()), std::max(1, vp.Height()));
+    if (frame.width() <= view.width() && frame.height() <= view.height()) return frame;
+    return frame.scaled(view, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+}
+
+void TCodexaCliFrm::RenderFreeBox(QSize size, bool keepFrame)
+{
+    if (FStep != kLastStep || !FSelection) return;
+    const TBoxRenderInput in = RenderInput(CurrentOrientation());
+    if (ImgView1->Bitmap().IsEmpty() || ImgView2->Bitmap().IsEmpty()) return;
+    keepFrame = keepFrame && dynamic_cast<TBitmapLayer*>(FSelection->SelectedLayer(4)) && FSelection->HandleLayer(4);
+    freeview::TFreeViewSettings settings = FreeSettings();
+    settings.Width = std::max(0, size.width());
+    settings.Height = std::max(0, size.height());
+    // A frame that cannot be drawn leaves the last picture as it was.
+    {
+        std::optional<TBusyCursor> busy;
+        if (std::int64_t(settings.Width) * settings.Height > 1000000 || settings.Width == 0) busy.emplace();
+        FFreeFaces->Update(in, *FSelection, *FFaceCache);
+        freeview::Render(FFreeFaces->Box, settings, FFreeFrame);
+    }
+    // Saves and copies are made from the frame laid on white and on black.
+    FlattenMatte(FFreeFrame, clWhite32, FResultImage);
+    FlattenMatte(FFreeFrame, clBlack32, FResultOnBlack);
+    FResultOnBlackMade = true;
+    if (!keepFrame) {
+        TViewUpdateHold hold(ImgView4);
+        FSelection->ClearFace(4);
+        ImgView4->SetScale(1.0f);
+        ImgView4->Bitmap().SetSize(0, 0);
+        TBitmap32 picture;
+        picture.StretchFilter = sfLinear;
+        picture.CopyFrom(FResultImage);
+        // The pointer says that a drag turns the box, on the picture and around it.
+        FSelection->AddImageLayerTaking(ImgView4, picture)->SetCursor(crSizeAll);
+        ImgView4->SetViewCursor(crSizeAll);
+    }
+    // A drag inside the frame turns the box rather than moving the picture.
+    if (TRubberbandLayer* handle = FSelection->HandleLayer(4)) handle->HandleSet &= ~rhCenter;
+    if (!keepFrame) SnapFreeFrame();
+    ShowBackground();
+}
+
+void TCodexaCliFrm::cbViewChange()
+{
+    // Shows the free view's controls (or hides them) and draws the result again.
+    UpdateStepControls();
+}
+
+void TCodexaCliFrm::FreeCameraChange()
+{
+    if (FStep != kLastStep || !FreeView()) return;
+    const bool sliding = sldYaw->isSliderDown() || sldPitch->isSliderDown() || sldFov->isSliderDown();
+    RenderFreeBox(sliding ? FreePreviewSize() : FreeFrameSize(), true);
+}
+
+void TCodexaCliFrm::ImgView4MouseDown(int button, int x, int y, TCustomLayer* layer)
+{
+    FTurning = false;
+    if (button != mbLeft || !FreeView() || FResultImage.IsEmpty() || !FSelection) return;
+    if (layer && layer == FSelection->HandleLayer(4)) return; // the handles resize
+    FTurning = true;
+    FTurnX = x;
+    FTurnY = y;
+    FTurnYaw = sldYaw->value();
+    FTurnPitch = sldPitch->value();
+}
+
+void TCodexaCliFrm::ImgView4MouseMove(int x, int y)
+{
+    if (!FTurning) return;
+    // Right turns the front to the right (showing the left side), down looks more onto the top.
+    const int yaw = std::clamp(int(std::lround(FTurnYaw + (x - FTurnX) * kTurnDegreesPerPixel)), sldYaw->minimum(),
+                               sldYaw->maximum());
+    const int pitch = std::clamp(int(std::lround(FTurnPitch + (y - FTurnY) * kTurnDegreesPerPixel)),
+                                 sldPitch->minimum(), sldPitch->maximum());
+    if (yaw == sldYaw->value() && pitch == sldPitch->value()) return;
+    {
+        const QSignalBlocker quietYaw(sldYaw), quietPitch(sldPitch);
+        sldYaw->setValue(yaw);
+        sldPitch->setValue(pitch);
+    }
+    RenderFreeBox(FreePreviewSize(), true);
+}
+
+void TCodexaCliFrm::ImgView4MouseUp()
+{
+    FTurning = false;
+    if (FStep != kLastStep || !FreeView() || FResultImage.IsEmpty()) return;
+    // After a turn's quick frames, or a resize with the handles: sharp at the frame's size.
+    const QSize frame = FreeFrameSize();
+    if (frame != QSize(FResultImage.Width(), FResultImage.Height())) RenderFreeBox(frame, true);
+}
+
+void TCodexaCliFrm::LiveBoxVisibilityChange(bool hidden)
+{
+    FLiveBoxHidden = hidden;
+    const bool faceStep = IsFaceStep(FStep);
+    LiveBox->setVisible(faceStep && !hidden);
+    btnLiveBoxShow->setVisible(faceStep && hidden);
+    FLiveBoxValid = false;
+    // The keyboard stays on the corner: on the button that undoes this one.
+    if (faceStep) (hidden ? static_cast<QWidget*>(btnLiveBoxShow) : LiveBox->btnLiveBoxHide)->setFocus();
+    LiveBoxUpdate();
+}
+
+void TCodexaCliFrm::LiveBoxUpdate()
+{
+    if (!IsFaceStep(FStep) || LiveBox->isHidden() || !FSelection) return;
+    // Not in the middle of a drag on a face: flattening hides its frame.
+    std::array<std::uint64_t, 3> generations{};
+    for (int i = 1; i <= 3; ++i) {
+        if (FaceView(i)->Layers().CapturedLayer()) return;
+        generations[std::size_t(i - 1)] = FaceView(i)->ContentGeneration();
+    }
+    // A box that could not be drawn is tried again once a face changes.
+    if (FLiveBoxFailed && generations == FLiveBoxFailedAt) return;
+    freeview::TFreeViewSettings settings = FreeSettings();
+    const QSize size = LiveBox->PictureSize();
+    settings.Width = size.width();
+    settings.Height = size.height();
+    settings.Threads = 1;
+    const std::array<double, 7> drawn{settings.Yaw,           settings.Pitch,         settings.Fov,
+                                      double(settings.Shadow), double(settings.Reflection),
+                                      double(settings.Width),  double(settings.Height)};
+    FLiveBoxFailed = false;
+    try {
+        const bool facesChanged = FFreeFaces->Update(RenderInput(CurrentOrientation()), *FSelection, *FFaceCache);
+        if (!facesChanged && FLiveBoxValid && drawn == FLiveBoxDrawn) return;
+        FLiveBoxValid = false;
+        freeview::Render(FFreeFaces->Box, settings, FLiveBoxFrame);
+        LiveBox->SetPicture(FLiveBoxFrame);
+    } catch (...) {
+        // Told in the box itself: a message box at every idle moment would stop the editing.
+        LiveBox->SetProblem(LoadStr(StrId::PageLiveBoxFailed).arg(CurrentErrorText()));
+        FLiveBoxFailed = true;
+        FLiveBoxFailedAt = generations;
+    }
+    FLiveBoxDrawn = drawn;
+    FLiveBoxValid = true;
 }
 
 void TCodexaCliFrm::RenderTemplatePreview()
@@ -997,6 +1328,17 @@ void TCodexaCliFrm::ImgView4Resize()
 {
     if (!FSelection) return;
     if (TRubberbandLayer* handle = FSelection->HandleLayer(4)) CentreResultSelection(ImgView4, handle);
+    if (FreeView()) SnapFreeFrame();
+}
+
+void TCodexaCliFrm::SnapFreeFrame()
+{
+    TRubberbandLayer* handle = FSelection ? FSelection->HandleLayer(4) : nullptr;
+    if (!handle) return;
+    const TRealRect& b = handle->Bounds();
+    const float left = std::round(b.Left), top = std::round(b.Top);
+    const float width = std::round(b.Right - b.Left), height = std::round(b.Bottom - b.Top);
+    handle->SetBounds(TRealRect{left, top, left + width, top + height});
 }
 
 void TCodexaCliFrm::ImgView3PaintStage(TCustomImage32*, TBitmap32* buffer, unsigned)

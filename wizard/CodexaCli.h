@@ -8,6 +8,7 @@
 #include "imaging/Bitmap32.h"
 #include "render/Bitmap32Utils.h"
 #include "render/BoxMatte.h"
+#include "render/FreeView.h"
 #include "widgets/ImageList.h"
 #include "wizard/Win2kWizIntf.h"
 #include "wizard/WizClientExIntf.h"
@@ -33,6 +34,8 @@ class TCustomImage32;
 class TCustomLayer;
 class TEnhCombo;
 class TFaceCache;
+class TFreeViewFaces;
+class TLiveBox;
 class THTMLabel;
 class TImgView32;
 class TLayerCommands;
@@ -80,6 +83,11 @@ public:
     TBoxBackground Background() const { return FBackground; }
     void SetBackground(const TBoxBackground& background);
     TLayerSelection* Selection() const { return FSelection; }
+    // Whether the result is drawn in the free view ("Free Angle" in cbView).
+    bool FreeView() const;
+    // The size the free result is drawn at: its selection frame's, in pixels
+    // (the picture's own while there is no frame).
+    QSize FreeFrameSize();
     // The faces' flattened pictures the result step keeps between renders.
     const TFaceCache& FaceCache() const { return *FFaceCache; }
     // The style that counts everywhere: cbBookType's index.
@@ -120,6 +128,20 @@ public:
     QWidget* pnlResultBar;
     QLabel* lblBackground;
     QComboBox* cbBackground;
+    QLabel* lblView;
+    QComboBox* cbView;
+    // The free view's camera and reflection, under the result bar in that view.
+    QWidget* pnlFreeBar;
+    QLabel* lblYaw;
+    QSlider* sldYaw;
+    QLabel* lblPitch;
+    QSlider* sldPitch;
+    QLabel* lblFov;
+    QSlider* sldFov;
+    QCheckBox* chkReflection;
+    // The face steps' live box, and the button that shows it again once hidden.
+    TLiveBox* LiveBox;
+    QToolButton* btnLiveBoxShow;
     QToolBar* tbLayers;
     QSlider* ScaleBar;
     QLabel* lblZoom;
@@ -180,6 +202,16 @@ private:
     void btnOrientLeftClick();
     void cbeBookTypeChange();
     void cbBackgroundChange(int index);
+    void cbViewChange();
+    // A camera slider or the reflection changed: drawn again at the frame's
+    // size, or at the view's while a slider is being dragged.
+    void FreeCameraChange();
+    void LiveBoxVisibilityChange(bool hidden);
+    // Draws the face steps' live box when a face or the camera changed since (at idle).
+    void LiveBoxUpdate();
+    void ImgView4MouseDown(int button, int x, int y, TCustomLayer* layer);
+    void ImgView4MouseMove(int x, int y);
+    void ImgView4MouseUp();
     void cbBookTypeChange();
     void ImgView4Resize();
     void ImgView3PaintStage(TCustomImage32* sender, TBitmap32* buffer, unsigned stageNum);
@@ -193,6 +225,17 @@ private:
     QString OpenFolder() const;
 
     void RenderBox(TBoxOrientation orientation);
+    // The free view of the box at size (empty: following the faces) into the
+    // result; keepFrame keeps the selection frame where it is and shows the
+    // picture stretched to it, else the picture gets a new frame of its size.
+    void RenderFreeBox(QSize size, bool keepFrame);
+    // The free view's camera as the sliders set it, with Shadow and Reflection.
+    freeview::TFreeViewSettings FreeSettings() const;
+    // The free result's frame on whole pixels, so that its size is the one
+    // the picture was drawn at (centring leaves it on halves).
+    void SnapFreeFrame();
+    // The frame size brought within the result view (for the quick frames of a drag).
+    QSize FreePreviewSize();
     TBoxRenderInput RenderInput(TBoxOrientation orientation) const;
     // The result view shows the background chosen (after a render or a change of background).
     void ShowBackground();
@@ -226,6 +269,18 @@ private:
     QPointer<TTemplateItem> FLoadedTemplate;
     TImgView32* FDropTarget = nullptr;
     TTemplateRowDelegate* FTemplateRows = nullptr;
+    std::unique_ptr<TFreeViewFaces> FFreeFaces;
+    TBitmap32 FFreeFrame;     // the last free frame of the result, on a transparent ground
+    TBitmap32 FLiveBoxFrame;  // the live box's last frame
+    // What the live box was last drawn with (camera and options, then its size).
+    std::array<double, 7> FLiveBoxDrawn{};
+    bool FLiveBoxValid = false;
+    bool FLiveBoxHidden = false;
+    bool FLiveBoxFailed = false;
+    std::array<std::uint64_t, 3> FLiveBoxFailedAt{}; // the faces' content generations at the failure
+    // A drag on the result that turns the box: where it started, and the angles then.
+    bool FTurning = false;
+    int FTurnX = 0, FTurnY = 0, FTurnYaw = 0, FTurnPitch = 0;
     // Whether the application settings were read; only then are they written back.
     bool FSettingsLoaded = false;
 };

@@ -107,6 +107,8 @@ struct TFlatFace {
     std::uint64_t Generation = 0;
     TPaintStages Stages;
     TBitmap32 Picture;
+    // Moves on whenever Picture changes (made again, or emptied).
+    std::uint64_t Made = 0;
 
     bool Shows(TImgView32* view) const
     {
@@ -123,6 +125,7 @@ bool UpdateFlatFace(TLayerSelection& selection, TImgView32* view, TFlatFace& fla
     flat.View = nullptr; // a failed flatten leaves nothing that looks valid
     SetFaceCopyProperties(flat.Picture);
     if (!view) {
+        if (!flat.Picture.IsEmpty()) ++flat.Made;
         flat.Picture.SetSize(0, 0);
         return false;
     }
@@ -135,6 +138,7 @@ bool UpdateFlatFace(TLayerSelection& selection, TImgView32* view, TFlatFace& fla
     flat.View = view;
     flat.Generation = view->ContentGeneration();
     flat.Stages = view->PaintStages();
+    ++flat.Made;
     return true;
 }
 
@@ -263,6 +267,42 @@ void RenderBoxOnBlack(const TBoxRenderInput& in, TLayerSelection& selection, TBi
         onBlack.SetSize(0, 0);
         throw;
     }
+}
+
+bool TFreeViewFaces::Update(const TBoxRenderInput& in, TLayerSelection& selection, TFaceCache& faceCache)
+{
+    bool changed = !FStarted || in.Style != FStyle || in.DefaultSize != FDefaultSize ||
+                   (in.DefaultSize && (in.DefaultWidth != FDefaultWidth || in.DefaultHeight != FDefaultHeight));
+    FStarted = true;
+    FStyle = in.Style;
+    FDefaultSize = in.DefaultSize;
+    FDefaultWidth = in.DefaultWidth;
+    FDefaultHeight = in.DefaultHeight;
+    Box.SetStyle(in.Style);
+    Box.SetDefaultSize(in.DefaultSize, in.DefaultWidth, in.DefaultHeight);
+    TFaceCache::TData& cache = *faceCache.FData;
+    const TFaceKind kinds[3] = {fkFront, fkSide, fkTop};
+    const int faceCount = in.Style == bxThreeSideBox ? 3 : 2;
+    for (int k = 0; k < 3; ++k) {
+        TFlatFace& flat = cache.Flat[k];
+        if (k >= faceCount) {
+            // Only the three-sided box has a lid picture; the others draw it flat.
+            if (FMade[k] != kNone) {
+                Box.SetFace(kinds[k], TBitmap32());
+                FMade[k] = kNone;
+                changed = true;
+            }
+            continue;
+        }
+        // A face without a picture is drawn flat.
+        TImgView32* view = HasImage(in.Faces[k + 1]) ? in.Faces[k + 1] : nullptr;
+        if (UpdateFlatFace(selection, view, flat)) ++cache.Flattened;
+        if (flat.Made == FMade[k]) continue;
+        Box.SetFace(kinds[k], flat.Picture);
+        FMade[k] = flat.Made;
+        changed = true;
+    }
+    return changed;
 }
 
 void ShowResultOnBackground(TImgView32* resultView, const TBitmap32& onWhite, const TBitmap32* onBlack,

@@ -8,6 +8,7 @@
 #include "imaging/RubberbandLayer.h"
 #include "render/Bitmap32Utils.h"
 #include "render/BoxMatte.h"
+#include "render/FreeView.h"
 #include "widgets/BusyCursor.h"
 
 #include <cstdint>
@@ -41,6 +42,27 @@ private:
     std::unique_ptr<TData> FData;
     friend void RenderBox(const TBoxRenderInput&, TLayerSelection&, TImgView32*, TBitmap32&, TFaceCache&);
     friend void RenderBoxOnBlack(const TBoxRenderInput&, TLayerSelection&, TBitmap32&, TFaceCache&, std::int64_t);
+    friend class TFreeViewFaces;
+};
+
+// The free view's box kept in step with a page's faces: the faces come from
+// the same kept pictures as the classic render's, and the box is given a
+// face again only when its picture was made again (the box then drops that
+// face's levels; the others stay).
+class TFreeViewFaces {
+public:
+    freeview::TFreeViewBox Box;
+    // Brings Box up to date with the faces, the style and the size rule of
+    // in; true when any of them changed since the last call.
+    bool Update(const TBoxRenderInput& in, TLayerSelection& selection, TFaceCache& cache);
+
+private:
+    static constexpr std::uint64_t kNone = ~std::uint64_t(0);
+    std::uint64_t FMade[3] = {kNone, kNone, kNone}; // front, side, top: the picture each was set from
+    bool FStarted = false;
+    TBoxStyle FStyle = bxTwoSidedBox;
+    bool FDefaultSize = false;
+    int FDefaultWidth = 0, FDefaultHeight = 0;
 };
 
 // The final render: flattens the faces (selection frames hidden), ComposeBox into result, shows it in resultView

@@ -7,11 +7,14 @@
 #include "widgets/HTMLabel.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+
+#include <cstring>
 
 void ClearStore()
 {
@@ -34,6 +37,20 @@ QString WriteImage(const QString& path, int w, int h, TColor32 color)
     }
     EXPECT_TRUE(ok) << path.toStdString();
     return path;
+}
+
+void ChooseFromList(QComboBox* combo, int row)
+{
+    combo->showPopup();
+    QAbstractItemView* view = combo->view();
+    view->setCurrentIndex(view->model()->index(row, 0));
+    QTest::keyClick(view, Qt::Key_Return);
+}
+
+bool SamePixels(const TBitmap32& a, const TBitmap32& b)
+{
+    return a.Width() == b.Width() && a.Height() == b.Height() &&
+           std::memcmp(a.Bits(), b.Bits(), std::size_t(a.Width()) * std::size_t(a.Height()) * 4) == 0;
 }
 
 void PageTest::SetUp()

@@ -13,6 +13,7 @@
 #include <memory>
 
 class QAbstractButton;
+class QComboBox;
 class THTMLabel;
 
 // Deletes everything the program stored.
@@ -20,6 +21,12 @@ void ClearStore();
 
 // A w x h image file of one colour; the kind follows the extension (.bmp, .jpg, .gif).
 QString WriteImage(const QString& path, int w, int h, TColor32 color);
+
+// Opens the list and chooses row in it with the keyboard.
+void ChooseFromList(QComboBox* combo, int row);
+
+// Same size and the same pixel words.
+bool SamePixels(const TBitmap32& a, const TBitmap32& b);
 
 class PageTest : public ::testing::Test {
 protected:

@@ -18,6 +18,7 @@
 #include "templates/TemplatesDlg.h"
 #include "widgets/EnhCombo.h"
 #include "widgets/HTMLabel.h"
+#include "wizard/LiveBox.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -141,7 +142,7 @@ TEST_F(KeyboardPageTest, EachStepTabsThroughItsNamedControlsInLayoutOrder)
             EXPECT_TRUE(Page->tbLayers->widgetForAction(Page->tbLayers->actions().at(3))->isEnabled()); // Delete
         }
         QList<QWidget*> expected{Page->btnDialogs, Page->BitBtn1};
-        expected << LayerButtons() << Page->FaceView(step) << HostButtons(false);
+        expected << LayerButtons() << Page->FaceView(step) << Page->LiveBox->btnLiveBoxHide << HostButtons(false);
         // Commands not available now (on the selection, Paste) are disabled and skipped.
         expected.erase(std::remove_if(expected.begin(), expected.end(), [](QWidget* w) { return !w->isEnabled(); }),
                        expected.end());
@@ -156,7 +157,8 @@ TEST_F(KeyboardPageTest, EachStepTabsThroughItsNamedControlsInLayoutOrder)
     // The orientation toggles are one group: Tab stops at the one that is
     // down, the arrow keys move between them.
     Page->btnOrientLeft->setChecked(true);
-    QList<QWidget*> expected{Page->chkDefaultSize, Page->chkShadow, Page->cbeBookType, Page->btnOrientLeft, Page->cbBackground};
+    QList<QWidget*> expected{Page->chkDefaultSize, Page->chkShadow, Page->cbeBookType, Page->btnOrientLeft, Page->cbBackground,
+                             Page->cbView};
     expected << Page->ImgView4 << HostButtons(true);
     ExpectTabOrder(Host.get(), expected);
     Page->btnOrientLeft->setFocus();
@@ -165,6 +167,54 @@ TEST_F(KeyboardPageTest, EachStepTabsThroughItsNamedControlsInLayoutOrder)
     EXPECT_EQ(QApplication::focusWidget(), Page->btnOrientRight);
     for (QWidget* w : {static_cast<QWidget*>(Page->btnOrientLeft), static_cast<QWidget*>(Page->ImgView4)})
         EXPECT_FALSE(w->accessibleDescription().isEmpty()) << Describe(w);
+}
+
+// The live box is closed and opened again from the keyboard, the focus
+// staying in its corner; Free Angle's camera and reflection follow the view
+// choice in the tab order (the orientation toggles leave it) and each slider
+// turns the box with the arrow keys.
+TEST_F(KeyboardPageTest, LiveBoxAndFreeAngleControlsAreReachedByKeyboard)
+{
+    PickLastTemplate();
+    GoTo(1);
+    QApplication::setActiveWindow(Host.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Host.get()));
+    Page->LiveBox->btnLiveBoxHide->setFocus();
+    QTest::keyClick(Page->LiveBox->btnLiveBoxHide, Qt::Key_Space);
+    Idle();
+    EXPECT_FALSE(Page->LiveBox->isVisible());
+    ASSERT_EQ(QApplication::focusWidget(), Page->btnLiveBoxShow);
+    QList<QWidget*> expected = QList<QWidget*>{Page->btnDialogs, Page->BitBtn1} << LayerButtons() << Page->ImgView1
+                                                                     << Page->btnLiveBoxShow << HostButtons(false);
+    expected.removeIf([](QWidget* w) { return !w->isEnabled(); }); // commands on no selection
+    ExpectTabOrder(Host.get(), expected);
+    Page->btnLiveBoxShow->setFocus();
+    QTest::keyClick(Page->btnLiveBoxShow, Qt::Key_Space);
+    Idle();
+    EXPECT_TRUE(Page->LiveBox->isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), Page->LiveBox->btnLiveBoxHide);
+
+    GoTo(4);
+    Page->cbBookType->setCurrentIndex(bxTwoSidedBox);
+    Page->cbeBookType->setCurrentIndex(bxTwoSidedBox);
+    Page->cbView->setFocus();
+    QTest::keyClick(Page->cbView, Qt::Key_Down);
+    Idle();
+    ASSERT_TRUE(Page->FreeView());
+    ExpectTabOrder(Host.get(), QList<QWidget*>{Page->chkDefaultSize, Page->chkShadow, Page->cbeBookType,
+                                               Page->cbBackground, Page->cbView, Page->sldYaw, Page->sldPitch,
+                                               Page->sldFov, Page->chkReflection, Page->ImgView4}
+                                   << HostButtons(true));
+    for (QSlider* s : {Page->sldYaw, Page->sldPitch, Page->sldFov}) {
+        EXPECT_FALSE(s->accessibleDescription().isEmpty()) << Describe(s);
+        TBitmap32 before;
+        before.CopyFrom(Page->ResultImage());
+        const int value = s->value();
+        s->setFocus();
+        QTest::keyClick(s, Qt::Key_Right);
+        EXPECT_EQ(s->value(), value + 1) << Describe(s);
+        EXPECT_FALSE(SamePixels(Page->ResultImage(), before)) << Describe(s) << " drew the box again";
+    }
 }
 
 TEST_F(KeyboardPageTest, MnemonicsReachTheirControlsAndEnterMeansNext)

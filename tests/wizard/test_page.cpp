@@ -40,15 +40,6 @@ void ChooseRow(QComboBox* combo, Qt::Key key)
     QTest::keyClick(combo, key);
 }
 
-// Opens the list and chooses row in it with the keyboard.
-void ChooseFromList(QComboBox* combo, int row)
-{
-    combo->showPopup();
-    QAbstractItemView* view = combo->view();
-    view->setCurrentIndex(view->model()->index(row, 0));
-    QTest::keyClick(view, Qt::Key_Return);
-}
-
 // Picks the entry of that name in the Templates dialog from the keyboard.
 void PickEntry(TTemplatesFrm* dialog, const QString& name)
 {
