@@ -2,6 +2,8 @@
 
 #include "codecs/ImageFiles.h"
 #include "editing/CustomColors.h"
+#include "editing/EditHistory.h"
+#include "editing/EditSteps.h"
 #include "editing/LayerCommands.h"
 #include "editing/LayerSelection.h"
 #include "editing/OpenPictureDlg.h"
@@ -46,6 +48,7 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUndoStack>
 #include <QUrl>
 
 #include <cmath>
@@ -442,7 +445,11 @@ void TCodexaCliFrm::FormCreate(QWidget* owner)
         SetZoomLabel();
     };
     commandHost.Parent = this;
+    commandHost.ShowFace = [this](int face) { GoToFace(face); };
     FLayerCommands = new TLayerCommands(std::move(commandHost), this);
+    // Undoing back to the state last saved leaves nothing unsaved.
+    connect(FLayerCommands->History()->Stack(), &QUndoStack::cleanChanged, this,
+            [this](bool clean) { FModified = !clean; });
     FLayerCommands->FillToolBar(tbLayers);
     for (TImgView32* face : {ImgView1, ImgView2, ImgView3}) FLayerCommands->TakeKeysOn(face);
     popLayer = FLayerCommands->popLayer;
@@ -457,9 +464,17 @@ void TCodexaCliFrm::FormCreate(QWidget* owner)
                 ImgView3PaintStage(sender, buffer, stageNum);
             };
         }
-        view->OnMouseDown = [this](TCustomImage32* sender, TMouseButton button, TShiftState, int x, int y,
+        view->OnMouseDown = [this](TCustomImage32* sender, TMouseButton button, TShiftState shift, int x, int y,
                                    TCustomLayer* layer) {
+            // A double click on the selected text layer edits it once the button is up.
+            FEditTextOnRelease = button == mbLeft && (shift & ssDouble) && IsSelectedTextLayer(layer);
             RunCommand(this, [&] { ImgView3MouseDown(sender, int(button), x, y, layer); });
+        };
+        view->OnMouseUp = [this](TCustomImage32*, TMouseButton button, TShiftState, int, int, TCustomLayer*) {
+            if (button != mbLeft || !FEditTextOnRelease) return;
+            FEditTextOnRelease = false;
+            FLayerCommands->UpdateActions();
+            FLayerCommands->actLayerEditText->trigger();
         };
         view->installEventFilter(this);
     }
@@ -773,6 +788,7 @@ void TCodexaCliFrm::SaveZoom()
 
 void TCodexaCliFrm::Restart()
 {
+    ForgetHistory();
     for (int i = 1; i <= 4; ++i) {
         TImgView32* view = FaceView(i);
         TViewUpdateHold hold(view);
@@ -801,6 +817,27 @@ void TCodexaCliFrm::ClearFace(int index)
     if (FSelection && index >= 1 && index <= 4) FSelection->ClearFace(index);
 }
 
+void TCodexaCliFrm::ForgetHistory()
+{
+    if (FLayerCommands) FLayerCommands->History()->Clear();
+}
+
+void TCodexaCliFrm::GoToFace(int face)
+{
+    if (!IsFaceStep(face) || face == FStep || !FHost) return;
+    SaveZoom();
+    FStep = face;
+    EnterStep();
+}
+
+bool TCodexaCliFrm::IsSelectedTextLayer(TCustomLayer* hit) const
+{
+    if (!IsFaceStep(FStep) || !FSelection || !hit) return false;
+    TCustomLayer* selected = FSelection->SelectedLayer(FStep);
+    if (auto* frame = dynamic_cast<TRubberbandLayer*>(hit)) hit = frame->Target();
+    return hit && hit == selected && selected->Tag == 1 && dynamic_cast<TBitmapTextLayer*>(selected);
+}
+
 void TCodexaCliFrm::lblImageAnchorClick(const QString& anchor)
 {
     if (anchor.compare(QLatin1String("save"), Qt::CaseInsensitive) == 0)
@@ -816,10 +853,11 @@ void TCodexaCliFrm::lblImageAnchorClick(const QString& anchor)
 
 void TCodexaCliFrm::actResetExecute()
 {
-    if (!IsFaceStep(FStep)) return;
+    if (!IsFaceStep(FStep) || !FLayerCommands) return;
     TImgView32* view = FaceView(FStep);
-    ClearFace(FStep);
-    view->Bitmap().MakeEmpty();
+    // The picture and its layers are kept by the step.
+    TBitmap32 empty;
+    FLayerCommands->Record(FacePictureStep(FSelection, FStep, empty, true, LoadStr(StrId::StepResetFace)));
     FModified = true;
     if (FStep == 1 && ImgView1->Bitmap().IsEmpty() && ImgView2->Bitmap().IsEmpty() &&
         ImgView3->Bitmap().IsEmpty())
@@ -844,6 +882,7 @@ void TCodexaCliFrm::IdleUpdate()
 {
     actResetUpdate();
     if (FLayerCommands && IsFaceStep(FStep)) FLayerCommands->UpdateActions();
+    if (FLayerCommands && !IsFaceStep(FStep)) FLayerCommands->UpdateHistoryActions();
     emit IdleUpdated();
 }
 
@@ -1021,14 +1060,19 @@ bool TCodexaCliFrm::LoadFaceImage(const QString& fileName, int index, bool quiet
 {
     if (index == -1) index = FStep;
     TImgView32* view = IsFaceStep(index) ? FaceView(index) : nullptr;
-    if (!view) return false;
+    if (!view || !FLayerCommands) return false;
     ScaleBar->setValue(0);
     bool loaded = false;
     QString why; // set when the picture is over the memory limit
     {
         TViewUpdateHold hold(view);
-        loaded = LoadImageFile(fileName, view->Bitmap(), TTransparency::OnWhite, &why);
+        // Read over a copy of the face (a GIF leaves the pixels it does not
+        // draw as they were); the step then keeps the old picture.
+        TBitmap32 picture;
+        picture.CopyFrom(view->Bitmap());
+        loaded = LoadImageFile(fileName, picture, TTransparency::OnWhite, &why);
         if (loaded) {
+            FLayerCommands->Record(FacePictureStep(FSelection, index, picture, false, LoadStr(StrId::StepSetImage)));
             ScaleBar->setEnabled(!view->Bitmap().IsEmpty());
             lblZoom->setEnabled(ScaleBar->isEnabled());
             FModified = true;
@@ -1054,7 +1098,10 @@ QString TCodexaCliFrm::OpenFolder() const
 
 void TCodexaCliFrm::actSaveExecute()
 {
-    if (FSaver->Execute(this, ImgView4, FOutputImage, ResultDrawings())) FModified = false;
+    if (FSaver->Execute(this, ImgView4, FOutputImage, ResultDrawings())) {
+        FModified = false;
+        if (FLayerCommands) FLayerCommands->History()->Stack()->setClean();
+    }
 }
 
 void TCodexaCliFrm::actCopyExecute()
@@ -1129,11 +1176,16 @@ void TCodexaCliFrm::DropFileTargetDrop(const QStringList& files)
         return;
     }
     TViewUpdateHold hold(view);
+    std::vector<TBitmapLayer*> added;
     for (const QString& file : files) {
         TBitmap32 picture;
         picture.StretchFilter = sfLinear;
-        if (LoadImageFile(file, picture, TTransparency::Blended)) FSelection->AddImageLayer(view, picture);
+        if (LoadImageFile(file, picture, TTransparency::Blended))
+            if (TBitmapLayer* layer = FSelection->AddImageLayer(view, picture)) added.push_back(layer);
     }
+    // All the pictures of one drop are one step.
+    if (!added.empty())
+        FLayerCommands->Record(LayersAddedStep(FSelection, FStep, added, LoadStr(StrId::StepAddImageLayer)));
     FModified = true;
 }
 
@@ -1189,6 +1241,8 @@ void TCodexaCliFrm::cbTemplatesChange()
         previewError = CurrentErrorText();
     }
     TBusyCursor busy;
+    // Another template is another piece of work: its history starts here.
+    ForgetHistory();
     for (int i = 1; i <= 4; ++i) {
         ClearFace(i);
         FaceView(i)->Bitmap().MakeEmpty();
@@ -1202,6 +1256,7 @@ void TCodexaCliFrm::cbTemplatesChange()
         LoadFaceImage(side, 2, true);
         LoadFaceImage(top, 3, true);
     }
+    ForgetHistory();
     FModified = false;
     if (!previewError.isEmpty()) {
         busy.Lift();

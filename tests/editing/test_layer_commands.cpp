@@ -113,11 +113,11 @@ TRect BoundsOf(const TPositionedLayer* l) { return RoundRect(l->Bounds()); }
 TEST_F(CommandsFixture, EnablingRulesAndStackOrderWithThreeLayers)
 {
     EXPECT_EQ(Names(bar.actions()),
-              (QStringList{"actLayerImage", "actLayerText", "", "actLayerDelete", "", "actLayerCut", "actLayerCopy",
+              (QStringList{"actLayerUndo", "actLayerRedo", "", "actLayerImage", "actLayerText", "", "actLayerDelete", "", "actLayerCut", "actLayerCopy",
                            "actLayerPaste", "", "actLayerBringToFront", "actLayerBringFoward", "actLayerSendBack",
                            "actLayerSendToBack", "", "actLayerRotate90ccw", "actLayerRotate90cw", ""}));
     EXPECT_EQ(Names(cmds.popLayer->actions()),
-              (QStringList{"actLayerCut", "actLayerCopy", "actLayerPaste", "actLayerDelete", "",
+              (QStringList{"actLayerCut", "actLayerCopy", "actLayerPaste", "actLayerDelete", "actLayerEditText", "",
                            "actLayerBringToFront", "actLayerBringFoward", "actLayerSendBack", "actLayerSendToBack"}));
 
     Face(1, 300, 200);
@@ -234,12 +234,13 @@ TEST_F(CommandsFixture, ACopiedTextLayerPastesBackSeeThroughAndAlphaIsKept)
     int clear = 0, solid = 0;
     for (int y = 0; y < plain.height(); ++y)
         for (int x = 0; x < plain.width(); ++x) {
-            const TColor32 seen = text->Bitmap().PixelAt(x, y), got = pasted->Bitmap().PixelAt(x, y);
+            const TColor32 drawn = text->Bitmap().PixelAt(x, y), got = pasted->Bitmap().PixelAt(x, y);
             ASSERT_EQ(got & 0xFFFFFF, 0xFFFF00u) << x << "," << y;
-            // The red channel is the coverage the text was drawn with.
-            ASSERT_EQ(got >> 24, (seen >> 16) & 0xFF) << x << "," << y;
-            clear += seen == clBlack32;
-            solid += seen == 0xFFFFFF00;
+            ASSERT_EQ(got >> 24, drawn >> 24) << x << "," << y;
+            // Other programs see the text on black.
+            ASSERT_EQ(plain.pixel(x, y), BlendedOnto(drawn, clBlack32)) << x << "," << y;
+            clear += (drawn >> 24) == 0;
+            solid += (drawn >> 24) == 255;
         }
     EXPECT_GT(clear, 100);
     EXPECT_GT(solid, 10);
@@ -430,29 +431,29 @@ TEST_F(CommandsFixture, SideTextLayerArrivesTurnedClockwiseAndSelected)
     auto* layer = dynamic_cast<TBitmapTextLayer*>(sel.SelectedLayer(2));
     ASSERT_TRUE(layer);
     EXPECT_EQ(layer->Tag, 1);
+    EXPECT_EQ(layer->Params.Turn, 3);
     EXPECT_EQ(sel.HandleLayer(2)->Target(), layer);
     EXPECT_TRUE(modified);
     const TBitmap32& t = layer->Bitmap();
     ASSERT_GT(t.Height(), t.Width());
-    EXPECT_EQ(t.DrawMode, dmCustom);
-    EXPECT_TRUE(bool(t.OnPixelCombine));
-    // The start of the line is at the top now; the rest is background, also
-    // along the edge the turn blends with the outside (a grey line there
-    // would be painted on the face).
-    const TColor32 background = layer->Background;
+    EXPECT_EQ(t.DrawMode, dmBlend);
+    // The start of the line is at the top now; the rest is clear, also along
+    // the edge the turn blends with the outside, and every pixel is the
+    // text's colour (no other colour at the glyphs' edges).
+    const TColor32 rgb = layer->Params.TextColor & 0x00FFFFFFu;
     int inkRows = 0;
     for (int y = 0; y < t.Height(); ++y)
         for (int x = 0; x < t.Width(); ++x) {
             const TColor32 p = t.PixelAt(x, y);
-            ASSERT_NE(p, background & 0x00FFFFFFu) << x << "," << y;
-            if (((p ^ background) & 0x00FFFFFFu) == 0) continue;
+            ASSERT_EQ(p & 0x00FFFFFFu, rgb) << x << "," << y;
+            if ((p >> 24) == 0) continue;
             ASSERT_LT(y, t.Height() / 2) << "ink at " << x << "," << y;
             inkRows = std::max(inkRows, y + 1);
         }
     EXPECT_GT(inkRows, 0);
     for (auto [x, y] : {std::pair{0, 0}, std::pair{t.Width() - 1, 0}, std::pair{0, t.Height() - 1},
                         std::pair{t.Width() - 1, t.Height() - 1}})
-        EXPECT_EQ(t.PixelAt(x, y), layer->Background);
+        EXPECT_EQ(t.PixelAt(x, y) >> 24, 0u);
 }
 
 // On the wizard page: the toolbar in front of the zoom gauge, the idle update
@@ -464,10 +465,10 @@ TEST(LayerCommandsOnThePage, ToolbarIdleUpdateAndRightClickMenus)
     auto* page = qobject_cast<TCodexaCliFrm*>(host.Page());
     ASSERT_TRUE(page);
     const QList<QAction*> items = page->tbLayers->actions();
-    ASSERT_EQ(items.size(), 19);
-    EXPECT_EQ(items.first()->objectName(), QStringLiteral("actLayerImage"));
-    EXPECT_EQ(page->tbLayers->widgetForAction(items.at(17)), static_cast<QWidget*>(page->ScaleBar));
-    EXPECT_EQ(page->tbLayers->widgetForAction(items.at(18)), static_cast<QWidget*>(page->lblZoom));
+    ASSERT_EQ(items.size(), 22);
+    EXPECT_EQ(items.first()->objectName(), QStringLiteral("actLayerUndo"));
+    EXPECT_EQ(page->tbLayers->widgetForAction(items.at(20)), static_cast<QWidget*>(page->ScaleBar));
+    EXPECT_EQ(page->tbLayers->widgetForAction(items.at(21)), static_cast<QWidget*>(page->lblZoom));
     ASSERT_TRUE(page->popLayer);
 
     host.UpdateActions();
