@@ -67,6 +67,8 @@ constexpr QSize kToolButtonSize(23, 22);
 constexpr int kToolIndent = 6;
 constexpr int kToolSeparatorWidth = 8;
 constexpr int kGaugeWidth = 100;
+// The gauge gives up width down to this so the zoom label stays in view.
+constexpr int kMinGaugeWidth = 40;
 constexpr int kLastStep = 4;
 constexpr int kStepCount = 5; // the title line always counts five steps
 
@@ -395,7 +397,9 @@ void TCodexaCliFrm::ArrangeComponents()
 
     int top = kToolsHeight;
     if (!tbLayers->isHidden()) {
-        tbLayers->setGeometry(kToolIndent, top, std::max(0, w - kToolIndent), kToolbarHeight);
+        const int barWidth = std::max(0, w - kToolIndent);
+        FitZoomGauge(barWidth);
+        tbLayers->setGeometry(kToolIndent, top, barWidth, kToolbarHeight);
         top += kToolbarHeight;
     }
     // The result step's row of output choices, where the faces have their layer toolbar.
@@ -497,6 +501,20 @@ void TCodexaCliFrm::FormCreate(QWidget* owner)
     RunCommand(this, [this] { FillTemplates(picker::rowNone); });
     // The preview shows the placeholder until a template is chosen.
     DrawNoPreview(ImgView0->Bitmap(), font());
+}
+
+void TCodexaCliFrm::FitZoomGauge(int barWidth)
+{
+    int used = 0;
+    for (QAction* action : tbLayers->actions()) {
+        QWidget* w = tbLayers->widgetForAction(action);
+        if (w == ScaleBar || w == lblZoom) continue;
+        used += action->isSeparator() ? kToolSeparatorWidth : kToolButtonSize.width();
+    }
+    // Room for the label's widest text, a zoom such as 0.88.
+    const QFontMetrics metrics(lblZoom->font());
+    const int label = metrics.horizontalAdvance(LoadStr(StrId::PageZoom).arg(QLocale().toString(0.88))) + 8;
+    ScaleBar->setFixedWidth(std::clamp(barWidth - used - label, kMinGaugeWidth, kGaugeWidth));
 }
 
 void TCodexaCliFrm::PrepareToolButtons()

@@ -161,6 +161,8 @@ private:
     void CreateComponents();
     void ArrangeComponents();
     void PrepareToolButtons();
+    // The zoom gauge as wide as the layer toolbar of that width leaves it, within limits.
+    void FitZoomGauge(int barWidth);
     void ArrangeTabOrder();
     void FormCreate(QWidget* owner);
     void LoadSettings();
