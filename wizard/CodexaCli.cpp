@@ -832,6 +832,8 @@ void TCodexaCliFrm::Restart()
 
 void TCodexaCliFrm::ClearFace(int index)
 {
+    // The history's steps refer to the face's layers, which go now.
+    if (IsFaceStep(index)) ForgetHistory();
     if (FSelection && index >= 1 && index <= 4) FSelection->ClearFace(index);
 }
 
