@@ -6,18 +6,15 @@
 //
 //     if (!EnsureFaceImage(view)) return;
 //     TTextLayerChoice choice;
-//     if (ExecuteTextLayerDialog(choice, this)) {
-//         view->BeginUpdate();
-//         SetSelection(nullptr, Step);
+//     if (ExecuteTextLayerDialog(choice, this, <the face's colour at the view's centre>)) {
+//         if (Step == 2) choice.Turn = 3; // side text reads along the side
 //         if (TBitmapTextLayer* layer = AddTextLayerFrom(view, choice)) {
-//             layer->OnLayerMouseDown = <the layer click handler>;
-//             SetSelection(layer, Step);
-//             view->Invalidate();
-//             if (Step == 2) actLayerRotate90cw->trigger(); // side text reads along the side
+//             <wire the layer click, select it, record the step>
 //         }
-//         view->EndUpdate();
-//         Modified = true;
 //     }
+//
+// "Edit Text..." runs it filled with a text layer's parameters and redraws
+// the layer from what it hands back.
 //
 // ExecuteTextLayerDialog returns true only for a text whose layer fits the
 // image limits: OK on a text too large shows one warning and keeps the

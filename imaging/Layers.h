@@ -231,7 +231,7 @@ struct TTextLayerParams {
 class TBitmapTextLayer : public TBitmapLayer {
 public:
     using TBitmapLayer::TBitmapLayer;
-    // The colour the bitmap was filled with before the text was drawn.
+    // The colour of the bitmap where there is no text (the text's colour, clear).
     TColor32 Background = clWhite32;
     // What the picture was drawn from (its colour is the text's colour).
     TTextLayerParams Params;
