@@ -579,8 +579,13 @@ TEST_F(CommandsFixture, EachCommandUndoneAndRedoneGivesTheSameFace)
     check("cut", QStringLiteral("Cut Layer"), [&] { Click(cmds.actLayerCut); });
     front.Press(Qt::LeftButton, 150, 100);
     front.Release(Qt::LeftButton, 150, 100);
-    ASSERT_TRUE(sel.SelectedLayer(1));
+    auto* doomed = dynamic_cast<TBitmapLayer*>(sel.SelectedLayer(1));
+    ASSERT_TRUE(doomed);
+    const std::size_t held = cmds.History()->HeldBytes();
+    const std::size_t bytes = std::size_t(doomed->Bitmap().Width()) * doomed->Bitmap().Height() * 4;
     check("delete", QStringLiteral("Delete Layer"), [&] { Click(cmds.actLayerDelete); });
+    // The deleted layer's picture is held by the history, not copied.
+    EXPECT_EQ(cmds.History()->HeldBytes(), held + bytes);
 }
 
 // Edit Text opens the dialog filled with the layer's text and redraws the
