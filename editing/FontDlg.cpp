@@ -4,6 +4,7 @@
 #include "editing/CustomColors.h"
 #include "editing/DialogLook.h"
 #include "imaging/Image32.h"
+#include "render/LayerUtils.h"
 #include "resources/StringTable.h"
 #include "settings/ProgramKey.h"
 #include "widgets/SystemColors.h"
@@ -24,6 +25,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -31,11 +33,6 @@ namespace {
 TColor32 Opaque(const QColor& c)
 {
     return 0xFF000000u | (c.rgb() & 0x00FFFFFFu);
-}
-
-bool IsWhite(const QColor& c)
-{
-    return (c.rgb() & 0x00FFFFFFu) == 0x00FFFFFFu;
 }
 
 } // namespace
@@ -127,14 +124,13 @@ TFontDlgFrm::TFontDlgFrm(QWidget* owner, const QString& keyPath) : TStreamPositi
     connect(btnOk, &QPushButton::clicked, this, &TFontDlgFrm::btnOkClick);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 
-    // FormCreate: a white preview the size of its viewport, text in the
-    // window-text colour, the custom colours from the application settings.
+    // FormCreate: a checkerboard preview the size of its viewport, text in
+    // the window-text colour, the custom colours from the application settings.
     TBitmap32& preview = ImgText->Bitmap();
     const TRect viewport = ImgText->GetViewportRect();
     preview.SetSize(viewport.Width(), viewport.Height());
-    preview.Clear(clWhite32);
+    DrawCheckerboard(preview, false);
     preview.SetFontColor(SysColor(TSysColor::WindowText, palette()));
-    SetPreviewBackground(Qt::white);
     LoadCustomColorsIntoDialog();
 
     // A fixed dialog border: the design size, or more if the font needs it.
@@ -154,24 +150,34 @@ TTextLayerChoice TFontDlgFrm::Choice() const
     return c;
 }
 
+void TFontDlgFrm::SetChoice(const TTextLayerChoice& choice)
+{
+    ImgText->Bitmap().SetFont(choice.Font, QColor::fromRgb(choice.TextColor));
+    {
+        const QSignalBlocker quiet(cbAAQuality);
+        cbAAQuality->setCurrentIndex(MaxSmoothTextLevel - std::clamp(choice.Level, 0, MaxSmoothTextLevel));
+    }
+    mmoText->setPlainText(choice.Text); // previews it
+    mmoText->selectAll();
+}
+
 void TFontDlgFrm::SetPreviewBackground(const QColor& color)
 {
-    FBackground = color;
+    FBackground = color.isValid() ? QColor::fromRgb(color.rgb()) : QColor();
     QPalette p = shpBG->palette();
     p.setColor(QPalette::Window, color);
     shpBG->setPalette(p);
-}
-
-void TFontDlgFrm::SetPreviewBackgroundFor(const QColor& textColor)
-{
-    SetPreviewBackground(IsWhite(textColor) ? SysColor(TSysColor::BtnFace, palette()) : QColor(Qt::white));
+    RenderPreview(mmoText->toPlainText());
 }
 
 void TFontDlgFrm::RenderPreview(const QString& text)
 {
     TBusyCursor busy;
     TBitmap32& preview = ImgText->Bitmap();
-    preview.Clear(Opaque(FBackground));
+    if (FBackground.isValid())
+        preview.Clear(Opaque(FBackground));
+    else
+        DrawCheckerboard(preview, false);
     DrawSmoothText(preview, 10, 10, text, SmoothTextLevel(cbAAQuality->currentIndex()),
                    Opaque(preview.FontColor()));
 }
@@ -194,9 +200,7 @@ void TFontDlgFrm::SpeedButton1Click()
     dlgFont->setCurrentFont(preview.Font());
     if (dlgFont->exec() != QDialog::Accepted) return;
     // The font dialog has no say in the colour: the text keeps its colour.
-    const QColor color = preview.FontColor();
-    SetPreviewBackgroundFor(color);
-    preview.SetFont(dlgFont->selectedFont(), color);
+    preview.SetFont(dlgFont->selectedFont(), preview.FontColor());
     RenderPreview(mmoText->toPlainText());
 }
 
@@ -207,7 +211,6 @@ void TFontDlgFrm::btnColorClick()
     if (dlgColor->exec() != QDialog::Accepted) return;
     const QColor color = dlgColor->selectedColor();
     ImgText->Bitmap().SetFontColor(color);
-    SetPreviewBackgroundFor(color);
     RenderPreview(mmoText->toPlainText());
 }
 
@@ -259,13 +262,19 @@ bool TFontDlgFrm::eventFilter(QObject* watched, QEvent* event)
     return TStreamPositionFrm::eventFilter(watched, event);
 }
 
-bool ExecuteTextLayerDialog(TTextLayerChoice& choice, QWidget* owner)
+bool ExecuteTextLayerDialog(TTextLayerChoice& choice, QWidget* owner, const QColor& ground, bool filled)
 {
     TBusyCursor busy;
     auto dialog = std::make_unique<TFontDlgFrm>(owner, DialogKey(QStringLiteral("Font")));
+    dialog->SetPreviewBackground(ground);
+    if (filled) dialog->SetChoice(choice);
     busy.Lift();
     const bool confirmed = dialog->exec() == QDialog::Accepted;
     busy.Set();
-    if (confirmed) choice = dialog->Choice();
+    if (confirmed) {
+        const int turn = choice.Turn;
+        choice = dialog->Choice();
+        if (filled) choice.Turn = turn;
+    }
     return confirmed;
 }

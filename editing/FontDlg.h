@@ -6,18 +6,15 @@
 //
 //     if (!EnsureFaceImage(view)) return;
 //     TTextLayerChoice choice;
-//     if (ExecuteTextLayerDialog(choice, this)) {
-//         view->BeginUpdate();
-//         SetSelection(nullptr, Step);
+//     if (ExecuteTextLayerDialog(choice, this, <the face's colour at the view's centre>)) {
+//         if (Step == 2) choice.Turn = 3; // side text reads along the side
 //         if (TBitmapTextLayer* layer = AddTextLayerFrom(view, choice)) {
-//             layer->OnLayerMouseDown = <the layer click handler>;
-//             SetSelection(layer, Step);
-//             view->Invalidate();
-//             if (Step == 2) actLayerRotate90cw->trigger(); // side text reads along the side
+//             <wire the layer click, select it, record the step>
 //         }
-//         view->EndUpdate();
-//         Modified = true;
 //     }
+//
+// "Edit Text..." runs it filled with a text layer's parameters and redraws
+// the layer from what it hands back.
 //
 // ExecuteTextLayerDialog returns true only for a text whose layer fits the
 // image limits: OK on a text too large shows one warning and keeps the
@@ -49,11 +46,18 @@ public:
 
     // The memo's text, the preview font, its colour (opaque) and the level.
     TTextLayerChoice Choice() const;
-    // The colour of the hidden swatch shpBG: the preview's background.
+    // Fills the dialog with what a text layer was drawn from.
+    void SetChoice(const TTextLayerChoice& choice);
+    // The colour of the hidden swatch shpBG: the preview's background, the
+    // face's colour where the text goes; invalid while the preview shows a
+    // checkerboard.
     QColor PreviewBackground() const { return FBackground; }
+    // The text is previewed on this face colour (opaque).
+    void SetPreviewBackground(const QColor& color);
 
-    // Clears the preview to the swatch colour and draws the text at (10, 10)
-    // in the preview font, its colour and the chosen quality.
+    // Clears the preview to the swatch colour (or the checkerboard) and draws
+    // the text at (10, 10) in the preview font, its colour and the chosen
+    // quality, blended as the layer is on the face.
     void RenderPreview(const QString& text);
 
     TPTGroup* PTFrame1;
@@ -83,14 +87,14 @@ private:
     void cbAAQualityChange();
     void btnOkClick();
     void FormDeactivate();
-    // White text is previewed on the button face, any other colour on white.
-    void SetPreviewBackgroundFor(const QColor& textColor);
-    void SetPreviewBackground(const QColor& color);
 
-    QColor FBackground = Qt::white;
+    QColor FBackground;
 };
 
 // Runs "New Text Layer" with its position kept under Dialogs\Font\ of the
 // program key, the busy cursor shown while it is made and destroyed. True
-// when the user confirmed with OK; choice then holds what was chosen.
-bool ExecuteTextLayerDialog(TTextLayerChoice& choice, QWidget* owner = nullptr);
+// when the user confirmed with OK; choice then holds what was chosen. With
+// filled the dialog starts from choice (a text layer being edited); the
+// preview shows the text on ground, or on a checkerboard without one.
+bool ExecuteTextLayerDialog(TTextLayerChoice& choice, QWidget* owner = nullptr, const QColor& ground = QColor(),
+                            bool filled = false);

@@ -2,6 +2,8 @@
 
 #include "codecs/ImageFiles.h"
 #include "editing/DialogLook.h"
+#include "editing/EditHistory.h"
+#include "editing/EditSteps.h"
 #include "editing/FontDlg.h"
 #include "editing/LayerSelection.h"
 #include "editing/NewImageDlg.h"
@@ -16,13 +18,16 @@
 #include "widgets/ErrorBox.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QStyle>
 #include <QToolBar>
+#include <QUndoStack>
 
 #include <algorithm>
 #include <cstdlib>
@@ -45,6 +50,7 @@ enum TGlyph {
     glyphImage = 17,
     glyphDelete = 18,
 };
+constexpr int kNoGlyph = -1;
 
 // Tags of the z-order and turn actions.
 enum TZOrderTag { zoBringToFront = 0, zoBringForward = 1, zoSendBack = 2, zoSendToBack = 3 };
@@ -71,19 +77,20 @@ TColor32 OpaqueColor32(const QColor& c)
 // The clipboard format that keeps alpha; the plain image is for other programs.
 const QString kPngMime = QStringLiteral("image/png");
 
-// The coverage a text pixel was drawn with, read back from the channel in
-// which text and background differ most.
-TColor32 TextCoverageColor(TColor32 pixel, TColor32 text, TColor32 background)
+TBitmapTextLayer* AsTextLayer(TCustomLayer* layer)
 {
-    int best = 0, shift = 0;
-    for (int s : {0, 8, 16}) {
-        const int d = int((text >> s) & 0xFF) - int((background >> s) & 0xFF);
-        if (std::abs(d) > std::abs(best)) best = d, shift = s;
-    }
-    if (best == 0) return pixel | 0xFF000000u;
-    const int p = int((pixel >> shift) & 0xFF) - int((background >> shift) & 0xFF);
-    const int a = std::clamp((p * 255 + best / 2) / best, 0, 255);
-    return TColor32(a) << 24 | (text & 0x00FFFFFFu);
+    return layer && layer->Tag == kTextLayerTag ? dynamic_cast<TBitmapTextLayer*>(layer) : nullptr;
+}
+
+// Bounds of the same centre whose size is the picture's at the scale the
+// layer is shown at now (width per pixel and height per pixel).
+TRealRect BoundsAtScale(const TRealRect& old, const TBitmap32& oldPicture, const TBitmap32& picture)
+{
+    const float sx = oldPicture.Width() > 0 ? (old.Right - old.Left) / float(oldPicture.Width()) : 1.0f;
+    const float sy = oldPicture.Height() > 0 ? (old.Bottom - old.Top) / float(oldPicture.Height()) : 1.0f;
+    const float cx = (old.Left + old.Right) / 2, cy = (old.Top + old.Bottom) / 2;
+    const float hw = float(picture.Width()) * sx / 2, hh = float(picture.Height()) * sy / 2;
+    return TRealRect{cx - hw, cy - hh, cx + hw, cy + hh};
 }
 
 // Nudges: dx, dy of Left, Right, Up, Down.
@@ -95,27 +102,10 @@ constexpr int kShiftNudge = 10;
 void TurnLayerBitmap(TBitmap32& bitmap, float angle)
 {
     if (bitmap.IsEmpty()) return;
-    const int w = bitmap.Width(), h = bitmap.Height();
-    ClearBorderAlpha(bitmap, bitmap.BoundsRect());
     TBitmap32 turned;
-    turned.SetSize(h, w);
-    TAffineTransformation t;
-    t.SetSourceRect(TRealRect{0, 0, float(w - 1), float(h - 1)});
-    t.Clear();
-    t.Translate(float(-(w - 1) / 2.0), float(-(h - 1) / 2.0));
-    t.Rotate(0, 0, angle);
-    t.Translate(float(turned.Width() / 2.0 - 0.7), float(turned.Height() / 2.0 - 0.7));
-    // A see-through layer (a picture with alpha) stays see-through: its pixels
-    // are copied, alpha and all, and what the mapping leaves uncovered is clear.
-    const bool seeThrough = bitmap.DrawMode == dmBlend;
-    // What the mapping leaves uncovered takes the colour of the bottom row's
-    // second pixel (a one pixel wide picture has none: the outer colour).
-    turned.Clear(seeThrough ? clTransparent32 : bitmap.PixelAtSafe(1, h - 1));
-    if (seeThrough) bitmap.DrawMode = dmOpaque;
-    TransformBitmap(turned, bitmap, t);
-    // The turned picture with its default draw settings; the combine handler stays.
+    TurnLayerPicture(bitmap, angle, turned);
     bitmap.SwapPixels(turned);
-    bitmap.DrawMode = seeThrough ? dmBlend : turned.DrawMode;
+    bitmap.DrawMode = turned.DrawMode;
     bitmap.MasterAlpha = turned.MasterAlpha;
     bitmap.OuterColor = turned.OuterColor;
     bitmap.StretchFilter = turned.StretchFilter;
@@ -126,24 +116,26 @@ QImage LayerPictureWithAlpha(const TBitmapLayer& layer)
 {
     const TBitmap32& bitmap = layer.Bitmap();
     QImage image = bitmap.ToImage();
-    if (image.isNull()) return image;
-    auto* text = layer.Tag == kTextLayerTag ? dynamic_cast<const TBitmapTextLayer*>(&layer) : nullptr;
-    if (text && bitmap.DrawMode == dmCustom) {
-        const TColor32 color = text->TextColor | 0xFF000000u;
-        const TColor32 background = TextLayerBackground(color);
-        for (int y = 0; y < image.height(); ++y) {
-            auto* row = reinterpret_cast<TColor32*>(image.scanLine(y));
-            for (int x = 0; x < image.width(); ++x) row[x] = TextCoverageColor(row[x], color, background);
-        }
-    } else if (bitmap.DrawMode != dmBlend) {
-        image = image.convertToFormat(QImage::Format_RGB32);
-    }
+    if (!image.isNull() && bitmap.DrawMode != dmBlend) image = image.convertToFormat(QImage::Format_RGB32);
     return image;
 }
 
 TLayerCommands::TLayerCommands(TLayerCommandHost host, QObject* parent)
-    : QObject(parent), FHost(std::move(host))
+    : QObject(parent), FHost(std::move(host)), FHistory(new TEditHistory(this))
 {
+    FHistory->ShowFace = [this](int face) {
+        if (FHost.ShowFace && face != Step()) FHost.ShowFace(face);
+    };
+    actLayerUndo = MakeAction("actLayerUndo", LoadStr(StrId::LayerUndoCaption), LoadStr(StrId::LayerNothingToUndo),
+                              kNoGlyph, 0);
+    actLayerRedo = MakeAction("actLayerRedo", LoadStr(StrId::LayerRedoCaption), LoadStr(StrId::LayerNothingToRedo),
+                              kNoGlyph, 0);
+    // The desktop's own arrows for them, the style's where it has none.
+    const QStyle* style = QApplication::style();
+    actLayerUndo->setIcon(QIcon::fromTheme(QStringLiteral("edit-undo"), style->standardIcon(QStyle::SP_ArrowBack)));
+    actLayerRedo->setIcon(QIcon::fromTheme(QStringLiteral("edit-redo"), style->standardIcon(QStyle::SP_ArrowForward)));
+    actLayerEditText = MakeAction("actLayerEditText", LoadStr(StrId::LayerEditTextCaption),
+                                  LoadStr(StrId::LayerEditTextHint), glyphText, 0);
     actLayerImage = MakeAction("actLayerImage", LoadStr(StrId::LayerImageCaption), LoadStr(StrId::LayerImageHint),
                                glyphImage, 0);
     actLayerText = MakeAction("actLayerText", LoadStr(StrId::LayerTextCaption), LoadStr(StrId::LayerTextHint),
@@ -168,6 +160,14 @@ TLayerCommands::TLayerCommands(TLayerCommandHost host, QObject* parent)
     actLayerRotate90cw = MakeAction("actLayerRotate90cw", LoadStr(StrId::LayerRotate90cw),
                                     LoadStr(StrId::LayerRotate90cw), glyphRotate90cw, kTagRotateCw);
 
+    // Undo and Redo anywhere in the window; a text box takes the keys for
+    // its own text while it has the focus.
+    actLayerUndo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    actLayerRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    for (QAction* a : {actLayerUndo, actLayerRedo}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        if (FHost.Parent) FHost.Parent->addAction(a);
+    }
     SetKeys(actLayerDelete, QKeySequence(Qt::Key_Delete), Qt::WidgetWithChildrenShortcut);
     SetKeys(actLayerCut, QKeySequence(Qt::CTRL | Qt::Key_X), Qt::WidgetWithChildrenShortcut);
     SetKeys(actLayerCopy, QKeySequence(Qt::CTRL | Qt::Key_C), Qt::WidgetWithChildrenShortcut);
@@ -188,6 +188,9 @@ TLayerCommands::TLayerCommands(TLayerCommandHost host, QObject* parent)
             actLayerNudge << nudge;
         }
 
+    Bind(actLayerUndo, [this] { actLayerUndoExecute(); });
+    Bind(actLayerRedo, [this] { actLayerRedoExecute(); });
+    Bind(actLayerEditText, [this] { actLayerEditTextExecute(); });
     Bind(actLayerImage, [this] { actLayerImageExecute(); });
     Bind(actLayerText, [this] { actLayerTextExecute(); });
     Bind(actLayerCut, [this] { actLayerCutExecute(); });
@@ -201,16 +204,23 @@ TLayerCommands::TLayerCommands(TLayerCommandHost host, QObject* parent)
 
     popLayer = new QMenu(FHost.Parent);
     popLayer->setObjectName(QStringLiteral("popLayer"));
-    popLayer->addActions({actLayerCut, actLayerCopy, actLayerPaste, actLayerDelete});
+    popLayer->addActions({actLayerCut, actLayerCopy, actLayerPaste, actLayerDelete, actLayerEditText});
     popLayer->addSeparator();
     popLayer->addActions({actLayerBringToFront, actLayerBringFoward, actLayerSendBack, actLayerSendToBack});
     // The menu shows the states of the moment (a right-click may just have selected a layer).
     connect(popLayer, &QMenu::aboutToShow, this, &TLayerCommands::UpdateActions);
+    // A drag of the selection frame is one step, however many moves it made.
+    if (FHost.Selection)
+        FHost.Selection->OnLayerDragged = [this](int face, TPositionedLayer* layer, const TRealRect& before,
+                                                 const TRealRect& after, bool moved) {
+            RunCommand(FHost.Parent, [&] { LayerDragged(face, layer, before, after, moved); });
+        };
     UpdateActions();
 }
 
 TLayerCommands::~TLayerCommands()
 {
+    if (FHost.Selection) FHost.Selection->OnLayerDragged = nullptr;
     if (!FHost.Parent) delete popLayer;
 }
 
@@ -222,7 +232,7 @@ QAction* TLayerCommands::MakeAction(const char* name, QString caption, QString h
     action->setStatusTip(hint);
     action->setData(tag);
     action->setProperty("Category", LoadStr(StrId::LayerCategory));
-    if (FHost.Glyph) action->setIcon(FHost.Glyph(glyph));
+    if (FHost.Glyph && glyph != kNoGlyph) action->setIcon(FHost.Glyph(glyph));
     return action;
 }
 
@@ -252,6 +262,7 @@ void TLayerCommands::FillToolBar(QToolBar* bar)
     const QList<QAction*> existing = bar->actions();
     QAction* before = existing.isEmpty() ? nullptr : existing.first();
     const QList<QList<QAction*>> groups = {
+        {actLayerUndo, actLayerRedo},
         {actLayerImage, actLayerText},
         {actLayerDelete},
         {actLayerCut, actLayerCopy, actLayerPaste},
@@ -280,6 +291,12 @@ void TLayerCommands::SetModified()
     if (FHost.SetModified) FHost.SetModified(true);
 }
 
+void TLayerCommands::Record(std::unique_ptr<TEditStep> step)
+{
+    FHistory->Push(std::move(step));
+    SetModified();
+}
+
 // ---------------------------------------------------------------------------
 // Enabling rules.
 
@@ -303,6 +320,24 @@ void TLayerCommands::UpdateActions()
     const bool back = both && count != 2;
     actLayerSendBack->setEnabled(back);
     actLayerSendToBack->setEnabled(back);
+    actLayerEditText->setEnabled(both && AsTextLayer(selected));
+    UpdateHistoryActions();
+}
+
+void TLayerCommands::UpdateHistoryActions()
+{
+    // Only on the face steps: elsewhere the keys would change faces unseen.
+    const int i = Step();
+    const bool faceStep = i >= 1 && i <= 3;
+    const QUndoStack* stack = FHistory->Stack();
+    auto update = [&](QAction* a, bool can, const QString& text, StrId hint, StrId nothing) {
+        a->setEnabled(faceStep && can);
+        const QString tip = can ? LoadStr(hint).arg(text) : LoadStr(nothing);
+        a->setToolTip(LoadStr(StrId::KeyHint).arg(tip, a->shortcut().toString(QKeySequence::NativeText)));
+        a->setStatusTip(tip);
+    };
+    update(actLayerUndo, stack->canUndo(), stack->undoText(), StrId::LayerUndoHint, StrId::LayerNothingToUndo);
+    update(actLayerRedo, stack->canRedo(), stack->redoText(), StrId::LayerRedoHint, StrId::LayerNothingToRedo);
 }
 
 // ---------------------------------------------------------------------------
@@ -335,14 +370,13 @@ bool TLayerCommands::EnsureFaceImage(TImgView32* view)
     busy.Set();
     if (!confirmed) return false;
 
-    if (sel) sel->ClearFace(step);
+    TBitmap32 blank;
+    blank.SetSize(dialog.udWidth->Position(), dialog.udHeight->Position());
+    blank.Clear(OpaqueColor32(dialog.BackgroundColor()));
     view->SetScale(1.0f);
     if (FHost.ScaleReset) FHost.ScaleReset();
-    TBitmap32& face = view->Bitmap();
-    face.SetSize(dialog.udWidth->Position(), dialog.udHeight->Position());
-    face.Clear(OpaqueColor32(dialog.BackgroundColor()));
-    view->Invalidate();
-    SetModified();
+    // Layers left on a face without a picture go with the old picture.
+    Record(FacePictureStep(sel, step, blank, true, LoadStr(StrId::StepNewImage)));
     return true;
 }
 
@@ -363,10 +397,13 @@ void TLayerCommands::actLayerImageExecute()
     picture.StretchFilter = sfLinear;
     // A file that does not load adds nothing, silently. See-through parts
     // stay see-through on the face, as with Paste.
-    if (LoadImageFile(fileName, picture, TTransparency::Blended)) {
-        FHost.Selection->AddImageLayer(view, picture);
-        SetModified();
-    }
+    if (LoadImageFile(fileName, picture, TTransparency::Blended)) AddLayerStep(view, picture, StrId::StepAddImageLayer);
+}
+
+void TLayerCommands::AddLayerStep(TImgView32* view, const TBitmap32& picture, StrId text)
+{
+    if (TBitmapLayer* layer = FHost.Selection->AddImageLayer(view, picture))
+        Record(LayersAddedStep(FHost.Selection, Step(), {layer}, LoadStr(text)));
 }
 
 void TLayerCommands::actLayerPasteExecute()
@@ -388,29 +425,72 @@ void TLayerCommands::actLayerPasteExecute()
         QMessageBox::warning(FHost.Parent, LoadStr(StrId::WizAppTitle), LoadStr(StrId::LayerPasteFailed));
         return;
     }
-    FHost.Selection->AddImageLayer(view, picture);
-    SetModified();
+    AddLayerStep(view, picture, StrId::StepPasteLayer);
 }
 
 void TLayerCommands::actLayerTextExecute()
 {
     TImgView32* view = CurrentView();
     if (!EnsureFaceImage(view)) return;
+    const TRect vp = view->GetViewportRect();
+    const TViewPoint centre = view->ViewToBitmap((vp.Left + vp.Right) / 2, (vp.Top + vp.Bottom) / 2);
     TTextLayerChoice choice;
-    if (!ExecuteTextLayerDialog(choice, FHost.Parent)) return;
+    if (!ExecuteTextLayerDialog(choice, FHost.Parent, FaceColorAt(view, float(centre.X), float(centre.Y)))) return;
     TBusyCursor busy;
     const int i = Step();
-    {
-        TViewUpdateHold update(view);
-        FHost.Selection->SetSelection(nullptr, i);
-        if (TBitmapTextLayer* layer = AddTextLayerFrom(view, choice)) {
-            FHost.Selection->AttachLayer(layer);
-            FHost.Selection->SetSelection(layer, i);
-            // Side text reads along the side.
-            if (i == kSideStep) TurnSelectedLayer(-90.0f);
-        }
+    // Side text reads along the side: a quarter turn clockwise.
+    if (i == kSideStep) choice.Turn = 3;
+    TViewUpdateHold update(view);
+    FHost.Selection->SetSelection(nullptr, i);
+    if (TBitmapTextLayer* layer = AddTextLayerFrom(view, choice)) {
+        FHost.Selection->AttachLayer(layer);
+        FHost.Selection->SetSelection(layer, i);
+        Record(LayersAddedStep(FHost.Selection, i, {layer}, LoadStr(StrId::StepAddTextLayer)));
     }
-    SetModified();
+}
+
+QColor TLayerCommands::FaceColorAt(TImgView32* view, float x, float y) const
+{
+    const TBitmap32& face = view->Bitmap();
+    const int px = int(std::floor(x)), py = int(std::floor(y));
+    if (px < 0 || py < 0 || px >= face.Width() || py >= face.Height()) return QColor();
+    return QColor::fromRgb(face.PixelAt(px, py) | 0xFF000000u);
+}
+
+void TLayerCommands::actLayerEditTextExecute()
+{
+    TLayerSelection* sel = FHost.Selection;
+    TBitmapTextLayer* layer = AsTextLayer(sel ? sel->SelectedImageLayer() : nullptr);
+    TImgView32* view = CurrentView();
+    if (!layer || !view) return;
+    const TRealRect old = layer->Bounds();
+    TTextLayerParams params = layer->Params;
+    const QColor ground = FaceColorAt(view, (old.Left + old.Right) / 2, (old.Top + old.Bottom) / 2);
+    if (!ExecuteTextLayerDialog(params, FHost.Parent, ground, true)) return;
+    TBusyCursor busy;
+    TBitmap32 picture;
+    if (!DrawTextLayerPicture(params, picture)) return;
+    const TRealRect bounds = BoundsAtScale(old, layer->Bitmap(), picture);
+    Record(LayerPictureStep(sel, Step(), layer, picture, bounds, &params, LoadStr(StrId::StepEditText)));
+}
+
+void TLayerCommands::actLayerUndoExecute()
+{
+    if (FHistory->Stack()->canUndo()) FHistory->Stack()->undo();
+}
+
+void TLayerCommands::actLayerRedoExecute()
+{
+    if (FHistory->Stack()->canRedo()) FHistory->Stack()->redo();
+}
+
+void TLayerCommands::LayerDragged(int face, TPositionedLayer* layer, const TRealRect& before, const TRealRect& after,
+                                  bool moved)
+{
+    if (!layer || SameBounds(before, after)) return;
+    // Already where the drag left it: the step puts it there again.
+    Record(LayerBoundsStep(FHost.Selection, face, layer, before, after,
+                           LoadStr(moved ? StrId::StepMoveLayer : StrId::StepResizeLayer), false));
 }
 
 // ---------------------------------------------------------------------------
@@ -424,7 +504,16 @@ void TLayerCommands::actLayerCopyExecute()
     // For other programs the picture as it is seen, opaque: they take a pasted
     // bitmap's alpha as transparency, and a turned layer's outer ring or a
     // text layer's anti-aliased edges must not turn see-through there.
-    data->setImageData(layer->Bitmap().ToImage().convertToFormat(QImage::Format_RGB32));
+    // A text layer is shown on the ground its colour stands out on.
+    if (TBitmapTextLayer* text = AsTextLayer(layer)) {
+        TBitmap32 seen;
+        seen.SetSize(layer->Bitmap().Width(), layer->Bitmap().Height());
+        seen.Clear(TextLayerBackground(text->Params.TextColor | 0xFF000000u));
+        seen.DrawAt(0, 0, layer->Bitmap());
+        data->setImageData(seen.ToImage().convertToFormat(QImage::Format_RGB32));
+    } else {
+        data->setImageData(layer->Bitmap().ToImage().convertToFormat(QImage::Format_RGB32));
+    }
     // For Paste (and programs that read PNG) the picture with its alpha.
     QByteArray png;
     QBuffer buffer(&png);
@@ -436,23 +525,22 @@ void TLayerCommands::actLayerCopyExecute()
 void TLayerCommands::actLayerCutExecute()
 {
     actLayerCopyExecute();
-    actLayerDeleteExecute();
+    DeleteSelectedLayer(StrId::StepCutLayer);
 }
 
 void TLayerCommands::actLayerDeleteExecute()
 {
+    DeleteSelectedLayer(StrId::StepDeleteLayer);
+}
+
+void TLayerCommands::DeleteSelectedLayer(StrId text)
+{
     TLayerSelection* sel = FHost.Selection;
     TBitmapLayer* layer = sel ? sel->SelectedImageLayer() : nullptr;
     if (!layer) return;
-    const int i = Step();
-    // Detach it from the frame first; the hidden frame stays in the view and
-    // is found again by the next selection.
-    sel->SetSelection(nullptr, i);
-    sel->SetHandleLayer(i, nullptr);
-    TLayerCollection* layers = layer->LayerCollection();
-    layers->Delete(layer->Index());
-    if (TImgView32* view = sel->View(i)) view->Invalidate();
-    SetModified();
+    // The step drops the selection; the hidden frame stays in the view and
+    // is shown again by the next selection. The layer is kept by the step.
+    Record(LayerRemovedStep(sel, Step(), layer, LoadStr(text)));
 }
 
 // ---------------------------------------------------------------------------
@@ -464,15 +552,22 @@ void TLayerCommands::actLayerBringToFrontExecute(const QAction* sender)
     const int i = Step();
     TCustomLayer* layer = sel ? sel->SelectedLayer(i) : nullptr;
     if (!layer || !sender) return;
-    const int n = sel->View(i)->Layers().Count();
+    // Places among the face's layers (the frame is above them all).
+    const int place = LayerPlace(layer);
+    const int top = sel->View(i)->Layers().Count() - 2;
+    int to = place;
+    StrId text = StrId::StepBringToFront;
     switch (sender->data().toInt()) {
-    case zoBringToFront: layer->MoveToIndex(n - 2); break; // the top place below the frame
-    case zoBringForward: layer->MoveToIndex(layer->Index() + 1); break;
-    case zoSendBack: layer->MoveToIndex(layer->Index() - 1); break;
-    case zoSendToBack: layer->MoveToIndex(0); break;
+    case zoBringToFront: to = top; break;
+    case zoBringForward: to = std::min(place + 1, top), text = StrId::StepBringForward; break;
+    case zoSendBack: to = std::max(place - 1, 0), text = StrId::StepSendBack; break;
+    case zoSendToBack: to = 0, text = StrId::StepSendToBack; break;
     default: return;
     }
-    SetModified();
+    if (to != place)
+        Record(LayerPlaceStep(sel, i, layer, to, LoadStr(text)));
+    else
+        SetModified(); // counts as a change all the same
 }
 
 void TLayerCommands::NudgeSelectedLayer(int dx, int dy)
@@ -482,13 +577,8 @@ void TLayerCommands::NudgeSelectedLayer(int dx, int dy)
     if (!layer) return;
     const TRealRect b = layer->Bounds();
     const TRealRect moved{b.Left + float(dx), b.Top + float(dy), b.Right + float(dx), b.Bottom + float(dy)};
-    // Through the frame, which moves its target with it.
-    TRubberbandLayer* frame = sel->HandleLayer(Step());
-    if (frame && frame->Target() == layer)
-        frame->SetBounds(moved);
-    else
-        layer->SetBounds(moved);
-    SetModified();
+    // A burst of nudges is one step.
+    Record(LayerBoundsStep(sel, Step(), layer, b, moved, LoadStr(StrId::StepMoveLayer), true));
 }
 
 void TLayerCommands::actLayerRotate90ccwExecute(const QAction* sender)
@@ -501,39 +591,28 @@ void TLayerCommands::TurnSelectedLayer(float angle)
 {
     TLayerSelection* sel = FHost.Selection;
     TBitmapLayer* layer = sel ? sel->SelectedImageLayer() : nullptr;
-    if (!layer) return;
-    const int i = Step();
-    const TRealRect old = layer->Bounds();
-    sel->SetSelection(nullptr, i);
-    sel->SetHandleLayer(i, nullptr);
-
-    TBitmap32& bitmap = layer->Bitmap();
-    auto* text = layer->Tag == kTextLayerTag ? dynamic_cast<TBitmapTextLayer*>(layer) : nullptr;
-    const TColor32 background = text ? TextLayerBackground(text->TextColor) : clBlack32;
-    // The turn blends one edge of the picture with the colour read outside
-    // it. For a text layer that colour is its see-through background, so the
-    // edge stays background: outside colour black would leave a grey line
-    // along white-backed text, which the darkening combine paints on the face.
-    if (text) bitmap.OuterColor = background & 0x00FFFFFFu;
-    TurnLayerBitmap(bitmap, angle);
-    if (text && !bitmap.IsEmpty()) {
-        // What the turn left of the background (and the uncovered corners)
-        // becomes the background again, which the combine lets through.
-        const TColor32 key = bitmap.PixelAtSafe(1, bitmap.Height() - 1);
-        TColor32* p = bitmap.Bits();
-        const std::size_t count = std::size_t(bitmap.Width()) * std::size_t(bitmap.Height());
-        for (std::size_t k = 0; k < count; ++k)
-            if (p[k] == key) p[k] = background;
-        bitmap.DrawMode = dmCustom;
-        bitmap.OnPixelCombine = TextLayerCombine(background);
-        bitmap.NotifyChanged();
+    if (!layer || layer->Bitmap().IsEmpty()) return;
+    TBitmap32 turned;
+    TurnLayerPicture(layer->Bitmap(), angle, turned);
+    TBitmapTextLayer* text = AsTextLayer(layer);
+    TTextLayerParams params;
+    if (text) {
+        // A text layer stays its text's colour throughout, also where the turn cleared it.
+        params = text->Params;
+        params.Turn = (params.Turn + (angle > 0 ? 1 : 3)) % 4;
+        const TColor32 rgb = params.TextColor & 0x00FFFFFFu;
+        TColor32* p = turned.Bits();
+        const std::size_t count = std::size_t(turned.Width()) * std::size_t(turned.Height());
+        for (std::size_t k = 0; k < count; ++k) p[k] = (p[k] & 0xFF000000u) | rgb;
+        turned.StretchFilter = layer->Bitmap().StretchFilter;
+        turned.OuterColor = rgb;
     }
-
     // Width and height exchanged about the same centre, so the layer stays
     // where it was on the face.
+    const TRealRect old = layer->Bounds();
     const float cx = (old.Left + old.Right) / 2, cy = (old.Top + old.Bottom) / 2;
     const float hw = (old.Right - old.Left) / 2, hh = (old.Bottom - old.Top) / 2;
-    layer->SetBounds(TRealRect{cx - hh, cy - hw, cx + hh, cy + hw});
-    sel->SetSelection(layer, i);
-    SetModified();
+    const TRealRect bounds{cx - hh, cy - hw, cx + hh, cy + hw};
+    Record(LayerPictureStep(sel, Step(), layer, turned, bounds, text ? &params : nullptr,
+                            LoadStr(StrId::StepRotateLayer)));
 }

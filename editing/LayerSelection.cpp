@@ -93,8 +93,32 @@ void TLayerSelection::SetSelection(TPositionedLayer* layer, int i)
     h->SetTarget(layer);
     h->SetOptions(kFrameShown);
     h->OnResizing = &TLayerSelection::SymmetricResizing;
+    h->OnLayerMouseDown = [this](TCustomLayer* frame, TMouseButton button, TShiftState, int, int) {
+        // The first button down starts the drag.
+        if (frame->HeldButtons() == ButtonBit(button)) FramePressed(static_cast<TRubberbandLayer*>(frame));
+    };
+    h->OnLayerMouseUp = [this](TCustomLayer* frame, TMouseButton, TShiftState, int, int) {
+        FrameReleased(static_cast<TRubberbandLayer*>(frame));
+    };
     view->Invalidate();
     emit SelectionChanged(i);
+}
+
+void TLayerSelection::FramePressed(TRubberbandLayer* frame)
+{
+    const int i = IndexOfLayer(frame);
+    if (ValidIndex(i) && frame->Target()) FPressBounds[std::size_t(i)] = frame->Target()->Bounds();
+}
+
+void TLayerSelection::FrameReleased(TRubberbandLayer* frame)
+{
+    const int i = IndexOfLayer(frame);
+    TPositionedLayer* layer = frame->Target();
+    // Only when the last button is up: the drag is over.
+    if (!ValidIndex(i) || !layer || frame->HeldButtons() != 0 || !OnLayerDragged) return;
+    const TRealRect before = FPressBounds[std::size_t(i)];
+    if (!SameBounds(before, layer->Bounds()))
+        OnLayerDragged(i, layer, before, layer->Bounds(), frame->DragState() == dragMove);
 }
 
 TBitmapLayer* TLayerSelection::SelectedImageLayer() const

@@ -55,6 +55,11 @@ public:
     static void SymmetricResizing(TRubberbandLayer* sender, const TRealRect& startBounds,
                                   TRealRect& newBounds, TDragState dragState, TShiftState shift);
 
+    // A drag of view i's frame changed its layer's bounds from before to
+    // after (moved: the frame was dragged by its inside, not a handle).
+    std::function<void(int i, TPositionedLayer* layer, const TRealRect& before, const TRealRect& after, bool moved)>
+        OnLayerDragged;
+
 signals:
     // The selection of view i changed (the page refreshes its commands).
     void SelectionChanged(int i);
@@ -67,6 +72,12 @@ private:
     // Options of each frame while HideSelection holds it invisible.
     std::array<std::uint32_t, 5> FHiddenOptions{};
     std::array<bool, 5> FHidden{};
+    // The bounds of the frame's layer when a press on the frame began.
+    std::array<TRealRect, 5> FPressBounds{};
+
+    // Where the frame was pressed and released: a drag that ended.
+    void FramePressed(TRubberbandLayer* frame);
+    void FrameReleased(TRubberbandLayer* frame);
 
     bool ValidIndex(int i) const { return i >= 1 && i <= 4; }
     // The view index a layer belongs to, or the current step when none.

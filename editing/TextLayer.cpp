@@ -3,6 +3,7 @@
 #include "codecs/PixelBuffer.h"
 #include "editing/TextCoverage.h"
 #include "imaging/MeasureCanvas.h"
+#include "imaging/Transformation.h"
 #include "render/LayerUtils.h"
 #include "resources/StringTable.h"
 
@@ -196,23 +197,50 @@ int SmoothTextLevel(int qualityItem)
     return std::clamp(std::abs(qualityItem - 4), 0, MaxSmoothTextLevel);
 }
 
-void DrawSmoothText(TBitmap32& T, int X, int Y, const QString& Text, int Level, TColor32 Color)
-{
-    if (T.IsEmpty()) return;
-    const TColor32 alpha = Color >> 24;
-    const TColor32 rgb = Color & 0x00FFFFFFu;
-    Level = std::clamp(Level, 0, MaxSmoothTextLevel);
+namespace {
 
-    TBitmap32 M;
-    TWindow win;
+// The text's coverage for the part of T it lands on at (X, Y): M holds the
+// coverage as the alpha of rgb, win where M lies in the text.
+void RenderCoverage(const TBitmap32& T, int X, int Y, const QString& Text, int Level, TColor32 rgb, TBitmap32& M,
+                    TWindow& win)
+{
+    Level = std::clamp(Level, 0, MaxSmoothTextLevel);
     if (Level > 0)
         RenderSupersampled(T, X, Y, Text, Level, rgb, M, win);
     else
         RenderPlain(T, X, Y, Text, rgb, M, win);
+}
+
+} // namespace
+
+void DrawSmoothText(TBitmap32& T, int X, int Y, const QString& Text, int Level, TColor32 Color)
+{
+    if (T.IsEmpty()) return;
+    TBitmap32 M;
+    TWindow win;
+    RenderCoverage(T, X, Y, Text, Level, Color & 0x00FFFFFFu, M, win);
     if (M.IsEmpty()) return;
     M.DrawMode = dmBlend;
-    M.MasterAlpha = alpha;
+    M.MasterAlpha = Color >> 24;
     T.DrawAt(X + win.Left, Y + win.Top, M);
+}
+
+void DrawTextCoverage(TBitmap32& T, const QString& Text, int Level, TColor32 Color)
+{
+    const TColor32 rgb = Color & 0x00FFFFFFu;
+    T.Clear(rgb);
+    if (T.IsEmpty()) return;
+    TBitmap32 M;
+    TWindow win;
+    RenderCoverage(T, 0, 0, Text, Level, rgb, M, win);
+    // Every pixel carries the text's colour, also where there is no ink, so
+    // a scaled or turned picture mixes no other colour into the glyphs' edges.
+    for (int y = 0; y < M.Height(); ++y) {
+        const TColor32* m = M.ScanLine(y);
+        TColor32* t = T.ScanLine(y + win.Top) + win.Left;
+        for (int x = 0; x < M.Width(); ++x) t[x] = (m[x] & 0xFF000000u) | rgb;
+    }
+    T.NotifyChanged();
 }
 
 void DarkeningCombine(TColor32 F, TColor32& B, TColor32)
@@ -259,21 +287,119 @@ bool TextLayerFits(const TBitmap32::TSize& size)
 
 TBitmapTextLayer* AddTextLayerFrom(TCustomImage32* View, const TTextLayerChoice& Choice)
 {
-    const TBitmap32::TSize size = TextLayerSize(Choice.Text, Choice.Font);
-    if (!TextLayerFits(size)) return nullptr;
-    const TColor32 color = Choice.TextColor | 0xFF000000u;
-    const TColor32 background = TextLayerBackground(color);
-    TBitmapTextLayer* layer = AddTextLayer(View, size.cx, size.cy, true, background);
+    TBitmap32 picture;
+    if (!DrawTextLayerPicture(Choice, picture)) return nullptr;
+    TBitmapTextLayer* layer = AddTextLayer(View, 0, 0, false, picture.OuterColor);
     if (!layer) return nullptr;
+    SetTextLayerPicture(*layer, picture, Choice);
+    // Centred where the empty layer was put.
+    const float cx = layer->Bounds().Left, cy = layer->Bounds().Top;
+    const float w = float(layer->Bitmap().Width()) / 2, h = float(layer->Bitmap().Height()) / 2;
+    layer->SetBounds(TRealRect{cx - w, cy - h, cx + w, cy + h});
+    return layer;
+}
+
+void TurnLayerPicture(TBitmap32& Source, float Angle, TBitmap32& Turned)
+{
+    Turned.SetSize(0, 0);
+    if (Source.IsEmpty()) return;
+    const int w = Source.Width(), h = Source.Height();
+    // The outer ring is turned see-through, and given back its alpha after.
+    std::vector<TColor32> ring;
+    auto eachRingPixel = [&](auto f) {
+        for (int x = 0; x < w; ++x) {
+            f(x, 0);
+            if (h > 1) f(x, h - 1);
+        }
+        for (int y = 1; y < h - 1; ++y) {
+            f(0, y);
+            if (w > 1) f(w - 1, y);
+        }
+    };
+    eachRingPixel([&](int x, int y) { ring.push_back(Source.PixelAt(x, y)); });
+    ClearBorderAlpha(Source, Source.BoundsRect());
+    Turned.SetSize(h, w);
+    TAffineTransformation t;
+    t.SetSourceRect(TRealRect{0, 0, float(w - 1), float(h - 1)});
+    t.Clear();
+    t.Translate(float(-(w - 1) / 2.0), float(-(h - 1) / 2.0));
+    t.Rotate(0, 0, Angle);
+    t.Translate(float(Turned.Width() / 2.0 - 0.7), float(Turned.Height() / 2.0 - 0.7));
+    // A see-through layer (a picture with alpha) stays see-through: its pixels
+    // are copied, alpha and all, and what the mapping leaves uncovered is clear.
+    const bool seeThrough = Source.DrawMode == dmBlend;
+    // What the mapping leaves uncovered takes the colour of the bottom row's
+    // second pixel (a one pixel wide picture has none: the outer colour).
+    Turned.Clear(seeThrough ? clTransparent32 : Source.PixelAtSafe(1, h - 1));
+    const TDrawMode mode = Source.DrawMode;
+    if (seeThrough) Source.DrawMode = dmOpaque;
     try {
-        TBitmap32& bitmap = layer->Bitmap();
-        bitmap.SetFont(Choice.Font, QColor::fromRgb(color));
-        layer->TextColor = color;
-        DrawSmoothText(bitmap, 0, 0, Choice.Text, Choice.Level, color);
-        bitmap.OnPixelCombine = TextLayerCombine(background);
+        TransformBitmap(Turned, Source, t);
     } catch (...) {
-        delete layer;
+        Source.DrawMode = mode;
+        std::size_t k = 0;
+        eachRingPixel([&](int x, int y) { Source.SetPixelAt(x, y, ring[k++]); });
         throw;
     }
-    return layer;
+    Source.DrawMode = mode;
+    std::size_t k = 0;
+    eachRingPixel([&](int x, int y) { Source.SetPixelAt(x, y, ring[k++]); });
+    // The turned picture with its default draw settings; the combine handler stays.
+    const TBitmap32 defaults;
+    Turned.DrawMode = seeThrough ? dmBlend : defaults.DrawMode;
+    Turned.MasterAlpha = defaults.MasterAlpha;
+    Turned.OuterColor = defaults.OuterColor;
+    Turned.StretchFilter = defaults.StretchFilter;
+    Turned.OnPixelCombine = Source.OnPixelCombine;
+}
+
+bool DrawTextLayerPicture(const TTextLayerParams& Params, TBitmap32& Picture)
+{
+    const TBitmap32::TSize size = TextLayerSize(Params.Text, Params.Font);
+    if (!TextLayerFits(size) || size.cx <= 0 || size.cy <= 0) return false;
+    const TColor32 rgb = Params.TextColor & 0x00FFFFFFu;
+    TBitmap32 drawn;
+    drawn.SetSize(size.cx, size.cy);
+    drawn.SetFont(Params.Font);
+    DrawTextCoverage(drawn, Params.Text, Params.Level, Params.TextColor);
+    drawn.DrawMode = dmBlend;
+    // A quarter turn each, the third one clockwise instead.
+    const int turn = ((Params.Turn % 4) + 4) % 4;
+    for (float angle : turn == 3 ? std::vector<float>{-90.0f} : std::vector<float>(std::size_t(turn), 90.0f)) {
+        TBitmap32 turned;
+        TurnLayerPicture(drawn, angle, turned);
+        drawn.SwapPixels(turned);
+    }
+    // The turn leaves its corners and ring clear in another colour: every
+    // pixel is the text's colour again.
+    if (turn != 0) {
+        TColor32* p = drawn.Bits();
+        const std::size_t count = std::size_t(drawn.Width()) * std::size_t(drawn.Height());
+        for (std::size_t i = 0; i < count; ++i) p[i] = (p[i] & 0xFF000000u) | rgb;
+    }
+    Picture.SwapPixels(drawn);
+    Picture.SetFont(Params.Font);
+    Picture.DrawMode = dmBlend;
+    Picture.MasterAlpha = 255;
+    Picture.StretchFilter = sfLinear;
+    Picture.OuterColor = rgb;
+    Picture.OnPixelCombine = nullptr;
+    return true;
+}
+
+void SetTextLayerPicture(TBitmapTextLayer& Layer, TBitmap32& Picture, const TTextLayerParams& Params)
+{
+    TBitmap32& b = Layer.Bitmap();
+    b.BeginUpdate();
+    b.SwapPixels(Picture);
+    b.DrawMode = dmBlend;
+    b.MasterAlpha = 255;
+    b.StretchFilter = sfLinear;
+    b.OuterColor = Params.TextColor & 0x00FFFFFFu;
+    b.SetFont(Params.Font, QColor::fromRgb(Params.TextColor));
+    b.OnPixelCombine = nullptr;
+    Layer.Tag = 1;
+    Layer.Background = Params.TextColor & 0x00FFFFFFu;
+    Layer.Params = Params;
+    b.EndUpdate();
 }

@@ -1,9 +1,9 @@
 // Text layers: a picture of one line of text on a face.
 //
-// The text is drawn once, in a chosen font, colour and anti-aliasing level,
-// onto a bitmap filled with white (black text) or black (any other colour);
-// a pixel combination, not an alpha channel, makes that background vanish
-// when the layer is painted on the face. The text itself is not kept.
+// The text is drawn in a chosen font, colour and anti-aliasing level as its
+// coverage: every pixel of the layer is the text's colour, its alpha how much
+// of the pixel the glyphs cover, and the layer is blended onto the face. The
+// layer keeps what it was drawn from, so it can be drawn again.
 #pragma once
 
 #include "imaging/Bitmap32.h"
@@ -39,13 +39,14 @@ TColor32 TextLayerBackground(TColor32 textColor);
 // The lightening combine for a black background, else the darkening one.
 TPixelCombineEvent TextLayerCombine(TColor32 background);
 
-// What the "New Text Layer" dialog hands over.
-struct TTextLayerChoice {
-    QString Text;          // the memo's lines joined with line breaks
-    QFont Font;
-    TColor32 TextColor = clBlack32; // opaque
-    int Level = 0;         // SmoothTextLevel of the quality chosen
-};
+// What the "New Text Layer" dialog hands over (Level: SmoothTextLevel of the
+// quality chosen; Turn stays 0 for a new layer).
+using TTextLayerChoice = TTextLayerParams;
+
+// Clears T to the colour's rgb with alpha 0 and puts the coverage of the text
+// drawn at (0, 0) into its alpha, at the given level (clamped to 0..4): the
+// same coverage DrawSmoothText blends with.
+void DrawTextCoverage(TBitmap32& T, const QString& Text, int Level, TColor32 Color);
 
 // The size of the layer for a text: its extent in the font (no blank appended).
 TBitmap32::TSize TextLayerSize(const QString& text, const QFont& font);
@@ -53,10 +54,27 @@ TBitmap32::TSize TextLayerSize(const QString& text, const QFont& font);
 // 30000 pixels, 400 million pixels in all).
 bool TextLayerFits(const TBitmap32::TSize& size);
 
-// Adds the text layer of a choice on top of the view: a bitmap of
-// TextLayerSize filled with the background, centred on the visible part of
-// the face (Tag 1, draw mode dmCustom), with the chosen font, the smooth text
-// and the pixel combination. Null, with nothing added, when the text has no
+// The picture of an image layer turned by a quarter into Turned (H x W): the
+// picture's outer ring made transparent, then mapped with the bilinear or
+// nearest sampling of its stretch filter; Source ends as it was. Turned has
+// the default draw settings (opaque, master alpha 255, nearest), keeps the
+// combine handler and stays blended for a see-through picture, whose
+// uncovered corners are clear. +90 turns it counter-clockwise on screen, -90
+// clockwise.
+void TurnLayerPicture(TBitmap32& Source, float Angle, TBitmap32& Turned);
+
+// The picture of a text layer, turned by Params.Turn: TextLayerSize of the text, its
+// coverage in the text's colour, blended when drawn (dmBlend, linear
+// stretch). False, Picture untouched, when the text has no size or does not
+// fit the image limits.
+bool DrawTextLayerPicture(const TTextLayerParams& Params, TBitmap32& Picture);
+// Gives the layer the picture's pixels (Picture gets the old ones) and the
+// parameters, with the draw settings of a text layer.
+void SetTextLayerPicture(TBitmapTextLayer& Layer, TBitmap32& Picture, const TTextLayerParams& Params);
+
+// Adds the text layer of a choice on top of the view: the picture of
+// DrawTextLayerPicture, centred on the visible part of the face (Tag 1),
+// remembering the choice. Null, with nothing added, when the text has no
 // size or does not fit the image limits. The caller wires the layer click,
 // selects it, and turns it on the side face.
 TBitmapTextLayer* AddTextLayerFrom(TCustomImage32* View, const TTextLayerChoice& Choice);

@@ -335,7 +335,9 @@ bool TCustomImage32::RouteButton(QMouseEvent* event, bool press)
     if (!MouseButtonFrom(event->button(), button)) return false;
     event->accept();
     const TViewPoint p = DevicePoint(event->position());
-    const TShiftState shift = ShiftStateFrom(event->modifiers(), event->buttons());
+    TShiftState shift = ShiftStateFrom(event->modifiers(), event->buttons());
+    // The second press of a double click comes as its own event.
+    if (event->type() == QEvent::MouseButtonDblClick) shift |= ssDouble;
     if (press)
         MouseDown(button, shift, p.X, p.Y);
     else

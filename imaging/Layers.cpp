@@ -50,6 +50,23 @@ void TLayerCollection::Clear()
     EndUpdate();
 }
 
+std::unique_ptr<TCustomLayer> TLayerCollection::Take(TCustomLayer* layer)
+{
+    if (!layer || layer->FCollection != this) return nullptr;
+    RemoveItem(layer);
+    layer->FCollection = nullptr;
+    return std::unique_ptr<TCustomLayer>(layer);
+}
+
+void TLayerCollection::Restore(std::unique_ptr<TCustomLayer> layer, int index)
+{
+    if (!layer || layer->FCollection) return;
+    TCustomLayer* l = layer.release();
+    l->FCollection = this;
+    FItems.insert(FItems.begin() + std::clamp(index, 0, Count()), l);
+    if (l->Visible()) Changed();
+}
+
 TCustomLayer* TLayerCollection::TopmostAt(int x, int y, std::uint32_t mask) const
 {
     for (int i = Count() - 1; i >= 0; --i) {

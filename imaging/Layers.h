@@ -10,6 +10,9 @@
 #include "ViewInput.h"
 #include "ViewMapping.h"
 
+#include <QFont>
+#include <QString>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -68,6 +71,12 @@ public:
     void Delete(int index);
     // Destroys all layers, top first, inside one update.
     void Clear();
+    // Takes the layer out of the collection without destroying it: the caller
+    // owns it until it is put back with Restore (an undone deletion keeps
+    // its layer this way, pixels and all).
+    std::unique_ptr<TCustomLayer> Take(TCustomLayer* layer);
+    // Puts a layer taken out of this collection back at index (clamped).
+    void Restore(std::unique_ptr<TCustomLayer> layer, int index);
 
     // The layer of highest index whose options meet mask and which contains
     // the point (then passes its hit-test event), or null.
@@ -209,12 +218,23 @@ private:
     std::unique_ptr<TBitmap32> FBitmap;
 };
 
+// What a text layer is drawn from: enough to draw it again, and to keep it
+// in a file.
+struct TTextLayerParams {
+    QString Text;                   // lines joined with line breaks
+    QFont Font;
+    TColor32 TextColor = clBlack32; // opaque
+    int Level = 0;                  // smooth text level, 0 (the platform's) to 4
+    int Turn = 0;                   // quarter turns counter-clockwise, 0..3
+};
+
 class TBitmapTextLayer : public TBitmapLayer {
 public:
     using TBitmapLayer::TBitmapLayer;
-    // The colour the bitmap was filled with before the text was drawn.
+    // The colour of the bitmap where there is no text (the text's colour, clear).
     TColor32 Background = clWhite32;
-    TColor32 TextColor = clBlack32;
+    // What the picture was drawn from (its colour is the text's colour).
+    TTextLayerParams Params;
 };
 
 // Whole-pixel rectangle of float bounds, each coordinate rounded to nearest

@@ -287,6 +287,32 @@ enum class StrId : int {
     BatchNotRun,
     BatchInterrupted,
 
+    // Undo and redo, and editing a text layer
+    LayerUndoCaption,
+    LayerRedoCaption,
+    LayerUndoHint,
+    LayerRedoHint,
+    LayerNothingToUndo,
+    LayerNothingToRedo,
+    LayerEditTextCaption,
+    LayerEditTextHint,
+    StepSetImage,
+    StepResetFace,
+    StepNewImage,
+    StepAddImageLayer,
+    StepPasteLayer,
+    StepAddTextLayer,
+    StepCutLayer,
+    StepDeleteLayer,
+    StepBringToFront,
+    StepBringForward,
+    StepSendBack,
+    StepSendToBack,
+    StepRotateLayer,
+    StepMoveLayer,
+    StepResizeLayer,
+    StepEditText,
+
     Count
 };
 

@@ -2,6 +2,8 @@
 
 #include "codecs/ImageFiles.h"
 #include "editing/CustomColors.h"
+#include "editing/EditHistory.h"
+#include "editing/EditSteps.h"
 #include "editing/LayerCommands.h"
 #include "editing/LayerSelection.h"
 #include "editing/OpenPictureDlg.h"
@@ -47,6 +49,7 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUndoStack>
 #include <QUrl>
 
 #include <algorithm>
@@ -67,6 +70,8 @@ constexpr QSize kToolButtonSize(23, 22);
 constexpr int kToolIndent = 6;
 constexpr int kToolSeparatorWidth = 8;
 constexpr int kGaugeWidth = 100;
+// The gauge gives up width down to this so the zoom label stays in view.
+constexpr int kMinGaugeWidth = 40;
 constexpr int kLastStep = 4;
 constexpr int kStepCount = 5; // the title line always counts five steps
 
@@ -488,7 +493,9 @@ void TCodexaCliFrm::ArrangeComponents()
 
     int top = kToolsHeight;
     if (!tbLayers->isHidden()) {
-        tbLayers->setGeometry(kToolIndent, top, std::max(0, w - kToolIndent), kToolbarHeight);
+        const int barWidth = std::max(0, w - kToolIndent);
+        FitZoomGauge(barWidth);
+        tbLayers->setGeometry(kToolIndent, top, barWidth, kToolbarHeight);
         top += kToolbarHeight;
     }
     // The result step's row of output choices, where the faces have their layer toolbar.
@@ -549,7 +556,11 @@ void TCodexaCliFrm::FormCreate(QWidget* owner)
         SetZoomLabel();
     };
     commandHost.Parent = this;
+    commandHost.ShowFace = [this](int face) { GoToFace(face); };
     FLayerCommands = new TLayerCommands(std::move(commandHost), this);
+    // Undoing back to the state last saved leaves nothing unsaved.
+    connect(FLayerCommands->History()->Stack(), &QUndoStack::cleanChanged, this,
+            [this](bool clean) { FModified = !clean; });
     FLayerCommands->FillToolBar(tbLayers);
     for (TImgView32* face : {ImgView1, ImgView2, ImgView3}) FLayerCommands->TakeKeysOn(face);
     popLayer = FLayerCommands->popLayer;
@@ -564,9 +575,17 @@ void TCodexaCliFrm::FormCreate(QWidget* owner)
                 ImgView3PaintStage(sender, buffer, stageNum);
             };
         }
-        view->OnMouseDown = [this](TCustomImage32* sender, TMouseButton button, TShiftState, int x, int y,
+        view->OnMouseDown = [this](TCustomImage32* sender, TMouseButton button, TShiftState shift, int x, int y,
                                    TCustomLayer* layer) {
+            // A double click on the selected text layer edits it once the button is up.
+            FEditTextOnRelease = button == mbLeft && (shift & ssDouble) && IsSelectedTextLayer(layer);
             RunCommand(this, [&] { ImgView3MouseDown(sender, int(button), x, y, layer); });
+        };
+        view->OnMouseUp = [this](TCustomImage32*, TMouseButton button, TShiftState, int, int, TCustomLayer*) {
+            if (button != mbLeft || !FEditTextOnRelease) return;
+            FEditTextOnRelease = false;
+            FLayerCommands->UpdateActions();
+            FLayerCommands->actLayerEditText->trigger();
         };
         view->installEventFilter(this);
     }
@@ -604,6 +623,20 @@ void TCodexaCliFrm::FormCreate(QWidget* owner)
     RunCommand(this, [this] { FillTemplates(picker::rowNone); });
     // The preview shows the placeholder until a template is chosen.
     DrawNoPreview(ImgView0->Bitmap(), font());
+}
+
+void TCodexaCliFrm::FitZoomGauge(int barWidth)
+{
+    int used = 0;
+    for (QAction* action : tbLayers->actions()) {
+        QWidget* w = tbLayers->widgetForAction(action);
+        if (w == ScaleBar || w == lblZoom) continue;
+        used += action->isSeparator() ? kToolSeparatorWidth : kToolButtonSize.width();
+    }
+    // Room for the label's widest text, a zoom such as 0.88.
+    const QFontMetrics metrics(lblZoom->font());
+    const int label = metrics.horizontalAdvance(LoadStr(StrId::PageZoom).arg(QLocale().toString(0.88))) + 8;
+    ScaleBar->setFixedWidth(std::clamp(barWidth - used - label, kMinGaugeWidth, kGaugeWidth));
 }
 
 void TCodexaCliFrm::PrepareToolButtons()
@@ -923,6 +956,7 @@ void TCodexaCliFrm::SaveZoom()
 
 void TCodexaCliFrm::Restart()
 {
+    ForgetHistory();
     for (int i = 1; i <= 4; ++i) {
         TImgView32* view = FaceView(i);
         TViewUpdateHold hold(view);
@@ -948,7 +982,30 @@ void TCodexaCliFrm::Restart()
 
 void TCodexaCliFrm::ClearFace(int index)
 {
+    // The history's steps refer to the face's layers, which go now.
+    if (IsFaceStep(index)) ForgetHistory();
     if (FSelection && index >= 1 && index <= 4) FSelection->ClearFace(index);
+}
+
+void TCodexaCliFrm::ForgetHistory()
+{
+    if (FLayerCommands) FLayerCommands->History()->Clear();
+}
+
+void TCodexaCliFrm::GoToFace(int face)
+{
+    if (!IsFaceStep(face) || face == FStep || !FHost) return;
+    SaveZoom();
+    FStep = face;
+    EnterStep();
+}
+
+bool TCodexaCliFrm::IsSelectedTextLayer(TCustomLayer* hit) const
+{
+    if (!IsFaceStep(FStep) || !FSelection || !hit) return false;
+    TCustomLayer* selected = FSelection->SelectedLayer(FStep);
+    if (auto* frame = dynamic_cast<TRubberbandLayer*>(hit)) hit = frame->Target();
+    return hit && hit == selected && selected->Tag == 1 && dynamic_cast<TBitmapTextLayer*>(selected);
 }
 
 void TCodexaCliFrm::lblImageAnchorClick(const QString& anchor)
@@ -966,10 +1023,11 @@ void TCodexaCliFrm::lblImageAnchorClick(const QString& anchor)
 
 void TCodexaCliFrm::actResetExecute()
 {
-    if (!IsFaceStep(FStep)) return;
+    if (!IsFaceStep(FStep) || !FLayerCommands) return;
     TImgView32* view = FaceView(FStep);
-    ClearFace(FStep);
-    view->Bitmap().MakeEmpty();
+    // The picture and its layers are kept by the step.
+    TBitmap32 empty;
+    FLayerCommands->Record(FacePictureStep(FSelection, FStep, empty, true, LoadStr(StrId::StepResetFace)));
     FModified = true;
     if (FStep == 1 && ImgView1->Bitmap().IsEmpty() && ImgView2->Bitmap().IsEmpty() &&
         ImgView3->Bitmap().IsEmpty())
@@ -995,6 +1053,7 @@ void TCodexaCliFrm::IdleUpdate()
     actResetUpdate();
     if (FLayerCommands && IsFaceStep(FStep)) FLayerCommands->UpdateActions();
     LiveBoxUpdate();
+    if (FLayerCommands && !IsFaceStep(FStep)) FLayerCommands->UpdateHistoryActions();
     emit IdleUpdated();
 }
 
@@ -1363,14 +1422,19 @@ bool TCodexaCliFrm::LoadFaceImage(const QString& fileName, int index, bool quiet
 {
     if (index == -1) index = FStep;
     TImgView32* view = IsFaceStep(index) ? FaceView(index) : nullptr;
-    if (!view) return false;
+    if (!view || !FLayerCommands) return false;
     ScaleBar->setValue(0);
     bool loaded = false;
     QString why; // set when the picture is over the memory limit
     {
         TViewUpdateHold hold(view);
-        loaded = LoadImageFile(fileName, view->Bitmap(), TTransparency::OnWhite, &why);
+        // Read over a copy of the face (a GIF leaves the pixels it does not
+        // draw as they were); the step then keeps the old picture.
+        TBitmap32 picture;
+        picture.CopyFrom(view->Bitmap());
+        loaded = LoadImageFile(fileName, picture, TTransparency::OnWhite, &why);
         if (loaded) {
+            FLayerCommands->Record(FacePictureStep(FSelection, index, picture, false, LoadStr(StrId::StepSetImage)));
             ScaleBar->setEnabled(!view->Bitmap().IsEmpty());
             lblZoom->setEnabled(ScaleBar->isEnabled());
             FModified = true;
@@ -1396,7 +1460,10 @@ QString TCodexaCliFrm::OpenFolder() const
 
 void TCodexaCliFrm::actSaveExecute()
 {
-    if (FSaver->Execute(this, ImgView4, FOutputImage, ResultDrawings())) FModified = false;
+    if (FSaver->Execute(this, ImgView4, FOutputImage, ResultDrawings())) {
+        FModified = false;
+        if (FLayerCommands) FLayerCommands->History()->Stack()->setClean();
+    }
 }
 
 void TCodexaCliFrm::actCopyExecute()
@@ -1471,11 +1538,16 @@ void TCodexaCliFrm::DropFileTargetDrop(const QStringList& files)
         return;
     }
     TViewUpdateHold hold(view);
+    std::vector<TBitmapLayer*> added;
     for (const QString& file : files) {
         TBitmap32 picture;
         picture.StretchFilter = sfLinear;
-        if (LoadImageFile(file, picture, TTransparency::Blended)) FSelection->AddImageLayer(view, picture);
+        if (LoadImageFile(file, picture, TTransparency::Blended))
+            if (TBitmapLayer* layer = FSelection->AddImageLayer(view, picture)) added.push_back(layer);
     }
+    // All the pictures of one drop are one step.
+    if (!added.empty())
+        FLayerCommands->Record(LayersAddedStep(FSelection, FStep, added, LoadStr(StrId::StepAddImageLayer)));
     FModified = true;
 }
 
@@ -1531,6 +1603,8 @@ void TCodexaCliFrm::cbTemplatesChange()
         previewError = CurrentErrorText();
     }
     TBusyCursor busy;
+    // Another template is another piece of work: its history starts here.
+    ForgetHistory();
     for (int i = 1; i <= 4; ++i) {
         ClearFace(i);
         FaceView(i)->Bitmap().MakeEmpty();
@@ -1544,6 +1618,7 @@ void TCodexaCliFrm::cbTemplatesChange()
         LoadFaceImage(side, 2, true);
         LoadFaceImage(top, 3, true);
     }
+    ForgetHistory();
     FModified = false;
     if (!previewError.isEmpty()) {
         busy.Lift();

@@ -183,11 +183,20 @@ private:
     void CreateComponents();
     void ArrangeComponents();
     void PrepareToolButtons();
+    // The zoom gauge as wide as the layer toolbar of that width leaves it, within limits.
+    void FitZoomGauge(int barWidth);
     void ArrangeTabOrder();
     void FormCreate(QWidget* owner);
     void LoadSettings();
     void FormDestroy() noexcept;
     void EnterStep();
+    // Forgets the undo history (the faces are replaced as a whole).
+    void ForgetHistory();
+    // Shows the step of a face whose change is undone or redone.
+    void GoToFace(int face);
+    // Whether a press on hit is a press on the current face's selected text
+    // layer (or its frame).
+    bool IsSelectedTextLayer(TCustomLayer* hit) const;
     // Registers the drop target on one view (null: none).
     void RegisterDropTarget(TImgView32* view);
 
@@ -268,6 +277,8 @@ private:
     // The template whose faces were loaded last (null when none, or deleted since).
     QPointer<TTemplateItem> FLoadedTemplate;
     TImgView32* FDropTarget = nullptr;
+    // A double click on the selected text layer: its text is edited when the button is released.
+    bool FEditTextOnRelease = false;
     TTemplateRowDelegate* FTemplateRows = nullptr;
     std::unique_ptr<TFreeViewFaces> FFreeFaces;
     TBitmap32 FFreeFrame;     // the last free frame of the result, on a transparent ground

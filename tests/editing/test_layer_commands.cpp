@@ -3,6 +3,7 @@
 #include "editing/LayerCommands.h"
 
 #include "codecs/ImageFiles.h"
+#include "editing/EditHistory.h"
 #include "editing/FontDlg.h"
 #include "editing/LayerSelection.h"
 #include "editing/NewImageDlg.h"
@@ -28,9 +29,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <QUndoStack>
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -113,11 +117,11 @@ TRect BoundsOf(const TPositionedLayer* l) { return RoundRect(l->Bounds()); }
 TEST_F(CommandsFixture, EnablingRulesAndStackOrderWithThreeLayers)
 {
     EXPECT_EQ(Names(bar.actions()),
-              (QStringList{"actLayerImage", "actLayerText", "", "actLayerDelete", "", "actLayerCut", "actLayerCopy",
+              (QStringList{"actLayerUndo", "actLayerRedo", "", "actLayerImage", "actLayerText", "", "actLayerDelete", "", "actLayerCut", "actLayerCopy",
                            "actLayerPaste", "", "actLayerBringToFront", "actLayerBringFoward", "actLayerSendBack",
                            "actLayerSendToBack", "", "actLayerRotate90ccw", "actLayerRotate90cw", ""}));
     EXPECT_EQ(Names(cmds.popLayer->actions()),
-              (QStringList{"actLayerCut", "actLayerCopy", "actLayerPaste", "actLayerDelete", "",
+              (QStringList{"actLayerCut", "actLayerCopy", "actLayerPaste", "actLayerDelete", "actLayerEditText", "",
                            "actLayerBringToFront", "actLayerBringFoward", "actLayerSendBack", "actLayerSendToBack"}));
 
     Face(1, 300, 200);
@@ -234,12 +238,13 @@ TEST_F(CommandsFixture, ACopiedTextLayerPastesBackSeeThroughAndAlphaIsKept)
     int clear = 0, solid = 0;
     for (int y = 0; y < plain.height(); ++y)
         for (int x = 0; x < plain.width(); ++x) {
-            const TColor32 seen = text->Bitmap().PixelAt(x, y), got = pasted->Bitmap().PixelAt(x, y);
+            const TColor32 drawn = text->Bitmap().PixelAt(x, y), got = pasted->Bitmap().PixelAt(x, y);
             ASSERT_EQ(got & 0xFFFFFF, 0xFFFF00u) << x << "," << y;
-            // The red channel is the coverage the text was drawn with.
-            ASSERT_EQ(got >> 24, (seen >> 16) & 0xFF) << x << "," << y;
-            clear += seen == clBlack32;
-            solid += seen == 0xFFFFFF00;
+            ASSERT_EQ(got >> 24, drawn >> 24) << x << "," << y;
+            // Other programs see the text on black.
+            ASSERT_EQ(plain.pixel(x, y), BlendedOnto(drawn, clBlack32)) << x << "," << y;
+            clear += (drawn >> 24) == 0;
+            solid += (drawn >> 24) == 255;
         }
     EXPECT_GT(clear, 100);
     EXPECT_GT(solid, 10);
@@ -430,29 +435,217 @@ TEST_F(CommandsFixture, SideTextLayerArrivesTurnedClockwiseAndSelected)
     auto* layer = dynamic_cast<TBitmapTextLayer*>(sel.SelectedLayer(2));
     ASSERT_TRUE(layer);
     EXPECT_EQ(layer->Tag, 1);
+    EXPECT_EQ(layer->Params.Turn, 3);
     EXPECT_EQ(sel.HandleLayer(2)->Target(), layer);
     EXPECT_TRUE(modified);
     const TBitmap32& t = layer->Bitmap();
     ASSERT_GT(t.Height(), t.Width());
-    EXPECT_EQ(t.DrawMode, dmCustom);
-    EXPECT_TRUE(bool(t.OnPixelCombine));
-    // The start of the line is at the top now; the rest is background, also
-    // along the edge the turn blends with the outside (a grey line there
-    // would be painted on the face).
-    const TColor32 background = layer->Background;
+    EXPECT_EQ(t.DrawMode, dmBlend);
+    // The start of the line is at the top now; the rest is clear, also along
+    // the edge the turn blends with the outside, and every pixel is the
+    // text's colour (no other colour at the glyphs' edges).
+    const TColor32 rgb = layer->Params.TextColor & 0x00FFFFFFu;
     int inkRows = 0;
     for (int y = 0; y < t.Height(); ++y)
         for (int x = 0; x < t.Width(); ++x) {
             const TColor32 p = t.PixelAt(x, y);
-            ASSERT_NE(p, background & 0x00FFFFFFu) << x << "," << y;
-            if (((p ^ background) & 0x00FFFFFFu) == 0) continue;
+            ASSERT_EQ(p & 0x00FFFFFFu, rgb) << x << "," << y;
+            if ((p >> 24) == 0) continue;
             ASSERT_LT(y, t.Height() / 2) << "ink at " << x << "," << y;
             inkRows = std::max(inkRows, y + 1);
         }
     EXPECT_GT(inkRows, 0);
     for (auto [x, y] : {std::pair{0, 0}, std::pair{t.Width() - 1, 0}, std::pair{0, t.Height() - 1},
                         std::pair{t.Width() - 1, t.Height() - 1}})
-        EXPECT_EQ(t.PixelAt(x, y), layer->Background);
+        EXPECT_EQ(t.PixelAt(x, y) >> 24, 0u);
+}
+
+namespace {
+
+// What undoing must give back: the face flattened without its frame, and
+// its layers in order with their bounds, draw modes and pictures.
+struct FaceState {
+    struct Layer {
+        const TCustomLayer* Id;
+        float Bounds[4];
+        TDrawMode Mode;
+        std::vector<TColor32> Picture;
+        bool operator==(const Layer&) const = default;
+    };
+    int Width = 0, Height = 0;
+    std::vector<TColor32> Pixels;
+    std::vector<Layer> Layers;
+    bool operator==(const FaceState&) const = default;
+};
+
+std::vector<TColor32> PixelsOf(const TBitmap32& b)
+{
+    return std::vector<TColor32>(b.Bits(), b.Bits() + std::size_t(b.Width()) * b.Height());
+}
+
+FaceState StateOf(TLayerSelection& sel, int i)
+{
+    FaceState s;
+    TImgView32* view = sel.View(i);
+    sel.HideSelection(i);
+    TBitmap32 flat;
+    FlattenView(view, flat);
+    sel.RestoreSelection(i);
+    s.Width = flat.Width();
+    s.Height = flat.Height();
+    s.Pixels = PixelsOf(flat);
+    for (int k = 0; k < view->Layers().Count(); ++k)
+        if (auto* l = dynamic_cast<TBitmapLayer*>(view->Layers().Items(k))) {
+            const TRealRect b = l->Bounds();
+            s.Layers.push_back({l, {b.Left, b.Top, b.Right, b.Bottom}, l->Bitmap().DrawMode, PixelsOf(l->Bitmap())});
+        }
+    return s;
+}
+
+} // namespace
+
+// Every command, undone with the Undo button and redone with Redo, gives
+// back the face as it was before and after it, as one step of the history.
+TEST_F(CommandsFixture, EachCommandUndoneAndRedoneGivesTheSameFace)
+{
+    QUndoStack* stack = cmds.History()->Stack();
+    auto check = [&](const char* what, const QString& stepText, const std::function<void()>& command) {
+        SCOPED_TRACE(what);
+        const FaceState before = StateOf(sel, step);
+        const int steps = stack->count();
+        command();
+        const FaceState after = StateOf(sel, step);
+        ASSERT_NE(before, after);
+        EXPECT_EQ(stack->count(), steps + 1);
+        EXPECT_EQ(stack->undoText(), stepText);
+        cmds.UpdateActions();
+        EXPECT_TRUE(cmds.actLayerUndo->toolTip().startsWith(QStringLiteral("Undo ") + stepText));
+        Click(cmds.actLayerUndo);
+        EXPECT_TRUE(before == StateOf(sel, step));
+        EXPECT_EQ(stack->redoText(), stepText);
+        Click(cmds.actLayerRedo);
+        EXPECT_TRUE(after == StateOf(sel, step));
+    };
+
+    // On a face without a picture Paste offers a blank one first: two steps.
+    QGuiApplication::clipboard()->setImage(Picture(40, 30, qRgb(0, 0, 200)));
+    AnswerNewImage(true);
+    Click(cmds.actLayerPaste);
+    ASSERT_EQ(stack->count(), 2);
+    EXPECT_EQ(stack->text(0), QStringLiteral("New Image"));
+    const FaceState pasted = StateOf(sel, 1);
+    Click(cmds.actLayerUndo);
+    Click(cmds.actLayerUndo);
+    EXPECT_TRUE(View(1)->Bitmap().IsEmpty());
+    EXPECT_EQ(View(1)->Layers().Count(), 1); // the hidden frame
+    Click(cmds.actLayerRedo);
+    Click(cmds.actLayerRedo);
+    EXPECT_TRUE(pasted == StateOf(sel, 1));
+
+    check("paste", QStringLiteral("Paste Layer"), [&] {
+        QGuiApplication::clipboard()->setImage(Picture(50, 20, qRgb(200, 0, 0)));
+        Click(cmds.actLayerPaste);
+    });
+    check("text", QStringLiteral("Add Text Layer"), [&] {
+        AnswerWith<TFontDlgFrm>([](TFontDlgFrm* dlg) {
+            QTest::keyClicks(dlg->mmoText, QStringLiteral("Hi"));
+            QTest::mouseClick(dlg->btnOk, Qt::LeftButton);
+        });
+        Click(cmds.actLayerText);
+    });
+    check("nudges", QStringLiteral("Move Layer"), [&] {
+        cmds.UpdateActions(); // as the idle update does after Redo
+        cmds.actLayerNudge[1]->trigger();
+        cmds.actLayerNudge[7]->trigger(); // down by ten: the same burst
+    });
+    check("turn", QStringLiteral("Rotate Layer"), [&] { Click(cmds.actLayerRotate90cw); });
+    const TRect shown = RoundRect(dynamic_cast<TPositionedLayer*>(sel.SelectedLayer(1))->AdjustedBounds());
+    check("drag", QStringLiteral("Move Layer"), [&] {
+        const QPoint c((shown.Left + shown.Right) / 2, (shown.Top + shown.Bottom) / 2);
+        front.Press(Qt::LeftButton, c.x(), c.y());
+        for (int k = 1; k <= 5; ++k) front.Move(c.x() + 4 * k, c.y() + 2 * k);
+        front.Release(Qt::LeftButton, c.x() + 20, c.y() + 10);
+    });
+    const TRect moved = RoundRect(dynamic_cast<TPositionedLayer*>(sel.SelectedLayer(1))->AdjustedBounds());
+    check("resize", QStringLiteral("Resize Layer"), [&] {
+        front.Press(Qt::LeftButton, moved.Right - 1, moved.Bottom - 1);
+        front.Move(moved.Right + 10, moved.Bottom + 6);
+        front.Release(Qt::LeftButton, moved.Right + 10, moved.Bottom + 6);
+    });
+    check("to back", QStringLiteral("Send to Back"), [&] { Click(cmds.actLayerSendToBack); });
+    check("forward", QStringLiteral("Bring Forward"), [&] { Click(cmds.actLayerBringFoward); });
+    check("to front", QStringLiteral("Bring to Front"), [&] { Click(cmds.actLayerBringToFront); });
+    check("back", QStringLiteral("Send Back"), [&] { Click(cmds.actLayerSendBack); });
+    check("cut", QStringLiteral("Cut Layer"), [&] { Click(cmds.actLayerCut); });
+    front.Press(Qt::LeftButton, 150, 100);
+    front.Release(Qt::LeftButton, 150, 100);
+    auto* doomed = dynamic_cast<TBitmapLayer*>(sel.SelectedLayer(1));
+    ASSERT_TRUE(doomed);
+    const std::size_t held = cmds.History()->HeldBytes();
+    const std::size_t bytes = std::size_t(doomed->Bitmap().Width()) * doomed->Bitmap().Height() * 4;
+    check("delete", QStringLiteral("Delete Layer"), [&] { Click(cmds.actLayerDelete); });
+    // The deleted layer's picture is held by the history, not copied.
+    EXPECT_EQ(cmds.History()->HeldBytes(), held + bytes);
+}
+
+// Edit Text opens the dialog filled with the layer's text and redraws the
+// layer in place (same centre, turn and scale) as one step.
+TEST_F(CommandsFixture, EditedTextIsRedrawnInPlaceAndUndone)
+{
+    step = 2;
+    Face(2, 200, 300);
+    View(2)->Bitmap().Clear(0xFF204080);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPointSize(20);
+    TBitmapTextLayer* layer = AddTextLayerFrom(View(2), {QStringLiteral("Hello"), font, 0xFFFFFF00, 2, 3});
+    ASSERT_TRUE(layer);
+    sel.AttachLayer(layer);
+    sel.SetSelection(layer, 2);
+    // Shown at half size, off centre.
+    const float w = float(layer->Bitmap().Width()) / 2, h = float(layer->Bitmap().Height()) / 2;
+    layer->SetBounds(TRealRect{40, 60, 40 + w, 60 + h});
+    sel.SetSelection(layer, 2);
+    const FaceState before = StateOf(sel, 2);
+    const TTextLayerParams old = layer->Params;
+
+    TTextLayerChoice offered;
+    QColor ground;
+    AnswerWith<TFontDlgFrm>([&](TFontDlgFrm* dlg) {
+        offered = dlg->Choice();
+        ground = dlg->PreviewBackground();
+        dlg->mmoText->setPlainText(QStringLiteral("Hello, world"));
+        QTest::mouseClick(dlg->btnOk, Qt::LeftButton);
+    });
+    ASSERT_TRUE(Enabled(cmds.actLayerEditText));
+    cmds.actLayerEditText->trigger();
+    EXPECT_EQ(offered.Text, old.Text);
+    EXPECT_EQ(offered.Font, old.Font);
+    EXPECT_EQ(offered.TextColor, old.TextColor);
+    EXPECT_EQ(offered.Level, old.Level);
+    EXPECT_EQ(ground, QColor(0x20, 0x40, 0x80)); // the face under the layer
+
+    // The new text drawn as a new layer would be, turned the same way, at half size about the same centre.
+    TTextLayerParams want = old;
+    want.Text = QStringLiteral("Hello, world");
+    TBitmap32 picture;
+    ASSERT_TRUE(DrawTextLayerPicture(want, picture));
+    EXPECT_EQ(layer->Params.Text, want.Text);
+    EXPECT_EQ(layer->Params.Turn, 3);
+    EXPECT_EQ(PixelsOf(layer->Bitmap()), PixelsOf(picture));
+    const TRealRect b = layer->Bounds();
+    EXPECT_FLOAT_EQ((b.Left + b.Right) / 2, 40 + w / 2);
+    EXPECT_FLOAT_EQ((b.Top + b.Bottom) / 2, 60 + h / 2);
+    EXPECT_FLOAT_EQ(b.Right - b.Left, float(picture.Width()) / 2);
+    EXPECT_FLOAT_EQ(b.Bottom - b.Top, float(picture.Height()) / 2);
+    EXPECT_EQ(cmds.History()->Stack()->undoText(), QStringLiteral("Edit Text"));
+
+    const FaceState after = StateOf(sel, 2);
+    Click(cmds.actLayerUndo);
+    EXPECT_TRUE(before == StateOf(sel, 2));
+    EXPECT_EQ(layer->Params.Text, old.Text);
+    Click(cmds.actLayerRedo);
+    EXPECT_TRUE(after == StateOf(sel, 2));
+    EXPECT_EQ(layer->Params.Text, want.Text);
 }
 
 // On the wizard page: the toolbar in front of the zoom gauge, the idle update
@@ -464,10 +657,10 @@ TEST(LayerCommandsOnThePage, ToolbarIdleUpdateAndRightClickMenus)
     auto* page = qobject_cast<TCodexaCliFrm*>(host.Page());
     ASSERT_TRUE(page);
     const QList<QAction*> items = page->tbLayers->actions();
-    ASSERT_EQ(items.size(), 19);
-    EXPECT_EQ(items.first()->objectName(), QStringLiteral("actLayerImage"));
-    EXPECT_EQ(page->tbLayers->widgetForAction(items.at(17)), static_cast<QWidget*>(page->ScaleBar));
-    EXPECT_EQ(page->tbLayers->widgetForAction(items.at(18)), static_cast<QWidget*>(page->lblZoom));
+    ASSERT_EQ(items.size(), 22);
+    EXPECT_EQ(items.first()->objectName(), QStringLiteral("actLayerUndo"));
+    EXPECT_EQ(page->tbLayers->widgetForAction(items.at(20)), static_cast<QWidget*>(page->ScaleBar));
+    EXPECT_EQ(page->tbLayers->widgetForAction(items.at(21)), static_cast<QWidget*>(page->lblZoom));
     ASSERT_TRUE(page->popLayer);
 
     host.UpdateActions();

@@ -10,6 +10,7 @@
 #include "render/LayerUtils.h"
 #include "settings/AppSettings.h"
 #include "settings/ProgramKey.h"
+#include "support/BlendArithmetic.h"
 #include "support/ModalAnswers.h"
 #include "widgets/SystemColors.h"
 
@@ -26,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -247,7 +249,7 @@ TEST(TextLayerCombine, DarkeningAndLighteningOnTheFace)
     EXPECT_EQ(d, 0xFF222250u);
 }
 
-TEST(TextLayer, BlackTextDarkensAndOtherColoursLightenTheFace)
+TEST(TextLayer, TextIsItsColourWithTheCoverageAsAlphaBlendedOntoTheFace)
 {
     ViewFixture fixture(300, 200);
     TImgView32* view = fixture.view.get();
@@ -258,46 +260,95 @@ TEST(TextLayer, BlackTextDarkensAndOtherColoursLightenTheFace)
     TBitmapTextLayer* dark = AddTextLayerFrom(view, black);
     ASSERT_NE(dark, nullptr);
     EXPECT_EQ(dark->Tag, 1);
-    EXPECT_EQ(dark->Background, clWhite32);
-    EXPECT_EQ(dark->TextColor, clBlack32);
-    EXPECT_EQ(dark->Bitmap().DrawMode, dmCustom);
+    EXPECT_EQ(dark->Params.Text, black.Text);
+    EXPECT_EQ(dark->Params.TextColor, clBlack32);
+    EXPECT_EQ(dark->Params.Level, 4);
+    EXPECT_EQ(dark->Bitmap().DrawMode, dmBlend);
     EXPECT_EQ(dark->Bitmap().StretchFilter, sfLinear);
     const TBitmap32::TSize size = TextLayerSize(black.Text, black.Font);
     EXPECT_EQ(dark->Bitmap().Width(), size.cx);
     EXPECT_EQ(dark->Bitmap().Height(), size.cy);
 
-    // At whole pixels the layer is drawn unscaled, through its combine only:
-    // every face pixel under it is what the combine makes of it.
+    // The alpha is the coverage the smooth text blends with: the same text
+    // blended onto a white picture gives the same picture as the layer on white.
+    TBitmap32 onWhite;
+    onWhite.SetSize(size.cx, size.cy);
+    onWhite.Clear(clWhite32);
+    onWhite.SetFont(black.Font);
+    DrawSmoothText(onWhite, 0, 0, black.Text, 4, clBlack32);
+
+    // At whole pixels the layer is drawn unscaled: every face pixel under it
+    // is the layer's pixel blended onto the face, with no other colour.
     const TColor32 face = 0xFF808080;
     const TRect r{10, 20, 10 + size.cx, 20 + size.cy};
-    auto combined = [&](TBitmapTextLayer* layer, auto expected) {
+    auto blended = [&](TBitmapTextLayer* layer, TColor32 rgb) {
         layer->SetBounds(TRealRect{10, 20, float(r.Right), float(r.Bottom)});
         TBitmap32 flat;
         FlattenView(view, flat);
-        int good = 0, inked = 0;
+        int good = 0, inked = 0, solid = 0;
         for (int y = r.Top; y < r.Bottom; ++y)
             for (int x = r.Left; x < r.Right; ++x) {
                 const TColor32 p = layer->Bitmap().PixelAt(x - r.Left, y - r.Top);
-                inked += p != layer->Background;
-                good += flat.PixelAt(x, y) == expected(p);
+                EXPECT_EQ(p & 0x00FFFFFFu, rgb);
+                inked += (p >> 24) != 0;
+                solid += (p >> 24) == 255;
+                good += ((flat.PixelAt(x, y) ^ BlendedOnto(p, face)) & 0x00FFFFFFu) == 0;
             }
         EXPECT_GT(inked, 0);
+        EXPECT_GT(solid, 0);
         return good;
     };
-    EXPECT_EQ(combined(dark, [&](TColor32 p) { return p == clWhite32 ? face : MinChannels(p, face); }),
-              r.Width() * r.Height());
+    EXPECT_EQ(blended(dark, 0), r.Width() * r.Height());
+    TBitmap32 darkOnWhite;
+    darkOnWhite.SetSize(size.cx, size.cy);
+    darkOnWhite.Clear(clWhite32);
+    darkOnWhite.DrawAt(0, 0, dark->Bitmap());
+    EXPECT_EQ(std::memcmp(darkOnWhite.Bits(), onWhite.Bits(), std::size_t(size.cx) * size.cy * 4), 0);
 
-    // Yellow text on black: the layer lightens the face.
+    // Yellow text: the same, with no dark fringe.
     view->Layers().Clear();
     TBitmapTextLayer* light = AddTextLayerFrom(view, {QStringLiteral("Wy"), black.Font, 0xFFFFFF00, 0});
     ASSERT_NE(light, nullptr);
-    EXPECT_EQ(light->Background, clBlack32);
-    EXPECT_EQ(combined(light,
-                       [&](TColor32 p) {
-                           if (p == clBlack32) return face;
-                           return GreyLevel(p) >= 35 ? p : MaxChannels(p, face);
-                       }),
-              r.Width() * r.Height());
+    EXPECT_EQ(blended(light, 0xFFFF00), r.Width() * r.Height());
+}
+
+// One pixel of coverage on one pixel of face, worked out by hand:
+// each channel (a * text + (256 - a) * face + 128) >> 8.
+TEST(TextLayer, CoverageBlendsOntoTheFaceColour)
+{
+    ViewFixture fixture(50, 50);
+    TImgView32* view = fixture.view.get();
+    struct Case {
+        TColor32 Text, Face;
+        int Alpha;
+        TColor32 Want;
+    };
+    const Case cases[] = {
+        {clBlack32, clWhite32, 128, 0xFF808080u},  // half black on white
+        {clWhite32, clBlack32, 64, 0xFF404040u},   // a quarter white on black
+        {0xFFFFFF00, 0xFF0000FF, 192, 0xFFBFBF40u}, // yellow on blue
+        {0xFFFFFF00, 0xFF0000FF, 0, 0xFF0000FFu},   // no coverage: the face
+        {0xFFFFFF00, 0xFF0000FF, 255, 0xFFFFFF00u}, // full coverage: the text
+    };
+    for (const Case& c : cases) {
+        view->Layers().Clear();
+        view->Bitmap().SetSize(3, 3);
+        view->Bitmap().Clear(c.Face);
+        TBitmapTextLayer* layer = view->Layers().Add<TBitmapTextLayer>();
+        TBitmap32 picture;
+        picture.SetSize(1, 1);
+        picture.Clear(TColor32(c.Alpha) << 24 | (c.Text & 0x00FFFFFFu));
+        TTextLayerParams params;
+        params.TextColor = c.Text;
+        SetTextLayerPicture(*layer, picture, params);
+        layer->SetBounds(TRealRect{1, 1, 2, 2});
+        TBitmap32 flat;
+        FlattenView(view, flat);
+        // The colour; the flattened picture's alpha says nothing.
+        EXPECT_EQ(flat.PixelAt(1, 1) & 0x00FFFFFFu, c.Want & 0x00FFFFFFu)
+            << std::hex << c.Text << " on " << c.Face << " at " << c.Alpha;
+        EXPECT_EQ(flat.PixelAt(0, 0) & 0x00FFFFFFu, c.Face & 0x00FFFFFFu);
+    }
 }
 
 TEST(TextLayer, ATextBeyondTheImageLimitsMakesNoLayer)
@@ -323,12 +374,16 @@ struct FontDialogFixture : ::testing::Test {
         dlg->activateWindow();
     }
     TBitmap32& Preview() { return dlg->ImgText->Bitmap(); }
-    // The preview as a fresh bitmap draws it.
-    bool PreviewIs(const QString& text, int level, TColor32 background, TColor32 color)
+    // The preview as a fresh bitmap draws it, on a face colour (or, with
+    // none, on the checkerboard).
+    bool PreviewIs(const QString& text, int level, std::optional<TColor32> background, TColor32 color)
     {
         TBitmap32 want;
         want.SetSize(Preview().Width(), Preview().Height());
-        want.Clear(background);
+        if (background)
+            want.Clear(*background);
+        else
+            DrawCheckerboard(want, false);
         want.SetFont(Preview().Font());
         DrawSmoothText(want, 10, 10, text, level, color);
         return std::memcmp(want.Bits(), Preview().Bits(), std::size_t(want.Width()) * want.Height() * 4) == 0;
@@ -348,10 +403,10 @@ TEST_F(FontDialogFixture, TypingPreviewsTheTextAndEnterConfirms)
     QTest::keyClicks(dlg->mmoText, QStringLiteral("Ab"));
     EXPECT_TRUE(dlg->btnOk->isEnabled());
     const TColor32 textColor = 0xFF000000u | (SysColor(TSysColor::WindowText, dlg->palette()).rgb() & 0xFFFFFF);
-    EXPECT_TRUE(PreviewIs(QStringLiteral("Ab"), 0, clWhite32, textColor));
+    EXPECT_TRUE(PreviewIs(QStringLiteral("Ab"), 0, std::nullopt, textColor));
 
     dlg->cbAAQuality->setCurrentIndex(0);
-    EXPECT_TRUE(PreviewIs(QStringLiteral("Ab"), 4, clWhite32, textColor));
+    EXPECT_TRUE(PreviewIs(QStringLiteral("Ab"), 4, std::nullopt, textColor));
 
     QTest::keyClick(dlg->mmoText, Qt::Key_Backspace);
     QTest::keyClick(dlg->mmoText, Qt::Key_Backspace);
@@ -368,7 +423,7 @@ TEST_F(FontDialogFixture, TypingPreviewsTheTextAndEnterConfirms)
     EXPECT_EQ(c.TextColor, textColor);
 }
 
-TEST_F(FontDialogFixture, WhiteTextIsPreviewedOnTheButtonFace)
+TEST_F(FontDialogFixture, TextIsPreviewedOnTheFaceColourOrACheckerboard)
 {
     QTest::keyClicks(dlg->mmoText, QStringLiteral("W"));
     // The colour dialog opens on the text's colour each time.
@@ -388,9 +443,13 @@ TEST_F(FontDialogFixture, WhiteTextIsPreviewedOnTheButtonFace)
     });
     QTest::mouseClick(dlg->btnColor, Qt::LeftButton);
     EXPECT_EQ(opened.rgb(), QColor(0x12, 0x34, 0x56).rgb());
-    const QColor face = SysColor(TSysColor::BtnFace, dlg->palette());
-    EXPECT_EQ(dlg->PreviewBackground(), face);
-    EXPECT_TRUE(PreviewIs(QStringLiteral("W"), 0, 0xFF000000u | face.rgb(), clWhite32));
+    // White text with no face behind it: on the checkerboard.
+    EXPECT_FALSE(dlg->PreviewBackground().isValid());
+    EXPECT_TRUE(PreviewIs(QStringLiteral("W"), 0, std::nullopt, clWhite32));
+    // On a face: on the face's colour.
+    dlg->SetPreviewBackground(QColor(0x20, 0x40, 0x80));
+    EXPECT_EQ(dlg->PreviewBackground(), QColor(0x20, 0x40, 0x80));
+    EXPECT_TRUE(PreviewIs(QStringLiteral("W"), 0, 0xFF204080u, clWhite32));
     EXPECT_EQ(dlg->Choice().TextColor, clWhite32);
 }
 

@@ -221,8 +221,9 @@ class Program:
         wait_until("the buttons in their new places", lambda: len(colours(self.look(self.exit_button()))) > 2)
 
     def layer_tool(self, index):
-        """The index-th button of the layer toolbar (0 image, 1 text)."""
-        return self.page(4 + 26 * index, TOOLS_H + 2, 24, 24)
+        """The index-th button of the layer toolbar after Undo, Redo and their
+        separator (0 image, 1 text)."""
+        return self.page(4 + 2 * 23 + 8 + 26 * index, TOOLS_H + 2, 24, 24)
 
     def press(self, control):
         x, y, w, h = control

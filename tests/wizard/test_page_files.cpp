@@ -4,6 +4,7 @@
 
 #include "codecs/GifWriter.h"
 #include "codecs/ImageFiles.h"
+#include "editing/FontDlg.h"
 #include "editing/LayerSelection.h"
 #include "imaging/ImgView32.h"
 #include "platform/MemoryBudget.h"
@@ -13,6 +14,8 @@
 #include "wizard/RenderDrivers.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QPlainTextEdit>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
@@ -27,8 +30,12 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -358,4 +365,102 @@ TEST_F(PageFilesTest, DialogsReopenInTheFolderLastUsed)
     EXPECT_EQ(saveDialogFolder(QString()), samples);
     toFrontStep();
     EXPECT_EQ(openDialogFolder(QString()), samples);
+}
+
+// Undo and Redo on the page: with their keys, across the face steps, for the
+// face's own picture too, and Modified back off at the state last saved.
+TEST_F(PageFilesTest, UndoWalksBackAcrossTheFacesToTheSavedState)
+{
+    ToResultStep();
+    AnswerFileDialog(Path("shot.jpg"), 0);
+    Click(Host->btnDialogs);
+    ASSERT_FALSE(Page->Modified());
+    ClickBack();
+    ClickBack();
+    ASSERT_EQ(Page->Step(), 1);
+    auto action = [&](const char* name) { return Page->findChild<QAction*>(QLatin1String(name)); };
+    auto keys = [&](int key, Qt::KeyboardModifiers modifiers) {
+        // The window is active again once a dialog has closed.
+        QApplication::setActiveWindow(Host.get());
+        QTest::keyClick(Page->FaceView(Page->Step()), Qt::Key(key), modifiers);
+        Idle();
+    };
+    auto imageLayers = [&] {
+        int n = 0;
+        TLayerCollection& layers = Page->ImgView1->Layers();
+        for (int i = 0; i < layers.Count(); ++i) n += dynamic_cast<TBitmapLayer*>(layers.Items(i)) != nullptr;
+        return n;
+    };
+    const int layersBefore = imageLayers();
+    QGuiApplication::clipboard()->setImage(QImage(30, 20, QImage::Format_RGB32));
+    Idle();
+    QTest::mouseClick(Page->tbLayers->widgetForAction(action("actLayerPaste")), Qt::LeftButton);
+    Idle();
+    ASSERT_EQ(imageLayers(), layersBefore + 1);
+    EXPECT_TRUE(action("actLayerUndo")->toolTip().startsWith(QStringLiteral("Undo Paste Layer")));
+
+    // Undone from the side step: the front step comes back, without the layer.
+    ClickNext();
+    ASSERT_EQ(Page->Step(), 2);
+    Page->SetModified(true);
+    keys(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Page->Step(), 1);
+    EXPECT_EQ(imageLayers(), layersBefore);
+    EXPECT_FALSE(Page->Modified());
+    keys(Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_TRUE(Page->Modified());
+    keys(Qt::Key_Z, Qt::ControlModifier);
+    keys(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(Page->Modified());
+
+    // Reset and a new face picture are steps too, layers and all.
+    const TBitmap32& face = Page->ImgView1->Bitmap();
+    const std::vector<TColor32> front(face.Bits(), face.Bits() + std::size_t(face.Width()) * face.Height());
+    const int layers = imageLayers();
+    ASSERT_EQ(layers, layersBefore + 1);
+    Click(Page->BitBtn1);
+    EXPECT_TRUE(face.IsEmpty());
+    EXPECT_EQ(imageLayers(), 0);
+    keys(Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_EQ(std::size_t(face.Width()) * face.Height(), front.size());
+    EXPECT_TRUE(std::equal(front.begin(), front.end(), face.Bits()));
+    EXPECT_EQ(imageLayers(), layers);
+    SelectFace(WriteImage(Path("red.bmp"), 8, 6, 0xFFFF0000));
+    EXPECT_EQ(face.Width(), 8);
+    keys(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(std::equal(front.begin(), front.end(), face.Bits()));
+    EXPECT_TRUE(action("actLayerRedo")->isEnabled());
+}
+
+// A double click on a text layer opens its text, and OK redraws it.
+TEST_F(PageFilesTest, DoubleClickOnATextLayerEditsItsText)
+{
+    PickLastTemplate();
+    ClickNext();
+    ASSERT_EQ(Page->Step(), 1);
+    QString offered;
+    AnswerWith<TFontDlgFrm>([](TFontDlgFrm* dlg) {
+        QTest::keyClicks(dlg->mmoText, QStringLiteral("Sale"));
+        QTest::mouseClick(dlg->btnOk, Qt::LeftButton);
+    });
+    Idle();
+    QTest::mouseClick(Page->tbLayers->widgetForAction(Page->findChild<QAction*>(QStringLiteral("actLayerText"))),
+                      Qt::LeftButton);
+    auto* layer = dynamic_cast<TBitmapTextLayer*>(Page->Selection()->SelectedLayer(1));
+    ASSERT_TRUE(layer);
+    AnswerWith<TFontDlgFrm>([&](TFontDlgFrm* dlg) {
+        offered = dlg->mmoText->toPlainText();
+        dlg->mmoText->setPlainText(QStringLiteral("Sold"));
+        QTest::mouseClick(dlg->btnOk, Qt::LeftButton);
+    });
+    const QPoint centre = Page->ImgView1->ViewportWidgetRect().center();
+    // As the platform sends it: a click, then the second press as a double click, and its release.
+    QTest::mouseClick(Page->ImgView1, Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(Page->ImgView1, Qt::LeftButton, {}, centre);
+    EXPECT_TRUE(offered.isEmpty()); // not before the button is up
+    QTest::mouseRelease(Page->ImgView1, Qt::LeftButton, {}, centre);
+    Idle();
+    EXPECT_EQ(offered, QStringLiteral("Sale"));
+    EXPECT_EQ(layer->Params.Text, QStringLiteral("Sold"));
+    EXPECT_EQ(Page->Selection()->SelectedLayer(1), layer);
 }
