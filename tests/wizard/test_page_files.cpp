@@ -398,6 +398,9 @@ TEST_F(PageFilesTest, UndoWalksBackAcrossTheFacesToTheSavedState)
     Idle();
     ASSERT_EQ(imageLayers(), layersBefore + 1);
     EXPECT_TRUE(action("actLayerUndo")->toolTip().startsWith(QStringLiteral("Undo Paste Layer")));
+    EXPECT_TRUE(Page->tbLayers->widgetForAction(action("actLayerUndo"))
+                    ->accessibleDescription()
+                    .startsWith(QStringLiteral("Undo Paste Layer")));
 
     // Undone from the side step: the front step comes back, without the layer.
     ClickNext();
