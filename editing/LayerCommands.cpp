@@ -326,9 +326,10 @@ void TLayerCommands::UpdateActions()
 
 void TLayerCommands::UpdateHistoryActions()
 {
-    // Only on the face steps: elsewhere the keys would change faces unseen.
+    // On the face steps and the result step, which shows the faces' work;
+    // not on the first step, where a template replaces it.
     const int i = Step();
-    const bool faceStep = i >= 1 && i <= 3;
+    const bool faceStep = i >= 1 && i <= 4;
     const QUndoStack* stack = FHistory->Stack();
     auto update = [&](QAction* a, bool can, const QString& text, StrId hint, StrId nothing) {
         a->setEnabled(faceStep && can);

@@ -106,7 +106,8 @@ public:
     // The enabling rules, run from the page's idle-time update. Undo and Redo
     // name the step they take back or do again in their tooltips.
     void UpdateActions();
-    // Undo and Redo alone: the page runs it on every step.
+    // Undo and Redo alone: the page runs it on every step (they work from
+    // step 1 to the result).
     void UpdateHistoryActions();
 
     // True when the view has an image, after offering the New Image dialog

@@ -655,6 +655,9 @@ void TCodexaCliFrm::PrepareToolButtons()
         button->setFocusPolicy(Qt::TabFocus);
         button->setAccessibleName(QString(action->text()).remove(QLatin1Char('&')));
         button->setAccessibleDescription(action->toolTip());
+        // Undo and Redo name the step they take back in their tooltips, which change.
+        connect(action, &QAction::changed, button,
+                [button, action] { button->setAccessibleDescription(action->toolTip()); });
     }
 }
 

@@ -398,6 +398,9 @@ TEST_F(PageFilesTest, UndoWalksBackAcrossTheFacesToTheSavedState)
     Idle();
     ASSERT_EQ(imageLayers(), layersBefore + 1);
     EXPECT_TRUE(action("actLayerUndo")->toolTip().startsWith(QStringLiteral("Undo Paste Layer")));
+    EXPECT_TRUE(Page->tbLayers->widgetForAction(action("actLayerUndo"))
+                    ->accessibleDescription()
+                    .startsWith(QStringLiteral("Undo Paste Layer")));
 
     // Undone from the side step: the front step comes back, without the layer.
     ClickNext();
@@ -430,6 +433,17 @@ TEST_F(PageFilesTest, UndoWalksBackAcrossTheFacesToTheSavedState)
     keys(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_TRUE(std::equal(front.begin(), front.end(), face.Bits()));
     EXPECT_TRUE(action("actLayerRedo")->isEnabled());
+
+    // From the result step too, which shows the front face first; never on the first step.
+    ClickNext();
+    ClickNext();
+    ASSERT_EQ(Page->Step(), 4);
+    keys(Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(Page->Step(), 1);
+    EXPECT_EQ(face.Width(), 8);
+    ClickBack();
+    ASSERT_EQ(Page->Step(), 0);
+    EXPECT_FALSE(action("actLayerUndo")->isEnabled());
 }
 
 // A double click on a text layer opens its text, and OK redraws it.
