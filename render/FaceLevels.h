@@ -9,7 +9,8 @@
 //
 // Levels are made when first asked for and kept until Trim drops the ones a
 // frame did not use, so re-rendering the same face at other angles reuses
-// them. Colour words are premultiplied (faces are opaque anyway).
+// them; a new picture of the same size is written into the storage of the
+// old one's levels. Colour words are premultiplied (faces are opaque anyway).
 #pragma once
 
 #include "imaging/Bitmap32.h"
@@ -21,15 +22,17 @@
 class TFaceLevels {
 public:
     struct TLevel {
-        int Width = 0, Height = 0;    // the picture without its border
-        std::vector<TColor32> Pixels; // (Width + 2) x (Height + 2), border included
+        int Width = 0, Height = 0;               // the picture without its border
+        std::unique_ptr<TColor32[]> Pixels;      // (Width + 2) x (Height + 2), border included
         bool Used = false;
+        bool Stale = false; // of the picture before: remade when asked for
         int Stride() const { return Width + 2; }
+        std::size_t Count() const { return std::size_t(Width + 2) * std::size_t(Height + 2); }
     };
 
     // Takes a copy of the pixels (a width x height block, `stride` words a
     // row), each that is not opaque passed through `convert` when given, as
-    // level (0, 0); drops every other level.
+    // level (0, 0); every other level is to be made again.
     void Assign(const TColor32* pixels, int width, int height, int stride, TColor32 (*convert)(TColor32) = nullptr);
     void Assign(const TBitmap32& picture) { Assign(picture.Bits(), picture.Width(), picture.Height(), picture.Width()); }
     // A 1 x 1 picture of one colour.
@@ -56,6 +59,8 @@ public:
 
 private:
     std::unique_ptr<TLevel>& Slot(int lx, int ly) { return FLevels[std::size_t(ly) * FCountX + lx]; }
+    // The level's slot ready to be written: its storage when it has one.
+    TLevel& Fresh(int lx, int ly, int width, int height);
 
     int FWidth = 0, FHeight = 0;
     int FCountX = 0, FCountY = 0;

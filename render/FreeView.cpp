@@ -63,6 +63,16 @@ struct TSolidFace {
     int ImageWidth = 0, ImageHeight = 0;
 };
 
+// What the solid is made from: the box's style and size rule, its faces'
+// sizes (a face may be missing) and the flat faces' colours.
+struct TSolidSpec {
+    TBoxStyle Style = bxTwoSidedBox;
+    bool DefaultSize = false;
+    int DefaultWidth = 0, DefaultHeight = 0;
+    TFaceSize Front, Side, Top;
+    TColor32 FrontTop = clWhite32, FrontBottom = clWhite32, FrontBorder = clWhite32, SideBorder = clWhite32;
+};
+
 struct TSolid {
     double W = 0, H = 0, D = 0;
     int StackCount = 0; // pixels across a book's page stack
@@ -82,7 +92,7 @@ struct TBoxAccess {
     {
         return kind == fkSide ? box.FSide : kind == fkTop ? box.FTop : box.FFront;
     }
-    static TSolid Solid(const TFreeViewBox& box);
+    static TSolidSpec Spec(const TFreeViewBox& box);
     static TFaceLevels& Pages(TFreeViewBox& box, TPicture kind, int count);
     static TFaceLevels& Shadow(TFreeViewBox& box, int width, int height, const std::vector<double>& key,
                                const std::vector<TColor32>& alpha);
@@ -115,21 +125,31 @@ TColor32 PageEdgeColour(int k, int count)
 
 } // namespace
 
-TSolid TBoxAccess::Solid(const TFreeViewBox& box)
+TSolidSpec TBoxAccess::Spec(const TFreeViewBox& box)
+{
+    auto size = [](const TFaceLevels& levels) { return TFaceSize{levels.Width(), levels.Height()}; };
+    return {box.FStyle,      box.FDefaultSize,    box.FDefaultWidth,  box.FDefaultHeight, size(box.FFront),
+            size(box.FSide), size(box.FTop),      box.FFrontTop,      box.FFrontBottom,   box.FFrontBorder,
+            box.FSideBorder};
+}
+
+namespace {
+
+TSolid MakeSolid(const TSolidSpec& spec)
 {
     TSolid solid;
-    const TFaceLevels &front = box.FFront, &side = box.FSide, &top = box.FTop;
-    if (box.FDefaultSize) {
-        solid.W = std::max(1, box.FDefaultWidth - box::SideStripWidth);
-        solid.H = std::max(1, box.FDefaultHeight);
+    const TFaceSize &front = spec.Front, &side = spec.Side;
+    if (spec.DefaultSize) {
+        solid.W = std::max(1, spec.DefaultWidth - box::SideStripWidth);
+        solid.H = std::max(1, spec.DefaultHeight);
         solid.D = box::SideStripWidth;
     } else {
-        solid.W = front.IsEmpty() ? 250 - box::SideStripWidth : front.Width();
-        solid.H = front.IsEmpty() ? 300 : front.Height();
-        solid.D = side.IsEmpty() ? std::max(1.0, solid.H * kDepthWithoutSide) : side.Width();
+        solid.W = front.IsEmpty() ? 250 - box::SideStripWidth : front.Width;
+        solid.H = front.IsEmpty() ? 300 : front.Height;
+        solid.D = side.IsEmpty() ? std::max(1.0, solid.H * kDepthWithoutSide) : side.Width;
     }
     const double W = solid.W, H = solid.H, D = solid.D;
-    const bool book = box.FStyle == bxBookCover;
+    const bool book = spec.Style == bxBookCover;
     const double m = book ? kBookSquare * std::min(W, H) : 0;
 
     // Corners of the outside (0..7) and of a book's page block (8..15):
@@ -156,30 +176,29 @@ TSolid TBoxAccess::Solid(const TFreeViewBox& box)
         solid.Faces.push_back(f);
     };
     auto pictured = [&](const char* name, int rank, std::initializer_list<int> corners, TVec3 normal, TPicture picture,
-                        const TFaceLevels& levels, TColor32 flat, double w, double h) {
-        if (levels.IsEmpty())
+                        TFaceSize size, TColor32 flat, double w, double h) {
+        if (size.IsEmpty())
             face(name, rank, corners, normal, TPicture::Flat, flat, w, h);
         else
-            face(name, rank, corners, normal, picture, flat, levels.Width(), levels.Height());
+            face(name, rank, corners, normal, picture, flat, size.Width, size.Height);
     };
 
     const TVec3 up{0, 1, 0}, down{0, -1, 0}, left{-1, 0, 0}, right{1, 0, 0}, out{0, 0, 1}, in{0, 0, -1};
-    const TColor32 frontFlat = front.IsEmpty() ? clWhite32 : box.FFrontBorder;
+    const TColor32 frontFlat = front.IsEmpty() ? clWhite32 : spec.FrontBorder;
     if (!book) {
         pictured("side", 2, {v(0, 1, 0), v(0, 1, 1), v(0, 0, 1), v(0, 0, 0)}, left, TPicture::Side, side, frontFlat, D, H);
         pictured("side", 2, {v(1, 1, 1), v(1, 1, 0), v(1, 0, 0), v(1, 0, 1)}, right, TPicture::Side, side, frontFlat, D, H);
-        static const TFaceLevels none;
-        const TFaceLevels& lid = box.FStyle == bxThreeSideBox ? top : none;
-        pictured("top", 2, {v(0, 1, 0), v(1, 1, 0), v(1, 1, 1), v(0, 1, 1)}, up, TPicture::Top, lid, box.FFrontTop, W, D);
-        face("bottom", 2, {v(0, 0, 1), v(1, 0, 1), v(1, 0, 0), v(0, 0, 0)}, down, TPicture::Flat, box.FFrontBottom, W, D);
+        const TFaceSize lid = spec.Style == bxThreeSideBox ? spec.Top : TFaceSize{};
+        pictured("top", 2, {v(0, 1, 0), v(1, 1, 0), v(1, 1, 1), v(0, 1, 1)}, up, TPicture::Top, lid, spec.FrontTop, W, D);
+        face("bottom", 2, {v(0, 0, 1), v(1, 0, 1), v(1, 0, 0), v(0, 0, 0)}, down, TPicture::Flat, spec.FrontBottom, W, D);
         pictured("front", 2, {v(0, 1, 1), v(1, 1, 1), v(1, 0, 1), v(0, 0, 1)}, out, TPicture::Front, front, clWhite32, W, H);
         return solid;
     }
 
     add(-W / 2, W / 2 - m, -H / 2 + m, H / 2 - m, -D / 2, D / 2);
-    const double density = front.IsEmpty() ? 2.0 : std::clamp(front.Width() / W, 1.0, 8.0);
+    const double density = front.IsEmpty() ? 2.0 : std::clamp(front.Width / W, 1.0, 8.0);
     solid.StackCount = int(std::clamp(std::lround(D * density), 2L, 4096L));
-    const TColor32 spineFlat = side.IsEmpty() ? frontFlat : box.FSideBorder;
+    const TColor32 spineFlat = side.IsEmpty() ? frontFlat : spec.SideBorder;
     face("inside", 0, {v(1, 1, 1), v(0, 1, 1), v(0, 0, 1), v(1, 0, 1)}, in, TPicture::Flat, frontFlat, W, H);
     face("inside", 0, {v(0, 1, 0), v(1, 1, 0), v(1, 0, 0), v(0, 0, 0)}, out, TPicture::Flat, frontFlat, W, H);
     face("inside", 0, {v(0, 1, 1), v(0, 1, 0), v(0, 0, 0), v(0, 0, 1)}, right, TPicture::Flat, spineFlat, D, H);
@@ -191,6 +210,8 @@ TSolid TBoxAccess::Solid(const TFreeViewBox& box)
     pictured("front", 2, {v(0, 1, 1), v(1, 1, 1), v(1, 0, 1), v(0, 0, 1)}, out, TPicture::Front, front, clWhite32, W, H);
     return solid;
 }
+
+} // namespace
 
 TFaceLevels& TBoxAccess::Pages(TFreeViewBox& box, TPicture kind, int count)
 {
@@ -268,15 +289,18 @@ void TFreeViewBox::SetDefaultSize(bool on, int width, int height)
 void TFreeViewBox::SetFace(TFaceKind kind, const TBitmap32& picture)
 {
     TFaceLevels& levels = TBoxAccess::Levels(*this, kind);
-    levels.Clear();
     if (kind == fkFront) FFrontTop = FFrontBottom = FFrontBorder = clWhite32;
     if (kind == fkSide) FSideBorder = clWhite32;
-    if (picture.IsEmpty()) return;
     const int w = picture.Width(), h = picture.Height();
-    membudget::CheckPicture(membudget::PictureBytes(w + 2, h + 2), w, h);
+    if (picture.IsEmpty() || w != levels.Width() || h != levels.Height()) {
+        // A face of another size needs new storage, which the limit must allow.
+        levels.Clear();
+        if (picture.IsEmpty()) return;
+        membudget::CheckPicture(membudget::PictureBytes(w + 2, h + 2), w, h);
+    }
     levels.Assign(picture.Bits(), w, h, w, OnWhite);
     // The flat faces' colours: means along the picture's edges.
-    const TColor32* px = levels.Level(0, 0).Pixels.data();
+    const TColor32* px = levels.Level(0, 0).Pixels.get();
     const std::size_t stride = std::size_t(w) + 2;
     auto at = [&](int x, int y) { return px[std::size_t(y + 1) * stride + std::size_t(x + 1)]; };
     TColourSum top, bottom, border;
@@ -414,11 +438,11 @@ struct TLayout {
 
 std::vector<int> DrawingOrder(const TLayout& layout, bool mirrored);
 
-TLayout MakeLayout(const TFreeViewBox& box, const TFreeViewSettings& s)
+TLayout MakeLayout(const TSolidSpec& spec, const TFreeViewSettings& s)
 {
     const std::string problem = SettingsProblem(s);
     if (!problem.empty()) throw std::invalid_argument(problem);
-    TSolid solid = TBoxAccess::Solid(box);
+    TSolid solid = MakeSolid(spec);
     const double radius = 0.5 * std::sqrt(solid.W * solid.W + solid.H * solid.H + solid.D * solid.D);
     TLayout layout{std::move(solid), TCamera(s, radius), {}, false, 0, 0, 0, 0, 0, 0, {}, {}, {}};
     TSolid& sd = layout.Solid;
@@ -551,9 +575,40 @@ TFreeViewGeometry GeometryOf(const TLayout& layout, const std::vector<int>& orde
 
 } // namespace
 
+namespace {
+
+// The picture and the rows every thread draws in.
+std::int64_t PictureNeed(const TFraming& f, int threads)
+{
+    return membudget::Sum(membudget::PictureBytes(f.Width, f.Height), membudget::Times(threads, std::int64_t(f.Width) * 16));
+}
+
+int ThreadsOf(const TFreeViewSettings& s) { return s.Threads > 0 ? s.Threads : TransformThreads(); }
+
+} // namespace
+
+TFreeViewNeed MemoryNeed(TBoxStyle style, bool defaultSize, int defaultWidth, int defaultHeight, TFaceSize front,
+                         TFaceSize side, TFaceSize top, const TFreeViewSettings& settings)
+{
+    TSolidSpec spec;
+    spec.Style = style;
+    spec.DefaultSize = defaultSize;
+    spec.DefaultWidth = defaultWidth;
+    spec.DefaultHeight = defaultHeight;
+    spec.Front = front;
+    spec.Side = side;
+    spec.Top = style == bxThreeSideBox ? top : TFaceSize{};
+    const TFraming f = MakeLayout(spec, settings).Framing;
+    // A face's copy, and its reductions: at most as much again.
+    std::int64_t faces = 0;
+    for (const TFaceSize& face : {spec.Front, spec.Side, spec.Top})
+        if (!face.IsEmpty()) faces = membudget::Sum(faces, membudget::Times(2, membudget::PictureBytes(face.Width + 2, face.Height + 2)));
+    return {membudget::Sum(faces, PictureNeed(f, ThreadsOf(settings))), f.Width, f.Height};
+}
+
 TFreeViewGeometry LayOut(const TFreeViewBox& box, const TFreeViewSettings& settings)
 {
-    const TLayout layout = MakeLayout(box, settings);
+    const TLayout layout = MakeLayout(TBoxAccess::Spec(box), settings);
     return GeometryOf(layout, DrawingOrder(layout, false));
 }
 
@@ -717,12 +772,9 @@ void AddFaces(std::vector<TDrawItem>& items, TFreeViewBox& box, const TLayout& l
 
 void Render(TFreeViewBox& box, const TFreeViewSettings& settings, TBitmap32& out, TFreeViewGeometry* geometry)
 {
-    const TLayout layout = MakeLayout(box, settings);
+    const TLayout layout = MakeLayout(TBoxAccess::Spec(box), settings);
     const TFraming& f = layout.Framing;
-    // The picture, the row buffers of every thread, and the shadow's picture.
-    const int threads = settings.Threads > 0 ? settings.Threads : TransformThreads();
-    const std::int64_t rows = membudget::Times(threads, std::int64_t(f.Width) * 16);
-    membudget::CheckPicture(membudget::Sum(membudget::PictureBytes(f.Width, f.Height), rows), f.Width, f.Height);
+    membudget::CheckPicture(PictureNeed(f, ThreadsOf(settings)), f.Width, f.Height);
 
     const std::vector<int> order = DrawingOrder(layout, false);
     std::vector<TDrawItem> items;

@@ -73,6 +73,11 @@ struct TFreeViewSettings {
     int Threads = 1;                 // 0: one per processor (TransformThreads)
 };
 
+struct TFaceSize {
+    int Width = 0, Height = 0;
+    bool IsEmpty() const { return Width <= 0 || Height <= 0; }
+};
+
 // Empty when the settings are within range, else what is wrong.
 std::string SettingsProblem(const TFreeViewSettings& settings);
 
@@ -94,7 +99,8 @@ std::string GeometryJson(const TFreeViewGeometry& geometry);
 
 // The box to be seen: style, size rule and faces, with the filtered levels
 // of the faces and the pictures made for it, kept between frames. Setting a
-// face drops its levels; moving the camera keeps them.
+// face has its levels made again (in their old storage when its size stays);
+// moving the camera keeps them.
 class TFreeViewBox {
 public:
     void SetStyle(TBoxStyle style) { FStyle = style; }
@@ -129,6 +135,15 @@ private:
 // std::invalid_argument for settings out of range and EBitmapError for an
 // output beyond kMaxSide.
 TFreeViewGeometry LayOut(const TFreeViewBox& box, const TFreeViewSettings& settings);
+// The memory a render of a new box with faces of these sizes takes at most
+// (the faces' copies and their levels, the picture and the threads' rows),
+// and the picture's size; raises as LayOut does.
+struct TFreeViewNeed {
+    std::int64_t Bytes = 0;
+    int Width = 0, Height = 0;
+};
+TFreeViewNeed MemoryNeed(TBoxStyle style, bool defaultSize, int defaultWidth, int defaultHeight, TFaceSize front,
+                         TFaceSize side, TFaceSize top, const TFreeViewSettings& settings);
 // Draws one frame into `out` (resized) and, when asked, says where the faces
 // went. The memory it needs is checked against the limit first
 // (EMemoryBudgetError). Levels the frame needs are made and kept in `box`.

@@ -303,7 +303,7 @@ TPrepared Prepare(const TDrawItem& item, int destWidth, int destHeight)
     for (int row = 0; row < 3; ++row)
         for (int col = 0; col < 3; ++col) p.R[col][row] = float(r[row][col] / zc);
 
-    p.Source.Bits = level.Pixels.data();
+    p.Source.Bits = level.Pixels.get();
     p.Source.Width = level.Width + 2;
     p.Source.Height = level.Height + 2;
     p.Source.SR = level.Width + 1;

@@ -265,11 +265,13 @@ TEST(FreeView, TheFacesShownFollowTheSignsOfYawAndPitch)
     TScene three(bxThreeSideBox), two(bxTwoSidedBox);
     MakeFace(three.Top, 123, 45, kGreen);
     three.Box.SetFace(fkTop, three.Top);
-    const TFaceGeometry* lid = Face(freeview::LayOut(three.Box, Pose(30, 15, 30)), "top");
+    const TFreeViewGeometry threeSided = freeview::LayOut(three.Box, Pose(30, 15, 30));
+    const TFaceGeometry* lid = Face(threeSided, "top");
     ASSERT_TRUE(lid);
     EXPECT_EQ(lid->ImageWidth, 123);
     EXPECT_EQ(lid->ImageHeight, 45);
-    lid = Face(freeview::LayOut(two.Box, Pose(30, 15, 30)), "top");
+    const TFreeViewGeometry twoSided = freeview::LayOut(two.Box, Pose(30, 15, 30));
+    lid = Face(twoSided, "top");
     ASSERT_TRUE(lid);
     EXPECT_EQ(lid->ImageWidth, 300);
     EXPECT_EQ(lid->ImageHeight, 60);
@@ -386,6 +388,26 @@ TEST(FreeView, ThreadsAndVectorPathsDrawThePlainPathsPixels)
     SetTransformThreadMinPixels(minPixels);
 }
 
+TEST(FreeView, AnEditedFaceOfTheSameSizeIsDrawnAfresh)
+{
+    // The kept box writes the new face into its old levels' storage: the
+    // frame must be the one a new box gives.
+    TScene kept(bxThreeSideBox, 640, 480, 96), fresh(bxThreeSideBox, 640, 480, 96);
+    const TFreeViewSettings s = Pose(20, 30, 40, 200, 180);
+    TBitmap32 before, after, expected;
+    freeview::Render(kept.Box, s, before);
+    TBitmap32 edited;
+    edited.SetSize(640, 480);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) edited.SetPixelAt(x, y, (x / 16 + y / 16) % 2 ? kYellow : kBlue);
+    kept.Box.SetFace(fkFront, edited);
+    fresh.Box.SetFace(fkFront, edited);
+    freeview::Render(kept.Box, s, after);
+    freeview::Render(fresh.Box, s, expected);
+    EXPECT_FALSE(SamePixels(before, after));
+    EXPECT_TRUE(SamePixels(after, expected));
+}
+
 TEST(FreeView, SettingsOutOfRangeAndHugeOutputsAreRefusedLeavingThePictureAlone)
 {
     TScene scene(bxTwoSidedBox, 2000, 2400, 300);
@@ -434,6 +456,39 @@ TEST(FaceLevels, HalvingsAverageEvenAndOddRunsAndKeepARepeatedBorder)
         for (int y = 0; y < 3; ++y) EXPECT_EQ(RedComponent(half.Pixels[std::size_t(y) * 4 + x]), expected[std::size_t(x)]);
     EXPECT_EQ(levels.Level(2, 0).Width, 1);
     EXPECT_EQ(RedComponent(levels.Level(9, 9).Pixels[4]), 28); // clamped to (2, 0): (15 + 40) / 2
+
+    // A wide picture, so that the vector loops run: every channel of every
+    // level pixel is the rounded-up mean of its two (or last three) sources.
+    constexpr int kW = 37, kH = 29;
+    std::vector<TColor32> noise(kW * kH);
+    std::uint32_t seed = 7;
+    for (TColor32& c : noise) c = seed = seed * 1664525u + 1013904223u;
+    TFaceLevels wide;
+    wide.Assign(noise.data(), kW, kH, kW);
+    auto mean = [](std::initializer_list<TColor32> cs) {
+        TColor32 out = 0;
+        for (int shift = 0; shift < 32; shift += 8) {
+            std::uint32_t sum = 0;
+            for (TColor32 c : cs) sum += (c >> shift) & 255;
+            out |= (cs.size() == 2 ? (sum + 1) / 2 : (sum + 1) / 3) << shift;
+        }
+        return out;
+    };
+    const TFaceLevels::TLevel& across = wide.Level(1, 0);
+    const TFaceLevels::TLevel& down = wide.Level(0, 1);
+    auto at = [&](int px, int py) { return noise[std::size_t(py) * kW + std::size_t(px)]; };
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW / 2; ++x) {
+            const TColor32 a = x < kW / 2 - 1 ? mean({at(2 * x, y), at(2 * x + 1, y)})
+                                              : mean({at(2 * x, y), at(2 * x + 1, y), at(2 * x + 2, y)});
+            EXPECT_EQ(across.Pixels[std::size_t(y + 1) * across.Stride() + std::size_t(x + 1)], a) << x << ", " << y;
+        }
+    for (int y = 0; y < kH / 2; ++y)
+        for (int x = 0; x < kW; ++x) {
+            const TColor32 d = y < kH / 2 - 1 ? mean({at(x, 2 * y), at(x, 2 * y + 1)})
+                                              : mean({at(x, 2 * y), at(x, 2 * y + 1), at(x, 2 * y + 2)});
+            EXPECT_EQ(down.Pixels[std::size_t(y + 1) * down.Stride() + std::size_t(x + 1)], d) << x << ", " << y;
+        }
 
     // A frame's levels stay; the ones no frame used go once memory is short.
     levels.Trim(0);
