@@ -116,6 +116,8 @@ TEST_F(BatchRender, EveryOptionGivesTheBytesOfTheSingleRender)
         {faces + R"(,"view":"free")", single + QStringList{"--view", "free"}},
         {faces + R"(,"yaw":-35,"pitch":25,"reflection":true)", single + QStringList{"--yaw", "-35", "--pitch", "25", "--reflection"}},
         {faces + R"(,"fov":0,"scale":0.5,"shadow":true)", single + QStringList{"--fov", "0", "--scale", "0.5", "--shadow"}},
+        // 20.3 reaches the job as "20.300000000000001".
+        {faces + R"(,"pitch":20.3,"fov":45)", single + QStringList{"--pitch", "20.3", "--fov", "45"}},
         {faces + R"(,"style":"book","size":"400x300","reflection":"50")",
          single + QStringList{"--style", "book", "--size", "400x300", "--reflection=50"}},
     };

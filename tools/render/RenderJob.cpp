@@ -173,6 +173,15 @@ TRenderNeed RenderMemoryNeed(const TRenderOptions& options, const TBitmap32& F, 
                              const TBitmap32& T)
 {
     using namespace membudget;
+    if (options.FreeView) {
+        // The render's copies of the faces come on top of its own need.
+        const freeview::TFreeViewNeed need = freeview::MemoryNeed(
+            options.Style, options.DefaultSize, options.DefaultWidth, options.DefaultHeight, {F.Width(), F.Height()},
+            {S.Width(), S.Height()}, {T.Width(), T.Height()}, options.View);
+        const std::int64_t copies = Sum(Sum(PictureBytes(F.Width(), F.Height()), PictureBytes(S.Width(), S.Height())),
+                                        PictureBytes(T.Width(), T.Height()));
+        return {Sum(need.Bytes, copies), PictureSizeText(need.Width, need.Height)};
+    }
     const bool keepsAlpha = OutputFormatOf(options.Output.Name) == TOutputFormat::Png;
     const std::int64_t grounds = NeedsBlackGround(ResolveBoxBackground(options.Background, keepsAlpha)) ? 2 : 1;
     const bool sized = options.DefaultSize || options.Preview;

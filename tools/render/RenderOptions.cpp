@@ -34,10 +34,11 @@ bool ParseSize(const QString& text, int& width, int& height)
     return true;
 }
 
-// A plain decimal number within [lo, hi].
+// A plain decimal number within [lo, hi] (a batch manifest's numbers come
+// with up to 17 digits).
 bool ParseNumber(const QString& text, double lo, double hi, double& value)
 {
-    static const QRegularExpression pattern(QStringLiteral("^[+-]?([0-9]{1,6}(\\.[0-9]{0,6})?|\\.[0-9]{1,6})$"));
+    static const QRegularExpression pattern(QStringLiteral("^[+-]?([0-9]{1,6}(\\.[0-9]{0,20})?|\\.[0-9]{1,20})$"));
     if (!pattern.match(text).hasMatch()) return false;
     const double v = text.toDouble();
     if (!(v >= lo && v <= hi)) return false;
