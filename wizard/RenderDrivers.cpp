@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -368,7 +369,9 @@ void CentreResultSelection(TImgView32* resultView, TRubberbandLayer* handle)
     const TRect vp = resultView->GetViewportRect();
     const TViewPoint c = resultView->ViewToBitmap((vp.Left + vp.Right) / 2, (vp.Top + vp.Bottom) / 2);
     const TRealRect& b = handle->Bounds();
-    const float hw = (b.Right - b.Left) / 2, hh = (b.Bottom - b.Top) / 2;
-    const float cx = float(c.X), cy = float(c.Y);
-    handle->SetBounds(TRealRect{cx - hw, cy - hh, cx + hw, cy + hh});
+    const float w = b.Right - b.Left, h = b.Bottom - b.Top;
+    // The frame starts on a whole pixel: centred on half a pixel, a picture
+    // of odd size would round to one pixel more or less and be resampled.
+    const float left = std::floor(float(c.X) - w / 2), top = std::floor(float(c.Y) - h / 2);
+    handle->SetBounds(TRealRect{left, top, left + w, top + h});
 }

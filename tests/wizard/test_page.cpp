@@ -547,11 +547,7 @@ TEST_F(PageTest, TemplateSaveRefusedAtExitIsToldInABox)
 // choice is kept across runs.
 TEST_F(PageTest, BackgroundChoiceShowsOnTheResultAndIsKept)
 {
-    ClickNext();
-    SelectFace(WriteImage(Path("front.bmp"), 40, 50, 0xFF2060A0));
-    ClickNext();
-    SelectFace(WriteImage(Path("side.bmp"), 10, 50, 0xFF802020));
-    ClickNext();
+    ToResultStep();
     ASSERT_EQ(Page->Step(), 4);
     ASSERT_TRUE(Page->cbBackground->isVisible());
     auto shownCorner = [&] {

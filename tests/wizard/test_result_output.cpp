@@ -568,3 +568,19 @@ TEST_F(RenderFixture, PngSavesAndCopiesTheBoxOnATransparentGround)
     ASSERT_EQ(pasted.size(), QSize(png.Width(), png.Height()));
     EXPECT_EQ(qAlpha(pasted.pixel(0, 0)), 0);
 }
+
+// A picture of odd width (the book is 255 wide) is framed on whole pixels:
+// saved at its rendered size it is the render itself, not a resample one
+// pixel wider or narrower.
+TEST_F(RenderFixture, AnOddWidthResultIsSavedAtItsOwnSize)
+{
+    in.Style = bxBookCover;
+    in.DefaultSize = true;
+    RenderBox(in, faces, View(), result, cache);
+    ASSERT_EQ(result.Width() % 2, 1);
+    TBitmap32 saved;
+    ResultForOutput(View(), saved);
+    ASSERT_EQ(saved.Width(), result.Width());
+    ASSERT_EQ(saved.Height(), result.Height());
+    EXPECT_TRUE(SamePixels(saved, result));
+}
