@@ -11,7 +11,7 @@ MODE=${1:-run}
 BUILD_DIR=${BUILD_DIR:-build}
 
 PACKAGES=(cmake ninja-build g++ pkg-config
-          qt6-base-dev libgl-dev libjpeg62-turbo-dev libgif-dev libpng-dev libpixman-1-dev
+          qt6-base-dev libgl-dev libjpeg62-turbo-dev libgif-dev libpng-dev libpixman-1-dev libzip-dev
           libgtest-dev libgmock-dev libbenchmark-dev
           clang libclang-rt-14-dev
           xvfb xauth fonts-dejavu-core xdotool imagemagick python3

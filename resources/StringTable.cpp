@@ -378,6 +378,18 @@ constexpr Entry kEntries[] = {
     {StrId::StepMoveLayer, QT_TRANSLATE_NOOP("Cubiform", "Move Layer")},
     {StrId::StepResizeLayer, QT_TRANSLATE_NOOP("Cubiform", "Resize Layer")},
     {StrId::StepEditText, QT_TRANSLATE_NOOP("Cubiform", "Edit Text")},
+
+    {StrId::ProjectNotProject, QT_TRANSLATE_NOOP("Cubiform", "%1 is not a Cubiform project.")},
+    {StrId::ProjectDamaged, QT_TRANSLATE_NOOP("Cubiform", "%1 is damaged or incomplete and cannot be opened.")},
+    {StrId::ProjectUnsafeEntry, QT_TRANSLATE_NOOP("Cubiform", "%1 holds an entry with an unsafe name (%2) and is not opened.")},
+    {StrId::ProjectBadManifest, QT_TRANSLATE_NOOP("Cubiform", "%1 has a damaged manifest (at %2) and cannot be opened.")},
+    {StrId::ProjectMissingPicture, QT_TRANSLATE_NOOP("Cubiform", "%1 lacks the picture %2 and cannot be opened.")},
+    {StrId::ProjectExtraEntry, QT_TRANSLATE_NOOP("Cubiform", "%1 holds an entry its manifest does not name (%2) and is not opened.")},
+    {StrId::ProjectBadPicture, QT_TRANSLATE_NOOP("Cubiform", "%1 holds a damaged picture (%2) and cannot be opened.")},
+    {StrId::ProjectTooLarge, QT_TRANSLATE_NOOP("Cubiform", "%1 would need more than the memory limit of %2 to open.")},
+    {StrId::ProjectNewerVersion, QT_TRANSLATE_NOOP("Cubiform", "%1 was saved in project format %2, newer than this program reads (%3).")},
+    {StrId::ProjectSaveFailed, QT_TRANSLATE_NOOP("Cubiform", "The project could not be saved to %1: %2")},
+    {StrId::ProjectOutOfMemory, QT_TRANSLATE_NOOP("Cubiform", "not enough memory")},
 };
 
 const std::array<const char*, int(StrId::Count)>& Table()

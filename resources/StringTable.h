@@ -313,6 +313,19 @@ enum class StrId : int {
     StepResizeLayer,
     StepEditText,
 
+    // Project files.
+    ProjectNotProject,
+    ProjectDamaged,
+    ProjectUnsafeEntry,
+    ProjectBadManifest,
+    ProjectMissingPicture,
+    ProjectExtraEntry,
+    ProjectBadPicture,
+    ProjectTooLarge,
+    ProjectNewerVersion,
+    ProjectSaveFailed,
+    ProjectOutOfMemory,
+
     Count
 };
 
