@@ -33,6 +33,8 @@ constexpr const char* kOrientationNames[2] = {"left", "right"};
 // A manifest is a few kilobytes; anything near this is not one of ours.
 constexpr std::int64_t kManifestCap = std::int64_t(16) << 20;
 constexpr zip_int64_t kMaxEntries = 4096;
+// What a PNG entry may hold besides its pixels.
+constexpr std::int64_t kPngChunkRoom = std::int64_t(4) << 20;
 // Fixed entry times, so that the same document always gives the same bytes.
 constexpr time_t kEntryTime = 1577836800; // 2020-01-01
 
@@ -112,31 +114,40 @@ struct TReadContext {
     }
     [[noreturn]] void BadManifest(const QString& where) const { Refuse(StrId::ProjectBadManifest, where); }
 
-    // The entry's bytes, read no further than its declared size and `cap`.
-    TByteVector ReadEntry(zip_uint64_t index, std::int64_t cap) const
+    // The entry's declared size, refused past `cap` before anything is inflated.
+    std::uint64_t EntrySize(zip_uint64_t index, std::int64_t cap) const
     {
         zip_stat_t st;
         zip_stat_init(&st);
         if (zip_stat_index(Zip, index, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) Refuse(StrId::ProjectDamaged);
-        if (st.size > zip_uint64_t(cap)) Refuse(StrId::ProjectTooLarge, membudget::FormatSize(membudget::Limit()));
+        if (st.size > std::uint64_t(std::max<std::int64_t>(cap, 0)))
+            Refuse(StrId::ProjectTooLarge, membudget::FormatSize(membudget::Limit()));
+        return st.size;
+    }
+
+    // The entry's first `count` bytes (all of it when it is no longer), read
+    // no further than its declared size.
+    TByteVector ReadEntry(zip_uint64_t index, std::uint64_t size, std::uint64_t count = UINT64_MAX) const
+    {
+        const std::uint64_t wanted = std::min(size, count);
         zip_file_t* f = zip_fopen_index(Zip, index, 0);
         if (!f) Refuse(StrId::ProjectDamaged);
         TByteVector data;
         try {
-            data.resize(std::size_t(st.size));
+            data.resize(std::size_t(wanted));
         } catch (const std::bad_alloc&) {
             zip_fclose(f);
             Refuse(StrId::ProjectTooLarge, membudget::FormatSize(membudget::Limit()));
         }
         zip_uint64_t got = 0;
-        while (got < st.size) {
-            const zip_int64_t n = zip_fread(f, data.data() + got, st.size - got);
+        while (got < wanted) {
+            const zip_int64_t n = zip_fread(f, data.data() + got, wanted - got);
             if (n <= 0) break;
             got += zip_uint64_t(n);
         }
         // More data than declared is a damaged or hostile entry, not one to inflate on.
         std::uint8_t extra;
-        const bool whole = got == st.size && zip_fread(f, &extra, 1) == 0;
+        const bool whole = got == wanted && (wanted < size || zip_fread(f, &extra, 1) == 0);
         zip_fclose(f);
         if (!whole) Refuse(StrId::ProjectDamaged);
         return data;
@@ -150,7 +161,25 @@ struct TReadContext {
         if (it == Entries.end()) Refuse(StrId::ProjectMissingPicture, value.toString());
         if (!Used.insert(entry).second) BadManifest(where); // one picture, one place
         const std::int64_t left = membudget::Limit() - Memory;
-        const TByteVector png = ReadEntry(it->second, std::max<std::int64_t>(left, 0));
+        const std::uint64_t size = EntrySize(it->second, left);
+        // The PNG header's size bounds the entry: past what a picture of that
+        // size can take, the entry is refused before it is inflated.
+        const TByteVector head = ReadEntry(it->second, size, 24);
+        static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+        if (head.size() < 24 || !std::equal(kSignature, kSignature + 8, head.begin()))
+            Refuse(StrId::ProjectBadPicture, value.toString());
+        const auto be32 = [&](std::size_t at) {
+            return std::int64_t(head[at]) << 24 | std::int64_t(head[at + 1]) << 16 | std::int64_t(head[at + 2]) << 8 |
+                   std::int64_t(head[at + 3]);
+        };
+        const std::int64_t width = be32(16), height = be32(20);
+        if (membudget::PictureBytes(width, height) > left)
+            Refuse(StrId::ProjectTooLarge, membudget::FormatSize(membudget::Limit()));
+        // At most eight bytes a pixel (16-bit RGBA) and a filter byte a row,
+        // with room for the chunks besides the pixels (a colour profile).
+        const std::int64_t most = membudget::Sum(membudget::Times(2, membudget::PictureBytes(width, height)),
+                                                 membudget::Sum(height, kPngChunkRoom));
+        const TByteVector png = ReadEntry(it->second, EntrySize(it->second, std::min(left, most)));
         // The size in the PNG header is weighed against the budget before any
         // pixel memory is taken.
         bool overBudget = false;
@@ -367,7 +396,8 @@ void ReadZip(TReadContext& c, TByteSpan data, TProjectDocument& doc)
             c.Entries.emplace(name, zip_uint64_t(i));
     }
     if (manifest < 0) c.Refuse(StrId::ProjectNotProject);
-    ReadManifest(c, c.ReadEntry(zip_uint64_t(manifest), kManifestCap), doc);
+    const zip_uint64_t index = zip_uint64_t(manifest);
+    ReadManifest(c, c.ReadEntry(index, c.EntrySize(index, kManifestCap)), doc);
     for (const auto& [name, index] : c.Entries)
         if (!c.Used.count(name)) c.Refuse(StrId::ProjectExtraEntry, QString::fromUtf8(name));
 }

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the image reader fuzz targets with clang (ASan + UBSan + libFuzzer)
+# Builds the image and project reader fuzz targets with clang (ASan + UBSan + libFuzzer)
 # and runs them.
 #   fuzz/run-fuzzers.sh corpus [BUILD_DIR]          each target over its committed
 #                                                   corpus, then 2000 seeded mutations
@@ -23,7 +23,7 @@ cmake --build "$build" -j2 > "$build.build.log" 2>&1 || { cat "$build.build.log"
 common=(-malloc_limit_mb=512 -rss_limit_mb=2048 -timeout=20 -print_final_stats=1)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-for kind in bmp gif jpeg png; do
+for kind in bmp gif jpeg png project; do
   target="$build/fuzz_$kind"
   corpus="$here/corpus/$kind"
   mkdir -p "$scratch/$kind"

@@ -209,6 +209,10 @@ TEST(ProjectFile, DamagedAndHostileFilesAreRefusedAndTheWorkKept)
     TEntries bomb = Unpack(good);
     for (auto& [name, data] : bomb)
         if (name == "front/base.png") data.assign(std::size_t(64) << 20, 0);
+    // Within the budget, but far more than a 7 x 5 picture can take.
+    TEntries padded = Unpack(good);
+    for (auto& [name, data] : padded)
+        if (name == "front/base.png") data.resize(data.size() + (std::size_t(8) << 20));
 
     const struct {
         const char* Case;
@@ -223,6 +227,7 @@ TEST(ProjectFile, DamagedAndHostileFilesAreRefusedAndTheWorkKept)
         {"extra picture", Pack(withExtra), StrId::ProjectExtraEntry},
         {"missing picture", Pack(withoutPicture), StrId::ProjectMissingPicture},
         {"zip bomb", Pack(bomb), StrId::ProjectTooLarge},
+        {"padded picture", Pack(padded), StrId::ProjectTooLarge},
         {"wrong type", WithManifest([](QJsonObject& r) { r["shadow"] = "yes"; }), StrId::ProjectBadManifest},
         {"bounds of three", WithManifest([](QJsonObject& r) {
              QJsonObject faces = r["faces"].toObject(), front = faces["front"].toObject();
