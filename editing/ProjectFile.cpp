@@ -525,7 +525,7 @@ bool OpenProject(const QString& path, TProjectDocument& doc, QString* why)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        SetWhy(why, LoadStr(StrId::ProjectNotProject).arg(path));
+        SetWhy(why, LoadStr(StrId::ProjectCannotRead).arg(path, file.errorString()));
         return false;
     }
     // A project is mostly PNG, stored as it is: no larger than its pictures.

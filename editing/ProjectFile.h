@@ -56,7 +56,9 @@ struct TProjectDocument {
     int Orientation = 0; // TBoxOrientation: 0 side on the left, 1 on the right
     bool Shadow = true;
     bool DefaultSize = true;
-    int Width = 0, Height = 0; // the size used when DefaultSize is off
+    // The size front and side are stretched to when DefaultSize is on (0:
+    // 250 x 300, see ProjectDefaultSize).
+    int Width = 0, Height = 0;
     bool HasView = false;      // a free view was in use
     TProjectView View;
     std::array<TProjectFace, 3> Faces; // indexed by TProjectFaceIndex

@@ -4,24 +4,6 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-// Rounds to nearest, halves to even, kept inside a range that stays far from
-// int overflow when rectangles are later widened or intersected.
-int RoundCoord(double v)
-{
-    if (std::isnan(v)) return 0;
-    v = std::clamp(v, -1.0e9, 1.0e9);
-    return int(std::nearbyint(v));
-}
-
-} // namespace
-
-TRect RoundRect(const TRealRect& r)
-{
-    return TRect{RoundCoord(r.Left), RoundCoord(r.Top), RoundCoord(r.Right), RoundCoord(r.Bottom)};
-}
-
 bool SameBounds(const TRealRect& a, const TRealRect& b)
 {
     return a.Left == b.Left && a.Top == b.Top && a.Right == b.Right && a.Bottom == b.Bottom;

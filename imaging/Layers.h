@@ -237,7 +237,4 @@ public:
     TTextLayerParams Params;
 };
 
-// Whole-pixel rectangle of float bounds, each coordinate rounded to nearest
-// (halves to even).
-TRect RoundRect(const TRealRect& r);
 bool SameBounds(const TRealRect& a, const TRealRect& b);

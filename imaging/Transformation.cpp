@@ -13,6 +13,15 @@ namespace {
 using transform_kernels::AffinePosition;
 using transform_kernels::RoundSaturated;
 
+// Rounds to nearest, halves to even, kept inside a range that stays far from
+// int overflow when rectangles are later widened or intersected.
+int RoundCoord(double v)
+{
+    if (std::isnan(v)) return 0;
+    v = std::clamp(v, -1.0e9, 1.0e9);
+    return int(std::nearbyint(v));
+}
+
 void SetIdentity(TFloatMatrix& m)
 {
     for (int r = 0; r < 3; ++r)
@@ -75,6 +84,11 @@ TRect BoundsOf(const float (&x)[4], const float (&y)[4])
 }
 
 } // namespace
+
+TRect RoundRect(const TRealRect& r)
+{
+    return TRect{RoundCoord(r.Left), RoundCoord(r.Top), RoundCoord(r.Right), RoundCoord(r.Bottom)};
+}
 
 // --- projective ---------------------------------------------------------------
 

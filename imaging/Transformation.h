@@ -15,6 +15,10 @@ struct TRealRect {
     float Left = 0, Top = 0, Right = 0, Bottom = 0;
 };
 
+// Whole-pixel rectangle of float bounds, each coordinate rounded to nearest
+// (halves to even).
+TRect RoundRect(const TRealRect& r);
+
 // 3 x 3 matrix of floats, row by row, used with row vectors.
 using TFloatMatrix = float[3][3];
 

@@ -39,6 +39,7 @@ constexpr Entry kEntries[] = {
                          "                       [--size WxH | --scale S] [--reflection[=PCT]]\n"
                          "                       [--geometry FILE.json]\n"
                          "                       -o OUT.jpg|OUT.gif|OUT.bmp|OUT.png\n"
+                         "       cubiform-render --project FILE.cubiform [OPTION...] -o OUT\n"
                          "       cubiform-render --list-templates\n"
                          "       cubiform-render --batch FILE|- [--jobs N] [--shard K/N] [--fail-fast]\n"
                          "                       [--quiet] [--progress=json] [OPTION...]\n"
@@ -77,6 +78,10 @@ constexpr Entry kEntries[] = {
                          "                                in bytes or with K, M or G (default: the smaller\n"
                          "                                of 2G and half the physical memory)\n"
                          "  --template NAME               faces and default size from a stored template\n"
+                         "  --project FILE                the faces with their layers and texts, the style,\n"
+                         "                                orientation, shadow, default size and view of a\n"
+                         "                                project saved by the wizard; options given beside\n"
+                         "                                it override the project's\n"
                          "  --list-templates              print the stored template names, one a line\n"
                          "  -o, --output OUT              the file to write\n"
                          "  -h, --help                    show this text\n"
@@ -379,6 +384,16 @@ constexpr Entry kEntries[] = {
     {StrId::StepResizeLayer, QT_TRANSLATE_NOOP("Cubiform", "Resize Layer")},
     {StrId::StepEditText, QT_TRANSLATE_NOOP("Cubiform", "Edit Text")},
 
+    {StrId::ProjectFilter, QT_TRANSLATE_NOOP("Cubiform", "Cubiform Projects (*.cubiform)")},
+    {StrId::ProjectFilterAll, QT_TRANSLATE_NOOP("Cubiform", "All Files (*)")},
+    {StrId::ProjectSaveCaption, QT_TRANSLATE_NOOP("Cubiform", "Save Project")},
+    {StrId::ProjectOpenCaption, QT_TRANSLATE_NOOP("Cubiform", "Open Project")},
+    {StrId::PageSaveProject, QT_TRANSLATE_NOOP("Cubiform", "Save &Project...")},
+    {StrId::PageSaveProjectHint, QT_TRANSLATE_NOOP("Cubiform", "Save the faces, their layers and the box's settings as a project to carry on with later")},
+    {StrId::PageOpenProject, QT_TRANSLATE_NOOP("Cubiform", "&Open Project...")},
+    {StrId::PageOpenProjectHint, QT_TRANSLATE_NOOP("Cubiform", "Open a saved project and carry on with its faces and layers")},
+    {StrId::ProjectSaveChangesQuestion, QT_TRANSLATE_NOOP("Cubiform", "Do you want to save the changes to the project %1?")},
+    {StrId::ProjectCannotRead, QT_TRANSLATE_NOOP("Cubiform", "%1 cannot be opened: %2.")},
     {StrId::ProjectNotProject, QT_TRANSLATE_NOOP("Cubiform", "%1 is not a Cubiform project.")},
     {StrId::ProjectDamaged, QT_TRANSLATE_NOOP("Cubiform", "%1 is damaged or incomplete and cannot be opened.")},
     {StrId::ProjectUnsafeEntry, QT_TRANSLATE_NOOP("Cubiform", "%1 holds an entry with an unsafe name (%2) and is not opened.")},
@@ -390,6 +405,8 @@ constexpr Entry kEntries[] = {
     {StrId::ProjectNewerVersion, QT_TRANSLATE_NOOP("Cubiform", "%1 was saved in project format %2, newer than this program reads (%3).")},
     {StrId::ProjectSaveFailed, QT_TRANSLATE_NOOP("Cubiform", "The project could not be saved to %1: %2")},
     {StrId::ProjectOutOfMemory, QT_TRANSLATE_NOOP("Cubiform", "not enough memory")},
+    {StrId::RenderProjectGivesFaces, QT_TRANSLATE_NOOP("Cubiform", "--project gives the faces: it cannot be combined with --front, --side, --top, --template or --preview")},
+    {StrId::RenderProjectLacksFace, QT_TRANSLATE_NOOP("Cubiform", "%1 has no %2 picture, without which the box cannot be drawn")},
 };
 
 const std::array<const char*, int(StrId::Count)>& Table()

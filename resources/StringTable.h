@@ -314,6 +314,16 @@ enum class StrId : int {
     StepEditText,
 
     // Project files.
+    ProjectFilter,
+    ProjectFilterAll,
+    ProjectSaveCaption,
+    ProjectOpenCaption,
+    PageSaveProject,
+    PageSaveProjectHint,
+    PageOpenProject,
+    PageOpenProjectHint,
+    ProjectSaveChangesQuestion,
+    ProjectCannotRead,
     ProjectNotProject,
     ProjectDamaged,
     ProjectUnsafeEntry,
@@ -325,6 +335,8 @@ enum class StrId : int {
     ProjectNewerVersion,
     ProjectSaveFailed,
     ProjectOutOfMemory,
+    RenderProjectGivesFaces,
+    RenderProjectLacksFace,
 
     Count
 };

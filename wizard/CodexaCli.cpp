@@ -24,6 +24,8 @@
 #include "wizard/DialogFolders.h"
 #include "wizard/LiveBox.h"
 #include "wizard/PageArt.h"
+#include "wizard/PageProject.h"
+#include "wizard/ProjectDialogs.h"
 #include "wizard/RenderDrivers.h"
 #include "wizard/ResultOutput.h"
 #include "wizard/TemplatePicker.h"
@@ -195,9 +197,30 @@ void TCodexaCliFrm::CreateComponents()
     connect(actReset, &QAction::triggered, this, [this] { RunCommand(this, [this] { actResetExecute(); }); });
     connect(actSave, &QAction::triggered, this, [this] { RunCommand(this, [this] { actSaveExecute(); }); });
     connect(actCopy, &QAction::triggered, this, [this] { RunCommand(this, [this] { actCopyExecute(); }); });
+    // Projects, on every step.
+    actSaveProject = new QAction(LoadStr(StrId::PageSaveProject), this);
+    actOpenProject = new QAction(LoadStr(StrId::PageOpenProject), this);
+    named(actSaveProject, "actSaveProject");
+    named(actOpenProject, "actOpenProject");
+    actSaveProject->setToolTip(LoadStr(StrId::PageSaveProjectHint));
+    actOpenProject->setToolTip(LoadStr(StrId::PageOpenProjectHint));
+    actSaveProject->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    actOpenProject->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    for (QAction* a : {actSaveProject, actOpenProject}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+    }
+    connect(actSaveProject, &QAction::triggered, this,
+            [this] { RunCommand(this, [this] { actSaveProjectExecute(); }); });
+    connect(actOpenProject, &QAction::triggered, this,
+            [this] { RunCommand(this, [this] { actOpenProjectExecute(); }); });
+    setAcceptDrops(true);
     popCodexa = new QMenu(this);
     named(popCodexa, "popCodexa");
     popCodexa->addAction(actCopy);
+    popCodexa->addSeparator();
+    popCodexa->addAction(actSaveProject);
+    popCodexa->addAction(actOpenProject);
     connect(popCodexa, &QMenu::aboutToShow, this, &TCodexaCliFrm::popCodexaPopup);
 
     // The instruction area and the step's command strip.
@@ -414,6 +437,9 @@ void TCodexaCliFrm::CreateComponents()
     cbBookType = new TEnhCombo(pnlStep[0]);
     named(cbBookType, "cbBookType");
     Label3->setBuddy(cbBookType);
+    btnOpenProject = new QPushButton(pnlStep[0]);
+    named(btnOpenProject, "btnOpenProject");
+    BindButtonToAction(btnOpenProject, actOpenProject);
     Label2 = new QLabel(LoadStr(StrId::PagePreview), pnlStep[0]);
     named(Label2, "Label2");
     for (TEnhCombo* combo : {cbBookType, cbeBookType})
@@ -517,6 +543,7 @@ void TCodexaCliFrm::ArrangeComponents()
     cbTemplates->setGeometry(8, 24, 200, 21);
     PlaceText(Label3, 8, 56, 200);
     cbBookType->setGeometry(8, 72, 200, 21);
+    btnOpenProject->setGeometry(8, 104, 200, 25);
     PlaceText(Label2, 224, 8, std::max(0, w - 232));
     ImgView0->setGeometry(224, 24, std::max(0, w - 232), std::max(0, ph - 32));
     // The live box in the face view's lower right corner, where its show button also sits; at
@@ -672,7 +699,7 @@ void TCodexaCliFrm::ArrangeTabOrder()
                           chkReflection};
     for (QAction* action : tbLayers->actions())
         if (QWidget* w = tbLayers->widgetForAction(action); w && w != lblZoom) order << w;
-    order << cbTemplates << cbBookType;
+    order << cbTemplates << cbBookType << btnOpenProject;
     for (int i = 0; i < 5; ++i) order << FaceView(i);
     order << LiveBox->btnLiveBoxHide << btnLiveBoxShow;
     // Qt links only controls that take the focus (not the separators).
@@ -804,6 +831,10 @@ bool TCodexaCliFrm::IsLastStep()
 
 void TCodexaCliFrm::CloseQuery(bool& mayClose, int closeResult)
 {
+    if (!ProjectChangesSettled()) {
+        mayClose = false;
+        return;
+    }
     if (closeResult == 2 || FModified) {
         if (FModified) {
             if (closeResult == 2) {
@@ -973,6 +1004,8 @@ void TCodexaCliFrm::Restart()
     ScaleBar->setEnabled(false);
     cbTemplates->setCurrentIndex(picker::rowNone);
     FLoadedTemplate = nullptr;
+    FProjectPath.clear();
+    FProjectDefaultSize = QSize();
     ImgView0->Bitmap().MakeEmpty();
     DrawNoPreview(ImgView0->Bitmap(), font());
     ImgView0->Invalidate();
@@ -1186,6 +1219,9 @@ TBoxRenderInput TCodexaCliFrm::RenderInput(TBoxOrientation orientation) const
     if (const TTemplateItem* item = SelectedTemplate()) {
         in.DefaultWidth = item->DefaultWidth();
         in.DefaultHeight = item->DefaultHeight();
+    } else if (!FProjectDefaultSize.isEmpty()) {
+        in.DefaultWidth = FProjectDefaultSize.width();
+        in.DefaultHeight = FProjectDefaultSize.height();
     }
     return in;
 }
@@ -1515,6 +1551,14 @@ bool TCodexaCliFrm::eventFilter(QObject* watched, QEvent* event)
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
         return QWidget::eventFilter(watched, event);
     auto* drop = static_cast<QDropEvent*>(event);
+    if (!DroppedProject(drop->mimeData()).isEmpty()) {
+        // A project goes to the page, wherever it is dropped.
+        if (type == QEvent::Drop)
+            dropEvent(drop);
+        else
+            drop->acceptProposedAction();
+        return true;
+    }
     const Qt::DropAction action = watched == FDropTarget ? AcceptedDropAction(drop) : Qt::IgnoreAction;
     if (action == Qt::IgnoreAction) {
         drop->ignore();
@@ -1614,6 +1658,7 @@ void TCodexaCliFrm::cbTemplatesChange()
         FaceView(i)->Invalidate();
     }
     FLoadedTemplate = SelectedTemplate();
+    FProjectDefaultSize = QSize();
     if (const TTemplateItem* item = SelectedTemplate()) {
         // Copies: loading a face may not outlive the item's strings.
         const QString front = item->FrontImage(), side = item->SideImage(), top = item->TopImage();
@@ -1643,4 +1688,186 @@ bool TCodexaCliFrm::AskYesNo(const QString& question)
 {
     return QMessageBox::question(this, LoadStr(StrId::WizAppTitle), question,
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+// ---------------------------------------------------------------------------
+// Projects.
+
+TProjectDocument TCodexaCliFrm::PageDocument()
+{
+    TProjectDocument doc;
+    doc.Style = int(Style());
+    doc.Orientation = btnOrientLeft->isChecked() ? 0 : 1;
+    doc.Shadow = chkShadow->isChecked();
+    doc.DefaultSize = chkDefaultSize->isChecked();
+    const TBoxRenderInput in = RenderInput(CurrentOrientation());
+    doc.Width = in.DefaultWidth;
+    doc.Height = in.DefaultHeight;
+    doc.HasView = FreeView();
+    doc.View.Yaw = sldYaw->value();
+    doc.View.Pitch = sldPitch->value();
+    doc.View.Fov = sldFov->value();
+    doc.View.Reflection = chkReflection->isChecked();
+    if (!doc.HasView) doc.View = TProjectView();
+    FacesToProject({ImgView1, ImgView2, ImgView3}, doc);
+    return doc;
+}
+
+bool TCodexaCliFrm::ProjectChanged()
+{
+    if (FProjectPath.isEmpty()) return false;
+    return ProjectDigest(PageDocument()) != FProjectDigest;
+}
+
+bool TCodexaCliFrm::SaveProjectFile(const QString& fileName)
+{
+    TProjectDocument doc = PageDocument();
+    QString why;
+    bool saved = false;
+    {
+        TBusyCursor busy;
+        saved = SaveProject(fileName, doc, &why);
+    }
+    if (!saved) {
+        QMessageBox::warning(this, LoadStr(StrId::WizAppTitle), why);
+        return false;
+    }
+    FProjectPath = fileName;
+    FProjectDigest = ProjectDigest(doc);
+    return true;
+}
+
+bool TCodexaCliFrm::OpenProjectFile(const QString& fileName)
+{
+    if (!FLayerCommands || !FSelection) return false;
+    TProjectDocument doc;
+    QString why;
+    bool ready = false;
+    TProjectFacesReady faces;
+    {
+        TBusyCursor busy;
+        ready = OpenProject(fileName, doc, &why);
+        // Every picture and layer is made before the page changes, so that
+        // running out of memory here leaves the work as it was.
+        if (ready) {
+            try {
+                PrepareProjectFaces(doc, faces);
+            } catch (const std::exception&) {
+                why = LoadStr(StrId::ProjectTooLarge).arg(fileName, membudget::FormatSize(membudget::Limit()));
+                ready = false;
+            }
+        }
+    }
+    if (!ready) {
+        QMessageBox::warning(this, LoadStr(StrId::WizAppTitle), why);
+        return false;
+    }
+
+    // Another piece of work: its history starts here, as with a template.
+    ForgetHistory();
+    PutProjectFaces(faces, *FSelection, {ImgView1, ImgView2, ImgView3}, {1, 2, 3});
+    FSelection->ClearFace(4);
+    ImgView4->Bitmap().MakeEmpty();
+    FResultImage.MakeEmpty();
+    FResultOnBlack.MakeEmpty();
+    FResultOnBlackMade = false;
+    cbTemplates->setCurrentIndex(picker::rowNone);
+    FLoadedTemplate = nullptr;
+    FProjectDefaultSize = doc.Width > 0 && doc.Height > 0 ? QSize(doc.Width, doc.Height) : QSize();
+    const int style = std::clamp(doc.Style, 0, 2);
+    cbBookType->setCurrentIndex(style);
+    cbeBookType->setCurrentIndex(style);
+    (doc.Orientation == 1 ? btnOrientRight : btnOrientLeft)->setChecked(true);
+    chkShadow->setChecked(doc.Shadow);
+    chkDefaultSize->setChecked(doc.DefaultSize);
+    if (doc.HasView) {
+        const QSignalBlocker quietYaw(sldYaw), quietPitch(sldPitch), quietFov(sldFov);
+        sldYaw->setValue(int(std::lround(doc.View.Yaw)));
+        sldPitch->setValue(int(std::lround(doc.View.Pitch)));
+        sldFov->setValue(int(std::lround(doc.View.Fov)));
+        chkReflection->setChecked(doc.View.Reflection);
+    }
+    cbView->setCurrentIndex(doc.HasView ? viFree : viClassic);
+    for (int i = 1; i <= 3; ++i) FZoomPositions[std::size_t(i)] = 0;
+    RenderTemplatePreview();
+    FProjectPath = fileName;
+    FProjectFolder = FolderOfFile(fileName);
+    FProjectDigest = ProjectDigest(PageDocument());
+    FModified = false;
+    // The work carries on at its front face, or on the result when that was shown.
+    if (FStep != kLastStep) {
+        SaveZoom();
+        FStep = 1;
+    }
+    EnterStep();
+    return true;
+}
+
+QString TCodexaCliFrm::DroppedProject(const QMimeData* data)
+{
+    if (!data || !data->hasUrls()) return QString();
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile() && IsProjectFileName(url.toLocalFile())) return url.toLocalFile();
+    return QString();
+}
+
+void TCodexaCliFrm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!DroppedProject(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TCodexaCliFrm::dropEvent(QDropEvent* event)
+{
+    const QString fileName = DroppedProject(event->mimeData());
+    if (fileName.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // Opened once the drop is over: the source of the drag is not kept waiting for the questions.
+    QMetaObject::invokeMethod(
+        this,
+        [this, fileName] {
+            RunCommand(this, [&] {
+                if (ProjectChangesSettled() && (!FModified || AskYesNo(LoadStr(StrId::PickerDiscardQuestion))))
+                    OpenProjectFile(fileName);
+            });
+        },
+        Qt::QueuedConnection);
+}
+
+bool TCodexaCliFrm::ProjectChangesSettled()
+{
+    if (!ProjectChanged()) return true;
+    const auto answer = QMessageBox::question(
+        this, LoadStr(StrId::WizAppTitle),
+        LoadStr(StrId::ProjectSaveChangesQuestion).arg(QFileInfo(FProjectPath).fileName()),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    if (answer == QMessageBox::Cancel) return false;
+    return answer == QMessageBox::No || SaveProjectFile(FProjectPath);
+}
+
+void TCodexaCliFrm::actSaveProjectExecute()
+{
+    const QString folder =
+        !FProjectPath.isEmpty() ? FolderOfFile(FProjectPath) : ExistingFolderOr(FProjectFolder, FSaver->InitialFolder());
+    const QString name = FProjectPath.isEmpty() ? QString() : QFileInfo(FProjectPath).fileName();
+    const QString fileName = AskProjectSaveName(this, folder, name);
+    if (fileName.isEmpty()) return;
+    FProjectFolder = FolderOfFile(fileName);
+    SaveProjectFile(fileName);
+}
+
+void TCodexaCliFrm::actOpenProjectExecute()
+{
+    if (!ProjectChangesSettled()) return;
+    if (FModified && !AskYesNo(LoadStr(StrId::PickerDiscardQuestion))) return;
+    const QString folder = ExistingFolderOr(FProjectFolder, OpenFolder());
+    const QString fileName = AskProjectOpenName(this, folder);
+    if (fileName.isEmpty()) return;
+    FProjectFolder = FolderOfFile(fileName);
+    OpenProjectFile(fileName);
 }

@@ -5,6 +5,7 @@
 // drivers for the result and the template preview.
 #pragma once
 
+#include "editing/ProjectFile.h"
 #include "imaging/Bitmap32.h"
 #include "render/Bitmap32Utils.h"
 #include "render/BoxMatte.h"
@@ -25,6 +26,7 @@ class QCheckBox;
 class QComboBox;
 class QFrame;
 class QLabel;
+class QMimeData;
 class QMenu;
 class QPushButton;
 class QSlider;
@@ -111,6 +113,21 @@ public:
     // (Re)builds the template list and selects index (-1: none).
     void FillTemplates(int index);
 
+    // Projects: the faces with their layers and the box's settings in one file.
+    // Opening is all or nothing: a file that does not open is reported and
+    // the page stays as it was. Returns whether the project opened.
+    bool OpenProjectFile(const QString& fileName);
+    // Saves the page as a project (the file is complete or left as it was);
+    // a failure is reported. Returns whether it was saved.
+    bool SaveProjectFile(const QString& fileName);
+    // The project last opened or saved, empty when none.
+    QString ProjectFile() const { return FProjectPath; }
+    // Whether the page differs from its project as last opened or saved
+    // (false without one).
+    bool ProjectChanged();
+    // The page as a project keeps it.
+    TProjectDocument PageDocument();
+
     // Components (object names as the member names).
     QWidget* pnlTools;
     THTMLabel* lblImage;
@@ -161,6 +178,9 @@ public:
     QAction* actReset;
     QAction* actSave;
     QAction* actCopy;
+    QAction* actSaveProject;
+    QAction* actOpenProject;
+    QPushButton* btnOpenProject;
     QMenu* popCodexa;
     // The layer menu; the layer commands set it up.
     QMenu* popLayer = nullptr;
@@ -178,6 +198,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A project file dropped anywhere on the page opens.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateComponents();
@@ -206,6 +229,13 @@ private:
     void actResetUpdate();
     void actSaveExecute();
     void actCopyExecute();
+    void actSaveProjectExecute();
+    void actOpenProjectExecute();
+    // Asks whether the project's changes are saved first: false when the
+    // user cancels or the save fails.
+    bool ProjectChangesSettled();
+    // Whether a drop carries a project file (which opens, wherever it is dropped).
+    static QString DroppedProject(const QMimeData* data);
     void popCodexaPopup();
     void ScaleBarChange(int position);
     void btnOrientLeftClick();
@@ -294,4 +324,11 @@ private:
     int FTurnX = 0, FTurnY = 0, FTurnYaw = 0, FTurnPitch = 0;
     // Whether the application settings were read; only then are they written back.
     bool FSettingsLoaded = false;
+    // The project last opened or saved, and the digest of the page as it was then.
+    QString FProjectPath;
+    std::uint64_t FProjectDigest = 0;
+    // The folder of the project dialogs (for the run).
+    QString FProjectFolder;
+    // The default size a project gave, used while no template is selected (empty: 250 x 300).
+    QSize FProjectDefaultSize;
 };

@@ -57,8 +57,8 @@ bool ResultViewHasPicture(TImgView32* resultView)
     return picture && !picture->Bitmap().IsEmpty();
 }
 
-// Asks before target is replaced. The dialog's own question is off: it
-// would ask about the name as typed, before the extension is forced.
+} // namespace
+
 bool ReplaceAllowed(QWidget* parent, const QString& target)
 {
     const QFileInfo info(target);
@@ -67,8 +67,6 @@ bool ReplaceAllowed(QWidget* parent, const QString& target)
     return QMessageBox::warning(parent, LoadStr(StrId::WizAppTitle), LoadStr(StrId::SaveResultReplace).arg(info.fileName()),
                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
-
-} // namespace
 
 TResultSaver::TResultSaver(QString initialFolder, QString fallbackFolder)
     : FInitialFolder(std::move(initialFolder)), FFallbackFolder(std::move(fallbackFolder))

@@ -53,6 +53,10 @@ private:
     TFileType FFileType = ftJpeg;
 };
 
+// Asks before target is replaced (a save dialog's own question is off: it
+// would ask about the name as typed, before the extension is forced).
+bool ReplaceAllowed(QWidget* parent, const QString& target);
+
 // Copy Image: puts image on the clipboard (nothing when empty). For step 4 the caller passes the result after
 // ResultForOutput.
 void CopyImageToClipboard(const TBitmap32& image);

@@ -1,5 +1,7 @@
 // cubiform-render --batch, end to end: the tests run the built executable
 // on manifests in a scratch folder, with a template store of their own.
+#include "support/SampleProject.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -89,6 +91,7 @@ TEST_F(BatchRender, EveryOptionGivesTheBytesOfTheSingleRender)
     for (const char* folder : {"jobs/out", "single"}) QDir().mkpath(Path(folder));
     for (const char* face : {"GreyfinchFront.jpg", "GreyfinchSide.jpg", "GreyfinchTop.jpg"})
         ASSERT_TRUE(QFile::copy(Sample(face), Path(QString("jobs/") + face)));
+    ASSERT_TRUE(SaveProject(Path("jobs/p.cubiform"), SampleProject(BinDir() + "/Samples"), nullptr));
     const QString faces = R"("front":"GreyfinchFront.jpg","side":"GreyfinchSide.jpg")";
     const QString top = R"(,"top":"GreyfinchTop.jpg")";
     const QStringList single = {"--front", Path("jobs/GreyfinchFront.jpg"), "--side", Path("jobs/GreyfinchSide.jpg")};
@@ -113,6 +116,7 @@ TEST_F(BatchRender, EveryOptionGivesTheBytesOfTheSingleRender)
         {R"("template":"Sample Template","orientation":"right")", {"--template", "Sample Template", "--orientation", "right"}},
         {R"("template":"Sample Template","default-size":"300x200")", {"--template", "Sample Template", "--default-size=300x200"}},
         {R"("style":"book")", {"--style", "book"}}, // the samples
+        {R"("project":"p.cubiform","style":"two-sided","yaw":-20)", {"--project", Path("jobs/p.cubiform"), "--style", "two-sided", "--yaw", "-20"}},
         {faces + R"(,"view":"free")", single + QStringList{"--view", "free"}},
         {faces + R"(,"yaw":-35,"pitch":25,"reflection":true)", single + QStringList{"--yaw", "-35", "--pitch", "25", "--reflection"}},
         {faces + R"(,"fov":0,"scale":0.5,"shadow":true)", single + QStringList{"--fov", "0", "--scale", "0.5", "--shadow"}},

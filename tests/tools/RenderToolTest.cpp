@@ -1,6 +1,8 @@
 #include "codecs/ImageFiles.h"
+#include "editing/ProjectFaces.h"
 #include "render/Bitmap32Utils.h"
 #include "support/BlendArithmetic.h"
+#include "support/SampleProject.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -207,6 +209,9 @@ TEST_F(RenderTool, UsageErrorsExitWithTwoAndWriteNothing)
         faces + QStringList{"--view", "classic", "--yaw", "10", "-o", Path("out.png")},
         faces + QStringList{"--size", "800x600", "--scale", "2", "-o", Path("out.png")},
         faces + QStringList{"--preview", "--pitch", "10", "-o", Path("out.png")},
+        // A project gives the faces.
+        faces + QStringList{"--project", Path("p.cubiform"), "-o", Path("out.png")},
+        {"--project", Path("p.cubiform"), "--preview", "-o", Path("out.png")},
     };
     for (const QStringList& args : bad) {
         SCOPED_TRACE(args.join(' ').toStdString());
@@ -451,4 +456,56 @@ TEST_F(RenderTool, NamesThatAreNotValidUtf8)
     EXPECT_TRUE(refused.Err.contains("not valid in the system's file name encoding")) << refused.Err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("box\uFFFD.jpg"))));
     EXPECT_FALSE(QFileInfo::exists(Path("box.jpg")));
+}
+
+TEST_F(RenderTool, ProjectsRenderTheirLayersAndTheCommandLineOverridesTheirSettings)
+{
+    TProjectDocument doc = SampleProject(BinDir() + "/Samples");
+    QString why;
+    ASSERT_TRUE(SaveProject(Path("p.cubiform"), doc, &why)) << why.toStdString();
+    auto expected = [&](TBoxStyle style, TBitmap32& out) {
+        TBitmap32 f, s, t;
+        FlattenProjectFace(doc.Faces[pfFront], f);
+        FlattenProjectFace(doc.Faces[pfSide], s);
+        FlattenProjectFace(doc.Faces[pfTop], t);
+        ComposeBox(out, f, s, t, style, boLeft, false, 250, 300, true);
+        for (int y = 0; y < out.Height(); ++y)
+            for (int x = 0; x < out.Width(); ++x) out.ScanLine(y)[x] |= 0xFF000000u; // bitmaps are saved opaque
+    };
+    TBitmap32 front;
+    FlattenProjectFace(doc.Faces[pfFront], front);
+    ASSERT_NE(std::memcmp(front.Bits(), doc.Faces[pfFront].Base.Pixels.data(), doc.Faces[pfFront].Base.Pixels.size() * 4), 0);
+
+    // The project's own settings (three sides, shadow), then a style given beside it.
+    for (const auto& [args, style] : {std::pair{QStringList{}, bxThreeSideBox},
+                                      std::pair{QStringList{"--style", "two-sided"}, bxTwoSidedBox}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const TRun run = Run(QStringList{"--project", Path("p.cubiform")} + args + QStringList{"-o", Path("p.bmp")});
+        ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+        TBitmap32 got, want;
+        ASSERT_TRUE(LoadImageFile(Path("p.bmp"), got));
+        expected(style, want);
+        ASSERT_EQ(got.Width(), want.Width());
+        ASSERT_EQ(got.Height(), want.Height());
+        EXPECT_EQ(Pixels(got), Pixels(want));
+    }
+
+    // A damaged project, or one without a face the box needs, is named and nothing is written.
+    QFile whole(Path("p.cubiform"));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    QFile cut(Path("cut.cubiform"));
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    cut.write(whole.readAll().left(int(whole.size() / 2)));
+    cut.close();
+    doc.Faces[pfTop].Base = TPixelBuffer();
+    ASSERT_TRUE(SaveProject(Path("lidless.cubiform"), doc, &why));
+    for (const char* name : {"cut.cubiform", "lidless.cubiform", "missing.cubiform"}) {
+        SCOPED_TRACE(name);
+        const TRun run = Run({"--project", Path(name), "-o", Path("bad.png")});
+        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_TRUE(run.Err.contains(Path(name))) << run.Err.toStdString();
+        EXPECT_FALSE(QFile::exists(Path("bad.png")));
+    }
+    // Without the lid, two sides do.
+    EXPECT_EQ(Run({"--project", Path("lidless.cubiform"), "--style", "two-sided", "-o", Path("two.png")}).ExitCode, 0);
 }

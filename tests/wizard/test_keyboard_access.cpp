@@ -124,7 +124,7 @@ TEST_F(KeyboardPageTest, EachStepTabsThroughItsNamedControlsInLayoutOrder)
     ASSERT_FALSE(Page->FaceView(1)->Bitmap().IsEmpty());
     // Step 0: Back is disabled and Save hidden.
     Idle();
-    ExpectTabOrder(Host.get(), {Page->cbTemplates, Page->cbBookType, Page->ImgView0, Host->btnNext, Host->Button3});
+    ExpectTabOrder(Host.get(), {Page->cbTemplates, Page->cbBookType, Page->btnOpenProject, Page->ImgView0, Host->btnNext, Host->Button3});
     for (int step = 1; step <= 3; ++step) {
         SCOPED_TRACE(step);
         if (step == 3) { // the top face is a step of the three-sided box only

@@ -3,6 +3,7 @@
 #include "BatchManifest.h"
 #include "BatchReport.h"
 #include "FaceCache.h"
+#include "ProjectJob.h"
 #include "RenderJob.h"
 #include "TemplateOptions.h"
 
@@ -80,8 +81,14 @@ QString RenderPlannedJob(const TPlannedJob& planned, TFaceCache& cache, QString&
     }
     const TRenderOptions& options = planned.Job.Options;
     const membudget::TThreadLimit limit(options.MemoryLimit);
-    const TFaceCache::TJobScope running(cache);
     TBitmap32 F, S, T;
+    if (!options.Project.IsEmpty()) {
+        // A project's faces are its own: they do not go through the cache.
+        TRenderOptions settled = options;
+        if (!LoadProjectJob(settled, F, S, T, error)) return {};
+        return RenderFaces(settled, F, S, T, error);
+    }
+    const TFaceCache::TJobScope running(cache);
     TFaceCache::TReservation work;
     {
         const TFileArgument* files[3] = {&planned.Faces.Front, &planned.Faces.Side, &planned.Faces.Top};

@@ -5,6 +5,7 @@
 #include "platform/SafeFile.h"
 #include "render/RenderGeometry.h"
 #include "resources/StringTable.h"
+#include "ProjectJob.h"
 #include "templates/TemplateList.h"
 
 #include <QFileInfo>
@@ -262,13 +263,21 @@ QString RenderFaces(const TRenderOptions& options, TBitmap32& F, TBitmap32& S, T
 
 int RunRender(const TRenderOptions& options, std::FILE* out, std::FILE* err)
 {
-    const TFaceFiles faces = FaceFilesOf(options);
     TBitmap32 F, S, T;
-    if (!LoadFace(faces.Front, F, err) || !LoadFace(faces.Side, S, err)) return 1;
-    if (!faces.Top.IsEmpty() && !LoadFace(faces.Top, T, err)) return 1;
-
     QString error;
-    const QString written = RenderFaces(options, F, S, T, error);
+    TRenderOptions settled = options;
+    if (!options.Project.IsEmpty()) {
+        if (!LoadProjectJob(settled, F, S, T, error)) {
+            Report(err, error);
+            return 1;
+        }
+    } else {
+        const TFaceFiles faces = FaceFilesOf(options);
+        if (!LoadFace(faces.Front, F, err) || !LoadFace(faces.Side, S, err)) return 1;
+        if (!faces.Top.IsEmpty() && !LoadFace(faces.Top, T, err)) return 1;
+    }
+
+    const QString written = RenderFaces(settled, F, S, T, error);
     if (written.isEmpty()) {
         Report(err, error);
         return 1;

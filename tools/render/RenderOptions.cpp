@@ -130,6 +130,12 @@ const std::vector<TOptionSpec>& OptionTable()
         {{"--preview"}, TValue::None, [](TRenderOptions& o, const TFileArgument&, bool) { return o.Preview = true; }},
         {{"-o", "--output"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Output = v; return !v.IsEmpty(); }, true},
         {{"--template"}, TValue::Required, [](TRenderOptions& o, const TFileArgument& v, bool) { o.Template = v.Name; return !v.IsEmpty(); }},
+        {{"--project"}, TValue::Required,
+         [](TRenderOptions& o, const TFileArgument& v, bool) {
+             o.Project = v;
+             return !v.IsEmpty();
+         },
+         true},
         {{"--list-templates"}, TValue::None, [](TRenderOptions& o, const TFileArgument&, bool) { return o.ListTemplates = true; }},
         {{"-h", "--help"}, TValue::None, [](TRenderOptions& o, const TFileArgument&, bool) { return o.Help = true; }},
     };
@@ -161,6 +167,9 @@ TParseResult CheckCombination(TRenderOptions& o)
         if (!o.StyleGiven) o.Style = bxThreeSideBox;
         o.DefaultSize = true;
         if (o.Output.IsEmpty()) o.Output = TFileArgument::FromName(QStringLiteral("cubiform-sample.jpg"));
+    } else if (!o.Project.IsEmpty()) {  // a project's faces are checked once it is read
+        if (!o.Front.IsEmpty() || !o.Side.IsEmpty() || !o.Top.IsEmpty() || !o.Template.isEmpty() || o.Preview)
+            return Fail(LoadStr(StrId::RenderProjectGivesFaces));
     } else if (o.Template.isEmpty()) {  // a template's faces are checked once it is read
         if (o.Front.IsEmpty() || o.Side.IsEmpty()) return Fail(LoadStr(StrId::RenderFrontAndSide));
         if (o.Style == bxThreeSideBox && o.Top.IsEmpty()) return Fail(LoadStr(StrId::RenderTopNeeded));
@@ -177,7 +186,8 @@ TParseResult CheckCombination(TRenderOptions& o)
         if (o.ClassicView) return Fail(LoadStr(StrId::RenderFreeViewOptions));
         if (o.Preview) return Fail(LoadStr(StrId::RenderFreeViewPreview));
         if (o.ScaleGiven && o.View.Width > 0) return Fail(LoadStr(StrId::RenderSizeOrScale));
-        if (!o.YawGiven && o.Orientation == boRight) o.View.Yaw = -o.View.Yaw;
+        // A project's orientation is known once it is read, which turns the yaw then.
+        if (!o.YawGiven && o.Orientation == boRight && o.Project.IsEmpty()) o.View.Yaw = -o.View.Yaw;
         // The picture and its copy on the background.
         const std::int64_t limit = o.MemoryLimit > 0 ? o.MemoryLimit : membudget::Limit();
         const std::int64_t need = membudget::Times(2, membudget::PictureBytes(o.View.Width, o.View.Height));
@@ -271,6 +281,7 @@ TParseResult ApplyRenderArgument(const TRenderArgument& argument, TRenderOptions
         return Fail(LoadStr(StrId::RenderMissingValue).arg(argument.Given));
     if ((argument.HasValue && spec->Value == TValue::None) || !spec->Apply(options, argument.Value, argument.HasValue))
         return Fail(LoadStr(StrId::RenderInvalidValue).arg(argument.Value.Name, argument.Given));
+    if (!options.Given.contains(argument.Option)) options.Given << argument.Option;
     return TParseResult{true, {}};
 }
 

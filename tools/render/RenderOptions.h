@@ -54,9 +54,16 @@ struct TRenderOptions {
     bool YawGiven = false, ScaleGiven = false;
     freeview::TFreeViewSettings View; // --yaw --pitch --fov --size --scale --reflection
     TFileArgument Geometry;         // --geometry FILE.json: where the faces went
+    // --project: faces, layers and settings from a project file; the options
+    // given (their long names, in Given) override its settings.
+    TFileArgument Project;
+    QStringList Given;
 
     // No face and no template given: the bundled samples are rendered.
-    bool UsesSamples() const { return Front.IsEmpty() && Side.IsEmpty() && Top.IsEmpty() && Template.isEmpty(); }
+    bool UsesSamples() const
+    {
+        return Front.IsEmpty() && Side.IsEmpty() && Top.IsEmpty() && Template.isEmpty() && Project.IsEmpty();
+    }
 };
 
 // The output formats, from the output file's extension.
