@@ -65,7 +65,9 @@ check_layout() {  # <prefix>
 check_mime() {  # <prefix>
   local share="$work/mime-share" log="$work/update-mime-database.log" info
   mkdir -p "$share/mime/packages" && cp "$1/share/mime/packages/$id.xml" "$share/mime/packages/" || exit 1
-  export XDG_DATA_DIRS="$share" XDG_DATA_HOME="$work/mime-home"
+  # Only the scratch database is searched (and named, so the tool does not
+  # warn that it is outside the search path).
+  local -x XDG_DATA_DIRS="$share" XDG_DATA_HOME="$work/mime-home" GIO_USE_VFS=local
   update-mime-database "$share/mime" 2>"$log" || { cat "$log"; fail "update-mime-database"; }
   [ -s "$log" ] && { cat "$log"; fail "update-mime-database complained"; }
   grep -qx "$project_type application/zip" "$share/mime/subclasses" || fail "the project type is no kind of zip"
@@ -73,7 +75,6 @@ check_mime() {  # <prefix>
   info=$(gio info -a standard::content-type,standard::icon "$work/box.cubiform") || fail "gio info"
   grep -qx "  standard::content-type: $project_type" <<<"$info" || fail "*.cubiform is not a project: $info"
   grep -qE "^  standard::icon: $project_icon(,|\$)" <<<"$info" || fail "projects do not get their icon: $info"
-  unset XDG_DATA_DIRS XDG_DATA_HOME
 }
 
 case "$mode" in
