@@ -200,6 +200,8 @@ QImage ProjectIcon()
                 Hex(0x000000));
     c.Over(shadow, 0.18);
     FillPolygon(c, {{left, top}, {right - fold, top}, {right, top + fold}, {right, bottom}, {left, bottom}}, outline);
+    // The paper inside the outline; along the 45-degree cut the corners move
+    // in by edge * tan(22.5 degrees).
     FillPolygon(c,
                 {{left + edge, top + edge},
                  {right - fold + edge * 0.41, top + edge},
@@ -279,11 +281,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cubiform-artgen: cannot create %s\n", argv[argc - 1]);
         return 1;
     }
-    if (icons)
-        return WriteIconSet(Icon(), dir, QStringLiteral("cubiform")) &&
-                       WriteIconSet(ProjectIcon(), dir, QStringLiteral("cubiform-project"))
-                   ? 0
-                   : 1;
+    if (icons) {
+        const bool ok = WriteIconSet(Icon(), dir, QStringLiteral("cubiform")) &&
+                        WriteIconSet(ProjectIcon(), dir, QStringLiteral("cubiform-project"));
+        return ok ? 0 : 1;
+    }
     const bool ok = Write(Icon(), dir, "cubiform.png") && Write(Banner(), dir, "banner.png") &&
                     Write(SaveGlyph(), dir, "save.png") && WritePageArt(dir) && WriteDialogArt(dir);
     return ok ? 0 : 1;
