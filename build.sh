@@ -15,7 +15,7 @@ PACKAGES=(cmake ninja-build g++ pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev
           clang libclang-rt-14-dev
           xvfb xauth fonts-dejavu-core xdotool imagemagick python3
-          desktop-file-utils appstream dpkg-dev)
+          desktop-file-utils appstream dpkg-dev shared-mime-info libglib2.0-bin)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

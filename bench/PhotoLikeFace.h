@@ -1,5 +1,5 @@
 // A face with photo-like content for the benchmarks: smooth colour fields,
-// a few hard edges and grain, the same every run.
+// a few hard edges and grain, the same every run (for the same seed).
 #pragma once
 
 #include "imaging/Bitmap32.h"
@@ -7,10 +7,9 @@
 #include <cmath>
 #include <cstdint>
 
-inline void PaintPhotoLikeFace(TBitmap32& face, int width, int height)
+inline void PaintPhotoLikeFace(TBitmap32& face, int width, int height, std::uint32_t seed = 12345)
 {
     face.SetSize(width, height);
-    std::uint32_t seed = 12345;
     for (int y = 0; y < height; ++y) {
         TColor32* row = face.ScanLine(y);
         for (int x = 0; x < width; ++x) {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks what `cmake --install` and `cpack -G DEB` make of the build.
 #   check_package.sh install <build dir> <work folder>
-#       installs into a scratch prefix, checks the layout and runs the desktop
-#       entry and AppStream checkers on what was installed
+#       installs into a scratch prefix, checks the layout, runs the desktop
+#       entry and AppStream checkers on what was installed and builds a MIME
+#       database from the project file type in a scratch folder
 #   check_package.sh deb <build dir> <work folder>
 #       builds the Debian package, unpacks it with dpkg -x into a scratch root
 #       and runs both programs from there
@@ -10,6 +11,8 @@
 set -u
 mode=$1 build=$2 work=$3
 id=org.quillmere.Cubiform
+project_type=application/x-cubiform-project
+project_icon=${project_type/\//-}
 fail() { echo "FAILED: $*"; exit 1; }
 need() {
   for tool in "$@"; do
@@ -34,30 +37,57 @@ check_layout() {  # <prefix>
     cmp -s "$f" "$p/share/cubiform/Samples/$(basename "$f")" || fail "sample $(basename "$f") was not installed"
   done
   for s in 16 32 48 128 256; do
-    f="$p/share/icons/hicolor/${s}x${s}/apps/$id.png"
-    [ -f "$f" ] || fail "no ${s}x${s} icon"
-    [ "$(png_size "$f")" = "${s}x${s}" ] || fail "the ${s}x${s} icon is $(png_size "$f")"
+    for f in "apps/$id.png" "mimetypes/$project_icon.png"; do
+      f="$p/share/icons/hicolor/${s}x${s}/$f"
+      [ -f "$f" ] || fail "no ${s}x${s} $f"
+      [ "$(png_size "$f")" = "${s}x${s}" ] || fail "$f is $(png_size "$f")"
+    done
   done
-  for f in "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" share/man/man1/cubiform-render.1; do
+  cmp -s "$p/share/icons/hicolor/256x256/apps/$id.png" "$p/share/icons/hicolor/256x256/mimetypes/$project_icon.png" \
+    && fail "the project files have the program's icon"
+  for f in "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" share/man/man1/cubiform-render.1 \
+           "share/mime/packages/$id.xml"; do
     [ -s "$p/$f" ] || fail "$f is missing"
   done
   # The menu entry starts an installed program with an installed icon, and
   # the metadata points at the menu entry.
   local desktop="$p/share/applications/$id.desktop"
-  grep -qx "Exec=cubiform" "$desktop" || fail "the desktop entry does not start cubiform"
+  grep -qx "Exec=cubiform %f" "$desktop" || fail "the desktop entry does not start cubiform with the file"
   grep -qx "Icon=$id" "$desktop" || fail "the desktop entry does not name the installed icon"
+  grep -qE "^MimeType=(.*;)?$project_type;" "$desktop" || fail "the desktop entry does not offer to open projects"
   grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$p/share/metainfo/$id.metainfo.xml" \
     || fail "the metadata does not name the desktop entry"
 }
 
+# The installed type definition, alone in a scratch MIME database: it must
+# parse, and a *.cubiform file must then be a project, a kind of zip, shown
+# with the project icon.
+check_mime() {  # <prefix>
+  local share="$work/mime-share" log="$work/update-mime-database.log" info
+  mkdir -p "$share/mime/packages" && cp "$1/share/mime/packages/$id.xml" "$share/mime/packages/" || exit 1
+  # Only the scratch database is searched (and named, so the tool does not
+  # warn that it is outside the search path).
+  local -x XDG_DATA_DIRS="$share" XDG_DATA_HOME="$work/mime-home" GIO_USE_VFS=local
+  update-mime-database "$share/mime" 2>"$log" || { cat "$log"; fail "update-mime-database"; }
+  [ -s "$log" ] && { cat "$log"; fail "update-mime-database complained"; }
+  grep -qx "$project_type application/zip" "$share/mime/subclasses" || fail "the project type is no kind of zip"
+  printf 'PK\003\004' >"$work/box.cubiform"
+  info=$(gio info -a standard::content-type,standard::icon "$work/box.cubiform") || fail "gio info"
+  grep -qx "  standard::content-type: $project_type" <<<"$info" || fail "*.cubiform is not a project: $info"
+  grep -qE "^  standard::icon: $project_icon(,|\$)" <<<"$info" || fail "projects do not get their icon: $info"
+}
+
 case "$mode" in
 install)
-  need desktop-file-validate appstreamcli
+  need desktop-file-validate appstreamcli update-mime-database gio
   prefix="$work/prefix"
   cmake --install "$build" --prefix "$prefix" >"$work/install.log" || { cat "$work/install.log"; fail "cmake --install"; }
   check_layout "$prefix"
   desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop-file-validate"
   appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" || fail "appstreamcli validate"
+  grep -q "<mediatype>$project_type</mediatype>" "$prefix/share/metainfo/$id.metainfo.xml" \
+    || fail "the metadata does not name the project type"
+  check_mime "$prefix"
   # The manual page describes every option the program's help names.
   man_text=$(sed 's/\\-/-/g' "$prefix/share/man/man1/cubiform-render.1")
   for opt in $("$prefix/bin/cubiform-render" --help | grep -oE -- '(^|[ [])--?[a-z][a-z-]*' | grep -oE -- '--?[a-z-]+' | sort -u); do
@@ -71,6 +101,7 @@ deb)
   deb=$(ls "$work"/pkg/cubiform_*.deb 2>/dev/null | head -n1)
   [ -n "$deb" ] || fail "cpack made no .deb"
   depends=$(dpkg-deb -f "$deb" Depends)
+  # libzip4 joins this list once the programs read project files.
   for lib in libqt6widgets6 libjpeg62-turbo libgif7 libpng16-16 libc6; do
     grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib (from the binaries): $depends"
   done

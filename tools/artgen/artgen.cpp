@@ -1,6 +1,6 @@
 // Draws the program's artwork from geometry alone, the same pixels on every
-// run: the program icon, the banner behind the wizard's title lines and the
-// Save button's glyph.
+// run: the program icon, the project file's icon, the banner behind the
+// wizard's title lines and the Save button's glyph.
 //
 //   cubiform-artgen <output folder>
 //
@@ -8,7 +8,9 @@
 //
 //   cubiform-artgen --icons <output folder>
 //
-// writes the icon at the sizes of a desktop icon theme (see IconSet.h).
+// writes the program icon (cubiform-<N>.png) and the project file's icon
+// (cubiform-project-<N>.png) at the sizes of a desktop icon theme (see
+// IconSet.h).
 #include "DialogArt.h"
 #include "IconSet.h"
 #include "PageArtGen.h"
@@ -183,6 +185,44 @@ QImage Icon()
     return c.ToImage();
 }
 
+// The project file's icon: a sheet of paper with its top right corner folded
+// down and the program's box standing on it. The outline is thick enough to
+// stay a visible edge at 16 pixels.
+QImage ProjectIcon()
+{
+    Canvas c(256, 256);
+    const double left = 40, right = 216, top = 12, bottom = 244, fold = 60, edge = 7;
+    const Rgba outline = Hex(0x6B7A8C), paper = Hex(0xFBFCFE), paperShade = Hex(0xDDE4EE);
+    // A soft shadow below and right of the sheet.
+    Canvas shadow(256, 256);
+    FillPolygon(shadow, {{left + 6, top + 8}, {right - fold + 6, top + 8}, {right + 6, top + fold + 8},
+                         {right + 6, bottom + 6}, {left + 6, bottom + 6}},
+                Hex(0x000000));
+    c.Over(shadow, 0.18);
+    FillPolygon(c, {{left, top}, {right - fold, top}, {right, top + fold}, {right, bottom}, {left, bottom}}, outline);
+    // The paper inside the outline; along the 45-degree cut the corners move
+    // in by edge * tan(22.5 degrees).
+    FillPolygon(c,
+                {{left + edge, top + edge},
+                 {right - fold + edge * 0.41, top + edge},
+                 {right - edge, top + fold - edge * 0.41},
+                 {right - edge, bottom - edge},
+                 {left + edge, bottom - edge}},
+                [&](double x, double y) { return Mix(paper, paperShade, ((x - left) + (y - top)) / 520); });
+    // The folded flap: its back shows, darker, bordered like the sheet.
+    FillPolygon(c, {{right - fold, top}, {right - fold, top + fold}, {right, top + fold}}, outline);
+    FillPolygon(c, {{right - fold + edge, top + edge * 2.4}, {right - fold + edge, top + fold - edge},
+                    {right - edge * 2.4, top + fold - edge}},
+                Hex(0xC3CEDC));
+    // Two ruled lines of text above the box.
+    FillRect(c, left + 28, 46, 84, 10, Hex(0xA9B6C6));
+    FillRect(c, left + 28, 78, 120, 10, Hex(0xA9B6C6));
+    // The box, in the program icon's colours but with a deeper lid, which
+    // would vanish into the paper in the icon's pale blue.
+    DrawBox(c, 124, 164, 66, 70, 66, Hex(0x2F6DB5), Hex(0xE8892B), Hex(0x9DB9DE), false);
+    return c.ToImage();
+}
+
 QImage Banner()
 {
     Canvas c(300, 50);
@@ -241,7 +281,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cubiform-artgen: cannot create %s\n", argv[argc - 1]);
         return 1;
     }
-    if (icons) return WriteIconSet(Icon(), dir) ? 0 : 1;
+    if (icons) {
+        const bool ok = WriteIconSet(Icon(), dir, QStringLiteral("cubiform")) &&
+                        WriteIconSet(ProjectIcon(), dir, QStringLiteral("cubiform-project"));
+        return ok ? 0 : 1;
+    }
     const bool ok = Write(Icon(), dir, "cubiform.png") && Write(Banner(), dir, "banner.png") &&
                     Write(SaveGlyph(), dir, "save.png") && WritePageArt(dir) && WriteDialogArt(dir);
     return ok ? 0 : 1;
