@@ -564,6 +564,9 @@ void TCodexaCliFrm::FormCreate(QWidget* owner)
     if (!FHost) return;
     // The page is designed in the host's font, and takes its face (Tahoma where installed).
     setFont(owner->font());
+    // A project dropped on the window around the page opens too.
+    owner->setAcceptDrops(true);
+    owner->installEventFilter(this);
     // The host runs its idle-time update, and the page's with it.
     if (owner->metaObject()->indexOfSignal("IdleUpdate()") >= 0)
         connect(owner, SIGNAL(IdleUpdate()), this, SLOT(IdleUpdate()));
@@ -1551,6 +1554,11 @@ bool TCodexaCliFrm::eventFilter(QObject* watched, QEvent* event)
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
         return QWidget::eventFilter(watched, event);
     auto* drop = static_cast<QDropEvent*>(event);
+    // The window around the page (its banner and buttons) takes projects only.
+    if (watched != this && watched == window() && DroppedProject(drop->mimeData()).isEmpty()) {
+        drop->ignore();
+        return true;
+    }
     if (!DroppedProject(drop->mimeData()).isEmpty()) {
         // A project goes to the page, wherever it is dropped.
         if (type == QEvent::Drop)

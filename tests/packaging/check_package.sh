@@ -101,8 +101,7 @@ deb)
   deb=$(ls "$work"/pkg/cubiform_*.deb 2>/dev/null | head -n1)
   [ -n "$deb" ] || fail "cpack made no .deb"
   depends=$(dpkg-deb -f "$deb" Depends)
-  # libzip4 joins this list once the programs read project files.
-  for lib in libqt6widgets6 libjpeg62-turbo libgif7 libpng16-16 libc6; do
+  for lib in libqt6widgets6 libjpeg62-turbo libgif7 libpng16-16 libzip4 libc6; do
     grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib (from the binaries): $depends"
   done
   root="$work/root"

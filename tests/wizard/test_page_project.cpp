@@ -160,6 +160,15 @@ TEST_F(PageProjectTest, AProjectThatDoesNotOpenLeavesTheWorkAsItWas)
     Idle();
     EXPECT_TRUE(warned->Text.contains(Path("junk.cubiform")));
     EXPECT_EQ(Digest(), before);
+
+    // The window around the page takes projects, and nothing else.
+    QDragEnterEvent onWindow(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(Host.get(), &onWindow);
+    EXPECT_TRUE(onWindow.isAccepted());
+    mime.setUrls({QUrl::fromLocalFile(Path("face.png"))});
+    QDragEnterEvent image(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(Host.get(), &image);
+    EXPECT_FALSE(image.isAccepted());
 }
 
 TEST_F(PageProjectTest, ClosingWithProjectChangesAsksToSaveThem)
