@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSlider>
 #include <QTest>
 #include <QToolBar>
 #include <QUrl>
@@ -90,14 +91,27 @@ TEST_F(PageProjectTest, ASavedProjectOpensAgainAndDrawsAsTheCommandLineDoes)
     // The picture the wizard saves is the one cubiform-render makes of the project.
     AnswerFileDialog(Path("wizard.bmp"), 2);
     Click(Host->btnDialogs);
-    QProcess cli;
-    cli.start(QCoreApplication::applicationDirPath() + "/cubiform-render",
-              {"--project", Path("work.cubiform"), "-o", Path("cli.bmp")});
-    ASSERT_TRUE(cli.waitForFinished(60000));
-    ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
-    const QByteArray wizard = ReadAll(Path("wizard.bmp"));
-    ASSERT_FALSE(wizard.isEmpty());
-    EXPECT_TRUE(wizard == ReadAll(Path("cli.bmp")));
+    auto expectCliDrawsTheSame = [&](const QString& project, const QString& picture) {
+        QProcess cli;
+        cli.start(QCoreApplication::applicationDirPath() + "/cubiform-render",
+                  {"--project", project, "-o", Path("cli.bmp")});
+        ASSERT_TRUE(cli.waitForFinished(60000));
+        ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+        const QByteArray wizard = ReadAll(picture);
+        ASSERT_FALSE(wizard.isEmpty());
+        EXPECT_TRUE(wizard == ReadAll(Path("cli.bmp")));
+    };
+    expectCliDrawsTheSame(Path("work.cubiform"), Path("wizard.bmp"));
+    // And from a free angle, opened in another window.
+    ChooseFromList(Page->cbView, 1);
+    Page->sldYaw->setValue(-25);
+    ASSERT_TRUE(Page->SaveProjectFile(Path("free.cubiform")));
+    NewHost();
+    ASSERT_TRUE(Page->OpenProjectFile(Path("free.cubiform")));
+    while (Page->Step() < 4) ClickNext();
+    AnswerFileDialog(Path("free.bmp"), 2);
+    Click(Host->btnDialogs);
+    expectCliDrawsTheSame(Path("free.cubiform"), Path("free.bmp"));
 
     // Another day: a new window opens it from the first step's button, and the work carries on.
     NewHost();
