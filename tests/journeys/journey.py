@@ -113,11 +113,11 @@ def type_text(text):
 class Program:
     """One run of cubiform with the journey's own settings file."""
 
-    def __init__(self, journey):
+    def __init__(self, journey, arguments=()):
         self.journey = journey
         self.log = os.path.join(journey.work, f"cubiform-{len(journey.programs) + 1}.log")
         with open(self.log, "w") as log:
-            self.proc = subprocess.Popen([journey.args.program], env=journey.env,
+            self.proc = subprocess.Popen([journey.args.program, *arguments], env=journey.env,
                                          stdout=log, stderr=subprocess.STDOUT)
         journey.programs.append(self)
         self.known = set()
@@ -369,8 +369,8 @@ class Journey:
         with open(self.hive, encoding="utf-8", errors="replace") as f:
             return f.read()
 
-    def start(self):
-        return Program(self)
+    def start(self, *arguments):
+        return Program(self, arguments)
 
     def main(self, body):
         """Runs body(journey) on an X server of its own; exits with the test's result."""
