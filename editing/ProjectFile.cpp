@@ -14,6 +14,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -22,6 +23,8 @@
 #include <new>
 #include <set>
 #include <string>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -83,11 +86,34 @@ struct TZipWriter {
     }
 };
 
-bool AddPicture(TZipWriter& w, const TPixelBuffer& picture, const std::string& name)
+// The pictures as PNG files, encoded side by side on the cores: each file
+// is the one encoding it alone gives. False when any fails (out of memory).
+bool EncodePictures(const std::vector<const TPixelBuffer*>& pictures, std::vector<TByteVector>& out)
 {
-    TByteVector png;
-    if (!EncodePng(ViewOf(picture), png)) return false;
-    return w.Add(name, std::move(png), false); // PNG is compressed already
+    out.assign(pictures.size(), TByteVector());
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> failed{false};
+    auto work = [&] {
+        for (std::size_t i = next++; i < pictures.size() && !failed; i = next++) {
+            try {
+                if (!EncodePng(ViewOf(*pictures[i]), out[i])) failed = true;
+            } catch (const std::bad_alloc&) {
+                failed = true;
+            }
+        }
+    };
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::jthread> helpers;
+    for (std::size_t k = 1; k < std::min(cores, pictures.size()); ++k) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break; // fewer hands
+        }
+    }
+    work();
+    helpers.clear(); // joins
+    return !failed;
 }
 
 QJsonArray BoundsJson(const TRealRect& r) { return {double(r.Left), double(r.Top), double(r.Right), double(r.Bottom)}; }
@@ -431,6 +457,18 @@ bool BuildProject(const TProjectDocument& doc, TByteVector& out, QString* why)
                                         {"pitch", doc.View.Pitch},
                                         {"fov", doc.View.Fov},
                                         {"reflection", doc.View.Reflection}};
+        // Every picture in the order the entries are written.
+        std::vector<const TPixelBuffer*> pictures;
+        for (const TProjectFace& f : doc.Faces) {
+            if (!f.Base.IsEmpty()) pictures.push_back(&f.Base);
+            for (const TProjectLayer& l : f.Layers) pictures.push_back(&l.Picture);
+        }
+        std::vector<TByteVector> encoded;
+        if (!EncodePictures(pictures, encoded)) throw std::bad_alloc();
+        std::size_t next = 0;
+        // PNG is compressed already: the pictures are stored.
+        auto addPicture = [&](const std::string& name) { return w.Add(name, std::move(encoded[next++]), false); };
+
         QJsonObject faces;
         for (int i = 0; i < 3; ++i) {
             const TProjectFace& f = doc.Faces[std::size_t(i)];
@@ -438,7 +476,7 @@ bool BuildProject(const TProjectDocument& doc, TByteVector& out, QString* why)
             QJsonObject face;
             if (!f.Base.IsEmpty()) {
                 const std::string name = folder + "base.png";
-                if (!AddPicture(w, f.Base, name)) throw std::bad_alloc();
+                if (!addPicture(name)) throw std::bad_alloc();
                 face["base"] = QString::fromStdString(name);
             } else {
                 face["base"] = QJsonValue::Null;
@@ -447,7 +485,7 @@ bool BuildProject(const TProjectDocument& doc, TByteVector& out, QString* why)
             for (std::size_t j = 0; j < f.Layers.size(); ++j) {
                 const TProjectLayer& l = f.Layers[j];
                 const std::string name = folder + "layer-" + std::to_string(j + 1) + ".png";
-                if (!AddPicture(w, l.Picture, name)) throw std::bad_alloc();
+                if (!addPicture(name)) throw std::bad_alloc();
                 QJsonObject layer{{"kind", l.Kind == TProjectLayerKind::Text ? "text" : "image"},
                                   {"bounds", BoundsJson(l.Bounds)},
                                   {"visible", l.Visible},
