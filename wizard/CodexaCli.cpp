@@ -239,6 +239,8 @@ void TCodexaCliFrm::CreateComponents()
     BindButtonToAction(btnDialogs, actOpen);
     BindButtonToAction(BitBtn1, actReset);
     btnDialogs->setIcon(QIcon(SelectGlyph())); // the design glyph, until the first step is entered
+    btnSaveProject = new QPushButton(pnlTools);
+    named(btnSaveProject, "btnSaveProject");
     bevZero = new QFrame(pnlTools);
     named(bevZero, "bevZero");
     bevZero->setFrameStyle(QFrame::HLine | QFrame::Sunken);
@@ -285,6 +287,15 @@ void TCodexaCliFrm::CreateComponents()
     cbBackground->setAccessibleDescription(LoadStr(StrId::PageBackgroundInfo));
     cbBackground->setItemData(biAutomatic, LoadStr(StrId::PageBackgroundInfo), Qt::ToolTipRole);
     lblBackground->setBuddy(cbBackground);
+    btnResultSaveProject = new QPushButton(pnlResultBar);
+    named(btnResultSaveProject, "btnResultSaveProject");
+    for (QPushButton* b : {btnSaveProject, btnResultSaveProject}) {
+        b->setText(QString(actSaveProject->text()).remove(u'&'));
+        b->setToolTip(actSaveProject->toolTip());
+        b->setAccessibleDescription(actSaveProject->toolTip());
+        b->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+        connect(b, &QPushButton::clicked, actSaveProject, &QAction::trigger);
+    }
     connect(cbBackground, &QComboBox::activated, this,
             [this](int index) { RunCommand(this, [this, index] { cbBackgroundChange(index); }); });
     // Classic or the free view; the items follow TViewItem.
@@ -492,6 +503,7 @@ void TCodexaCliFrm::ArrangeComponents()
     lblImage->setGeometry(7, 8, std::max(0, w - 13), std::max(73, instructionsBottom - 8));
     btnDialogs->setGeometry(8, 88, 210, 25);
     BitBtn1->setGeometry(224, 88, 70, 25);
+    btnSaveProject->setGeometry(std::max(300, w - 8 - 140), 88, 140, 25);
     bevZero->setGeometry(0, kToolsHeight - 2, w, 2);
     pnlZoomCubiform->setGeometry(0, kToolsHeight - kStripHeight, w, kStripHeight);
     PlaceText(chkDefaultSize, 8, 8, 96 - 8 - 2);
@@ -507,6 +519,10 @@ void TCodexaCliFrm::ArrangeComponents()
     cbBackground->setGeometry(lblBackground->geometry().right() + 4, 3, 130, 22);
     PlaceText(lblView, cbBackground->geometry().right() + 12, 7, 0);
     cbView->setGeometry(lblView->geometry().right() + 4, 3, 110, 22);
+    {
+        const int x = std::max(cbView->geometry().right() + 8, w - kToolIndent - 4 - 120);
+        btnResultSaveProject->setGeometry(x, 2, 120, 24);
+    }
     {
         int x = 2;
         for (auto [label, s] : {std::pair{lblYaw, sldYaw}, std::pair{lblPitch, sldPitch}, std::pair{lblFov, sldFov}}) {
@@ -696,9 +712,9 @@ void TCodexaCliFrm::ArrangeTabOrder()
     // Top to bottom, left to right: the command strip, the result options,
     // the layer toolbar, then the step panels (the lists of step 0 before its
     // preview). Hidden controls are passed over by Tab.
-    QList<QWidget*> order{btnDialogs,   BitBtn1,        chkDefaultSize, chkShadow,
+    QList<QWidget*> order{btnDialogs,   BitBtn1,        btnSaveProject, chkDefaultSize, chkShadow,
                           cbeBookType,  btnOrientLeft,  btnOrientRight, cbBackground,
-                          cbView,       sldYaw,         sldPitch,       sldFov,
+                          cbView,       btnResultSaveProject, sldYaw,   sldPitch,       sldFov,
                           chkReflection};
     for (QAction* action : tbLayers->actions())
         if (QWidget* w = tbLayers->widgetForAction(action); w && w != lblZoom) order << w;
@@ -947,6 +963,7 @@ void TCodexaCliFrm::UpdateStepControls()
     tbLayers->setVisible(faceStep);
     actReset->setVisible(faceStep);
     actOpen->setVisible(faceStep);
+    btnSaveProject->setVisible(faceStep);
     pnlZoomCubiform->setVisible(FStep == kLastStep);
     pnlResultBar->setVisible(FStep == kLastStep);
     pnlFreeBar->setVisible(FStep == kLastStep && FreeView());
@@ -1009,6 +1026,7 @@ void TCodexaCliFrm::Restart()
     FLoadedTemplate = nullptr;
     FProjectPath.clear();
     FProjectDefaultSize = QSize();
+    ShowProjectName();
     ImgView0->Bitmap().MakeEmpty();
     DrawNoPreview(ImgView0->Bitmap(), font());
     ImgView0->Invalidate();
@@ -1742,6 +1760,7 @@ bool TCodexaCliFrm::SaveProjectFile(const QString& fileName)
     }
     FProjectPath = fileName;
     FProjectDigest = ProjectDigest(doc);
+    ShowProjectName();
     return true;
 }
 
@@ -1801,6 +1820,7 @@ bool TCodexaCliFrm::OpenProjectFile(const QString& fileName)
     FProjectPath = fileName;
     FProjectFolder = FolderOfFile(fileName);
     FProjectDigest = ProjectDigest(PageDocument());
+    ShowProjectName();
     FModified = false;
     // The work carries on at its front face, or on the result when that was shown.
     if (FStep != kLastStep) {
@@ -1809,6 +1829,12 @@ bool TCodexaCliFrm::OpenProjectFile(const QString& fileName)
     }
     EnterStep();
     return true;
+}
+
+void TCodexaCliFrm::ShowProjectName()
+{
+    if (FHost)
+        FHost->SetCaption(FProjectPath.isEmpty() ? LoadStr(StrId::PageCaption) : QFileInfo(FProjectPath).fileName());
 }
 
 QString TCodexaCliFrm::DroppedProject(const QMimeData* data)

@@ -181,6 +181,9 @@ public:
     QAction* actSaveProject;
     QAction* actOpenProject;
     QPushButton* btnOpenProject;
+    // Save Project on the face steps (beside Reset) and on the result step (in its bar).
+    QPushButton* btnSaveProject;
+    QPushButton* btnResultSaveProject;
     QMenu* popCodexa;
     // The layer menu; the layer commands set it up.
     QMenu* popLayer = nullptr;
@@ -234,6 +237,8 @@ private:
     // Asks whether the project's changes are saved first: false when the
     // user cancels or the save fails.
     bool ProjectChangesSettled();
+    // The window's title names the project, while there is one.
+    void ShowProjectName();
     // Whether a drop carries a project file (which opens, wherever it is dropped).
     static QString DroppedProject(const QMimeData* data);
     void popCodexaPopup();

@@ -141,7 +141,7 @@ TEST_F(KeyboardPageTest, EachStepTabsThroughItsNamedControlsInLayoutOrder)
             Idle();
             EXPECT_TRUE(Page->tbLayers->widgetForAction(Page->tbLayers->actions().at(3))->isEnabled()); // Delete
         }
-        QList<QWidget*> expected{Page->btnDialogs, Page->BitBtn1};
+        QList<QWidget*> expected{Page->btnDialogs, Page->BitBtn1, Page->btnSaveProject};
         expected << LayerButtons() << Page->FaceView(step) << Page->LiveBox->btnLiveBoxHide << HostButtons(false);
         // Commands not available now (on the selection, Paste) are disabled and skipped.
         expected.erase(std::remove_if(expected.begin(), expected.end(), [](QWidget* w) { return !w->isEnabled(); }),
@@ -158,7 +158,7 @@ TEST_F(KeyboardPageTest, EachStepTabsThroughItsNamedControlsInLayoutOrder)
     // down, the arrow keys move between them.
     Page->btnOrientLeft->setChecked(true);
     QList<QWidget*> expected{Page->chkDefaultSize, Page->chkShadow, Page->cbeBookType, Page->btnOrientLeft, Page->cbBackground,
-                             Page->cbView};
+                             Page->cbView, Page->btnResultSaveProject};
     expected << Page->ImgView4 << HostButtons(true);
     ExpectTabOrder(Host.get(), expected);
     Page->btnOrientLeft->setFocus();
@@ -184,7 +184,7 @@ TEST_F(KeyboardPageTest, LiveBoxAndFreeAngleControlsAreReachedByKeyboard)
     Idle();
     EXPECT_FALSE(Page->LiveBox->isVisible());
     ASSERT_EQ(QApplication::focusWidget(), Page->btnLiveBoxShow);
-    QList<QWidget*> expected = QList<QWidget*>{Page->btnDialogs, Page->BitBtn1} << LayerButtons() << Page->ImgView1
+    QList<QWidget*> expected = QList<QWidget*>{Page->btnDialogs, Page->BitBtn1, Page->btnSaveProject} << LayerButtons() << Page->ImgView1
                                                                      << Page->btnLiveBoxShow << HostButtons(false);
     expected.removeIf([](QWidget* w) { return !w->isEnabled(); }); // commands on no selection
     ExpectTabOrder(Host.get(), expected);
@@ -202,7 +202,7 @@ TEST_F(KeyboardPageTest, LiveBoxAndFreeAngleControlsAreReachedByKeyboard)
     Idle();
     ASSERT_TRUE(Page->FreeView());
     ExpectTabOrder(Host.get(), QList<QWidget*>{Page->chkDefaultSize, Page->chkShadow, Page->cbeBookType,
-                                               Page->cbBackground, Page->cbView, Page->sldYaw, Page->sldPitch,
+                                               Page->cbBackground, Page->cbView, Page->btnResultSaveProject, Page->sldYaw, Page->sldPitch,
                                                Page->sldFov, Page->chkReflection, Page->ImgView4}
                                    << HostButtons(true));
     for (QSlider* s : {Page->sldYaw, Page->sldPitch, Page->sldFov}) {

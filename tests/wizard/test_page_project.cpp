@@ -85,6 +85,7 @@ TEST_F(PageProjectTest, ASavedProjectOpensAgainAndDrawsAsTheCommandLineDoes)
     Keys(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier, Page->ImgView4);
     EXPECT_TRUE(asked->Text.contains("*.cubiform"));
     ASSERT_EQ(Page->ProjectFile(), Path("work.cubiform"));
+    EXPECT_EQ(Host->windowTitle(), QStringLiteral("work.cubiform"));
     EXPECT_FALSE(Page->ProjectChanged());
     const std::uint64_t saved = Digest();
 
