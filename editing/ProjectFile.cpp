@@ -130,7 +130,7 @@ struct TReadContext {
     zip_t* Zip = nullptr;
     std::map<std::string, zip_uint64_t> Entries; // file entries but the manifest
     std::set<std::string> Used;
-    std::int64_t Memory = 0; // the pictures' bytes so far
+    std::int64_t Memory = 0; // the pictures' bytes so far, as read and as they will be decoded
 
     [[noreturn]] void Refuse(StrId id, const QString& arg = {}) const
     {
@@ -179,7 +179,20 @@ struct TReadContext {
         return data;
     }
 
-    TPixelBuffer Picture(const QJsonValue& value, const QString& where)
+    // A picture the manifest names, read and checked against the memory
+    // budget by its PNG header now, decoded with the others once the whole
+    // manifest has read (DecodePictures). Its place: face and layer (-1 for
+    // the face's own picture).
+    struct TPictureJob {
+        TByteVector Png;
+        QString Name;
+        std::int64_t Allowance = 0; // the memory left for it
+        int Face = 0, Layer = -1;
+        enum { Pending, Done, Bad, OverBudget, NoMemory } Outcome = Pending;
+    };
+    std::vector<TPictureJob> Jobs;
+
+    void Picture(const QJsonValue& value, const QString& where, int face, int layer)
     {
         if (!value.isString()) BadManifest(where);
         const std::string entry = value.toString().toStdString();
@@ -205,23 +218,70 @@ struct TReadContext {
         // with room for the chunks besides the pixels (a colour profile).
         const std::int64_t most = membudget::Sum(membudget::Times(2, membudget::PictureBytes(width, height)),
                                                  membudget::Sum(height, kPngChunkRoom));
-        const TByteVector png = ReadEntry(it->second, EntrySize(it->second, std::min(left, most)));
-        // The size in the PNG header is weighed against the budget before any
-        // pixel memory is taken.
-        bool overBudget = false;
-        const TAdmitHeader admit = [&](const TImageHeader& h) {
-            const std::int64_t need = membudget::Sum(membudget::PictureBytes(h.Width, h.Height), h.WorkBytes);
-            overBudget = need > left;
-            return !overBudget;
+        TPictureJob job;
+        job.Png = ReadEntry(it->second, EntrySize(it->second, std::min(left, most)));
+        job.Name = value.toString();
+        job.Allowance = left - std::int64_t(job.Png.size());
+        job.Face = face;
+        job.Layer = layer;
+        // Held until the pictures are decoded, beside what the decoder will
+        // take for this one by the same header.
+        Memory = membudget::Sum(Memory, membudget::Sum(std::int64_t(job.Png.size()),
+                                                       membudget::PictureBytes(width, height)));
+        Jobs.push_back(std::move(job));
+    }
+
+    // Decodes every picture into its place in doc, side by side on the
+    // cores; the first picture in the file's order that fails refuses it.
+    void DecodePictures(TProjectDocument& doc)
+    {
+        std::atomic<std::size_t> next{0};
+        std::atomic<bool> failed{false};
+        auto work = [&] {
+            // Pictures are taken in order: all before a failing one are decoded.
+            for (std::size_t i = next++; i < Jobs.size() && !failed; i = next++) {
+                TPictureJob& job = Jobs[i];
+                TProjectFace& face = doc.Faces[std::size_t(job.Face)];
+                TPixelBuffer& into = job.Layer < 0 ? face.Base : face.Layers[std::size_t(job.Layer)].Picture;
+                // The size in the PNG header is weighed against the budget
+                // before any pixel memory is taken.
+                bool overBudget = false;
+                const TAdmitHeader admit = [&](const TImageHeader& h) {
+                    const std::int64_t need = membudget::Sum(membudget::PictureBytes(h.Width, h.Height), h.WorkBytes);
+                    overBudget = need > job.Allowance;
+                    return !overBudget;
+                };
+                try {
+                    TSpanSource source(TByteSpan(job.Png.data(), job.Png.size()));
+                    const bool decoded = DecodePng(source, into, TImageLimits{}, admit);
+                    job.Outcome = decoded ? TPictureJob::Done : overBudget ? TPictureJob::OverBudget : TPictureJob::Bad;
+                } catch (const std::bad_alloc&) {
+                    job.Outcome = TPictureJob::NoMemory;
+                }
+                TByteVector().swap(job.Png);
+                if (job.Outcome != TPictureJob::Done) failed = true;
+            }
         };
-        TSpanSource source(TByteSpan(png.data(), png.size()));
-        TPixelBuffer out;
-        if (!DecodePng(source, out, TImageLimits{}, admit)) {
-            if (overBudget) Refuse(StrId::ProjectTooLarge, membudget::FormatSize(membudget::Limit()));
-            Refuse(StrId::ProjectBadPicture, value.toString());
+        const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+        std::vector<std::jthread> helpers;
+        for (std::size_t k = 1; k < std::min(cores, Jobs.size()); ++k) {
+            try {
+                helpers.emplace_back(work);
+            } catch (const std::system_error&) {
+                break; // fewer hands
+            }
         }
-        Memory = membudget::Sum(Memory, membudget::PictureBytes(out.Width, out.Height));
-        return out;
+        work();
+        helpers.clear(); // joins
+        for (const TPictureJob& job : Jobs) {
+            switch (job.Outcome) {
+            case TPictureJob::Done:
+            case TPictureJob::Pending: continue; // pending only after the first failure
+            case TPictureJob::Bad: Refuse(StrId::ProjectBadPicture, job.Name);
+            case TPictureJob::OverBudget:
+            case TPictureJob::NoMemory: Refuse(StrId::ProjectTooLarge, membudget::FormatSize(membudget::Limit()));
+            }
+        }
     }
 };
 
@@ -282,7 +342,7 @@ int NeedName(const TReadContext& c, const QJsonObject& o, const char* key, const
     c.BadManifest(At(where, key));
 }
 
-TProjectLayer ReadLayer(TReadContext& c, const QJsonValue& value, const QString& where)
+TProjectLayer ReadLayer(TReadContext& c, const QJsonValue& value, const QString& where, int face, int index)
 {
     if (!value.isObject()) c.BadManifest(where);
     const QJsonObject o = value.toObject();
@@ -315,7 +375,7 @@ TProjectLayer ReadLayer(TReadContext& c, const QJsonValue& value, const QString&
         layer.Text.Level = NeedInt(c, t, "level", w, 0, 4);
         layer.Text.Turn = NeedInt(c, t, "turn", w, 0, 3);
     }
-    layer.Picture = c.Picture(Need(c, o, "picture", where), where + ".picture");
+    c.Picture(Need(c, o, "picture", where), where + ".picture", face, index);
     return layer;
 }
 
@@ -359,12 +419,12 @@ void ReadManifest(TReadContext& c, const TByteVector& bytes, TProjectDocument& d
         const QJsonObject face = NeedObject(c, faces, kFaceKeys[i], top + ".faces");
         TProjectFace& f = doc.Faces[std::size_t(i)];
         const QJsonValue base = face.value("base");
-        if (!base.isUndefined() && !base.isNull()) f.Base = c.Picture(base, w + ".base");
+        if (!base.isUndefined() && !base.isNull()) c.Picture(base, w + ".base", i, -1);
         const QJsonValue layers = Need(c, face, "layers", w);
         if (!layers.isArray()) c.BadManifest(w + ".layers");
         const QJsonArray list = layers.toArray();
         for (qsizetype j = 0; j < list.size(); ++j)
-            f.Layers.push_back(ReadLayer(c, list[j], w + QStringLiteral(".layers[%1]").arg(j)));
+            f.Layers.push_back(ReadLayer(c, list[j], w + QStringLiteral(".layers[%1]").arg(j), i, int(j)));
     }
 }
 
@@ -426,6 +486,7 @@ void ReadZip(TReadContext& c, TByteSpan data, TProjectDocument& doc)
     ReadManifest(c, c.ReadEntry(index, c.EntrySize(index, kManifestCap)), doc);
     for (const auto& [name, index] : c.Entries)
         if (!c.Used.count(name)) c.Refuse(StrId::ProjectExtraEntry, QString::fromUtf8(name));
+    c.DecodePictures(doc);
 }
 
 } // namespace
@@ -503,7 +564,8 @@ bool BuildProject(const TProjectDocument& doc, TByteVector& out, QString* why)
         }
         root["faces"] = faces;
         const QByteArray manifest = QJsonDocument(root).toJson(QJsonDocument::Indented);
-        if (!w.Add(kManifestName, TByteVector(manifest.begin(), manifest.end()), true)) throw std::bad_alloc();
+        // Stored too: it is small, and stays readable in any zip tool.
+        if (!w.Add(kManifestName, TByteVector(manifest.begin(), manifest.end()), false)) throw std::bad_alloc();
 
         const int closed = zip_close(w.Zip);
         if (closed != 0) throw std::bad_alloc();
