@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <new>
@@ -86,34 +87,43 @@ struct TZipWriter {
     }
 };
 
-// The pictures as PNG files, encoded side by side on the cores: each file
-// is the one encoding it alone gives. False when any fails (out of memory).
-bool EncodePictures(const std::vector<const TPixelBuffer*>& pictures, std::vector<TByteVector>& out)
+// Runs work(i) for every i below count side by side on the cores, handing
+// out each i once and in order; after one returns false no other is started.
+// True when every one ran and returned true.
+bool ForEachOnCores(std::size_t count, const std::function<bool(std::size_t)>& work)
 {
-    out.assign(pictures.size(), TByteVector());
     std::atomic<std::size_t> next{0};
     std::atomic<bool> failed{false};
-    auto work = [&] {
-        for (std::size_t i = next++; i < pictures.size() && !failed; i = next++) {
-            try {
-                if (!EncodePng(ViewOf(*pictures[i]), out[i])) failed = true;
-            } catch (const std::bad_alloc&) {
-                failed = true;
-            }
-        }
+    auto hand = [&] {
+        for (std::size_t i = next++; i < count && !failed; i = next++)
+            if (!work(i)) failed = true;
     };
     const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
     std::vector<std::jthread> helpers;
-    for (std::size_t k = 1; k < std::min(cores, pictures.size()); ++k) {
+    for (std::size_t k = 1; k < std::min(cores, count); ++k) {
         try {
-            helpers.emplace_back(work);
+            helpers.emplace_back(hand);
         } catch (const std::system_error&) {
             break; // fewer hands
         }
     }
-    work();
+    hand();
     helpers.clear(); // joins
     return !failed;
+}
+
+// The pictures as PNG files, each the one encoding it alone gives. False
+// when any fails (out of memory).
+bool EncodePictures(const std::vector<const TPixelBuffer*>& pictures, std::vector<TByteVector>& out)
+{
+    out.assign(pictures.size(), TByteVector());
+    return ForEachOnCores(pictures.size(), [&](std::size_t i) {
+        try {
+            return EncodePng(ViewOf(*pictures[i]), out[i]);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    });
 }
 
 QJsonArray BoundsJson(const TRealRect& r) { return {double(r.Left), double(r.Top), double(r.Right), double(r.Bottom)}; }
@@ -235,44 +245,29 @@ struct TReadContext {
     // cores; the first picture in the file's order that fails refuses it.
     void DecodePictures(TProjectDocument& doc)
     {
-        std::atomic<std::size_t> next{0};
-        std::atomic<bool> failed{false};
-        auto work = [&] {
-            // Pictures are taken in order: all before a failing one are decoded.
-            for (std::size_t i = next++; i < Jobs.size() && !failed; i = next++) {
-                TPictureJob& job = Jobs[i];
-                TProjectFace& face = doc.Faces[std::size_t(job.Face)];
-                TPixelBuffer& into = job.Layer < 0 ? face.Base : face.Layers[std::size_t(job.Layer)].Picture;
-                // The size in the PNG header is weighed against the budget
-                // before any pixel memory is taken.
-                bool overBudget = false;
-                const TAdmitHeader admit = [&](const TImageHeader& h) {
-                    const std::int64_t need = membudget::Sum(membudget::PictureBytes(h.Width, h.Height), h.WorkBytes);
-                    overBudget = need > job.Allowance;
-                    return !overBudget;
-                };
-                try {
-                    TSpanSource source(TByteSpan(job.Png.data(), job.Png.size()));
-                    const bool decoded = DecodePng(source, into, TImageLimits{}, admit);
-                    job.Outcome = decoded ? TPictureJob::Done : overBudget ? TPictureJob::OverBudget : TPictureJob::Bad;
-                } catch (const std::bad_alloc&) {
-                    job.Outcome = TPictureJob::NoMemory;
-                }
-                TByteVector().swap(job.Png);
-                if (job.Outcome != TPictureJob::Done) failed = true;
-            }
-        };
-        const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-        std::vector<std::jthread> helpers;
-        for (std::size_t k = 1; k < std::min(cores, Jobs.size()); ++k) {
+        // Pictures are taken in order: all before a failing one are decoded.
+        ForEachOnCores(Jobs.size(), [&](std::size_t i) {
+            TPictureJob& job = Jobs[i];
+            TProjectFace& face = doc.Faces[std::size_t(job.Face)];
+            TPixelBuffer& into = job.Layer < 0 ? face.Base : face.Layers[std::size_t(job.Layer)].Picture;
+            // The size in the PNG header is weighed against the budget
+            // before any pixel memory is taken.
+            bool overBudget = false;
+            const TAdmitHeader admit = [&](const TImageHeader& h) {
+                const std::int64_t need = membudget::Sum(membudget::PictureBytes(h.Width, h.Height), h.WorkBytes);
+                overBudget = need > job.Allowance;
+                return !overBudget;
+            };
             try {
-                helpers.emplace_back(work);
-            } catch (const std::system_error&) {
-                break; // fewer hands
+                TSpanSource source(TByteSpan(job.Png.data(), job.Png.size()));
+                const bool decoded = DecodePng(source, into, TImageLimits{}, admit);
+                job.Outcome = decoded ? TPictureJob::Done : overBudget ? TPictureJob::OverBudget : TPictureJob::Bad;
+            } catch (const std::bad_alloc&) {
+                job.Outcome = TPictureJob::NoMemory;
             }
-        }
-        work();
-        helpers.clear(); // joins
+            TByteVector().swap(job.Png);
+            return job.Outcome == TPictureJob::Done;
+        });
         for (const TPictureJob& job : Jobs) {
             switch (job.Outcome) {
             case TPictureJob::Done:

@@ -1661,7 +1661,7 @@ void TCodexaCliFrm::cbTemplatesChange()
         return;
     }
 
-    if (FModified && !AskYesNo(LoadStr(StrId::PickerDiscardQuestion))) return;
+    if (!WorkMayBeReplaced()) return;
     cbTemplates->setEnabled(false);
     TFinally restore{[this] {
         cbTemplates->setEnabled(true);
@@ -1684,7 +1684,10 @@ void TCodexaCliFrm::cbTemplatesChange()
         FaceView(i)->Invalidate();
     }
     FLoadedTemplate = SelectedTemplate();
+    // The template's faces are another piece of work than the project's.
+    FProjectPath.clear();
     FProjectDefaultSize = QSize();
+    ShowProjectName();
     if (const TTemplateItem* item = SelectedTemplate()) {
         // Copies: loading a face may not outlive the item's strings.
         const QString front = item->FrontImage(), side = item->SideImage(), top = item->TopImage();
@@ -1866,8 +1869,7 @@ void TCodexaCliFrm::dropEvent(QDropEvent* event)
         this,
         [this, fileName] {
             RunCommand(this, [&] {
-                if (ProjectChangesSettled() && (!FModified || AskYesNo(LoadStr(StrId::PickerDiscardQuestion))))
-                    OpenProjectFile(fileName);
+                if (WorkMayBeReplaced()) OpenProjectFile(fileName);
             });
         },
         Qt::QueuedConnection);
@@ -1884,6 +1886,13 @@ bool TCodexaCliFrm::ProjectChangesSettled()
     return answer == QMessageBox::No || SaveProjectFile(FProjectPath);
 }
 
+bool TCodexaCliFrm::WorkMayBeReplaced()
+{
+    // A project's work is asked about as a project; other work as before.
+    if (!FProjectPath.isEmpty()) return ProjectChangesSettled();
+    return !FModified || AskYesNo(LoadStr(StrId::PickerDiscardQuestion));
+}
+
 void TCodexaCliFrm::actSaveProjectExecute()
 {
     const QString folder =
@@ -1897,8 +1906,7 @@ void TCodexaCliFrm::actSaveProjectExecute()
 
 void TCodexaCliFrm::actOpenProjectExecute()
 {
-    if (!ProjectChangesSettled()) return;
-    if (FModified && !AskYesNo(LoadStr(StrId::PickerDiscardQuestion))) return;
+    if (!WorkMayBeReplaced()) return;
     const QString folder = ExistingFolderOr(FProjectFolder, OpenFolder());
     const QString fileName = AskProjectOpenName(this, folder);
     if (fileName.isEmpty()) return;

@@ -237,6 +237,10 @@ private:
     // Asks whether the project's changes are saved first: false when the
     // user cancels or the save fails.
     bool ProjectChangesSettled();
+    // Whether the work may give way to other faces (a project or a template):
+    // an open project's changes are asked about (saved, dropped or kept by
+    // Cancel), other unsaved work is asked whether to be discarded.
+    bool WorkMayBeReplaced();
     // The window's title names the project, while there is one.
     void ShowProjectName();
     // Whether a drop carries a project file (which opens, wherever it is dropped).

@@ -6,12 +6,14 @@
 #include "editing/FontDlg.h"
 #include "editing/LayerSelection.h"
 #include "imaging/ImgView32.h"
+#include "widgets/EnhCombo.h"
 #include "wizard/PageProject.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDropEvent>
 #include <QFile>
 #include <QImage>
@@ -161,9 +163,8 @@ TEST_F(PageProjectTest, AProjectThatDoesNotOpenLeavesTheWorkAsItWas)
         EXPECT_EQ(Page->Step(), 1);
     }
 
-    // Dropped on the face: the unsaved changes are asked about first, then the file is refused.
-    AnswerBox(QMessageBox::No);  // the project's changes
-    AnswerBox(QMessageBox::Yes); // discard the current work
+    // Dropped on the face: the project's unsaved changes are asked about first, then the file is refused.
+    const TAnswer asked = AnswerBox(QMessageBox::No);
     const TAnswer warned = AnswerBox(QMessageBox::Ok);
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(Path("junk.cubiform"))});
@@ -173,6 +174,7 @@ TEST_F(PageProjectTest, AProjectThatDoesNotOpenLeavesTheWorkAsItWas)
     QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(Page->ImgView1, &drop);
     Idle();
+    EXPECT_TRUE(asked->Text.contains("good.cubiform"));
     EXPECT_TRUE(warned->Text.contains(Path("junk.cubiform")));
     EXPECT_EQ(Digest(), before);
 
@@ -184,6 +186,13 @@ TEST_F(PageProjectTest, AProjectThatDoesNotOpenLeavesTheWorkAsItWas)
     QDragEnterEvent image(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(Host.get(), &image);
     EXPECT_FALSE(image.isAccepted());
+
+    // A template is other work: its faces are not saved over the project.
+    AnswerBox(QMessageBox::No);
+    ClickBack();
+    ChooseFromList(Page->cbTemplates, Page->cbTemplates->count() - 1);
+    EXPECT_TRUE(Page->ProjectFile().isEmpty());
+    EXPECT_EQ(Host->windowTitle(), QStringLiteral("Cubiform"));
 }
 
 TEST_F(PageProjectTest, ClosingWithProjectChangesAsksToSaveThem)
